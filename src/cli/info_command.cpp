@@ -1,0 +1,51 @@
+#include <CLI/CLI.hpp>
+#include <cstdio>
+#include <ostream>
+
+#include "cli/command.h"
+#include "store/quotes.h"
+
+namespace ticksmith::cli {
+
+namespace {
+
+std::string FileDateText(float value) {
+    char buffer[32];
+    std::snprintf(buffer, sizeof buffer, "%.0f", static_cast<double>(value));
+    return buffer;
+}
+
+}  // namespace
+
+void AddInfoCommand(CLI::App& app, CommandContext& context) {
+    auto* command = app.add_subcommand("info", "Show the facts of a symbol's series");
+    auto directory = std::make_shared<std::string>();
+    auto symbol = std::make_shared<std::string>();
+    command->add_option("DIR", *directory, "Portfolio directory")->required();
+    command->add_option("SYMBOL", *symbol, "Symbol or issue name")->required();
+    command->callback([&context, directory, symbol] {
+        store::SeriesInfo info;
+        if (store::GetSeriesInfo(*directory, *symbol, info) != 0) {
+            context.Fail("info", "cannot read the series of " + *symbol + " in " + *directory);
+            return;
+        }
+        std::ostream& out = context.out;
+        out << "Directory\t" << info.directory.string() << '\n'
+            << "File number\t" << info.fileNumber << '\n'
+            << "Record length\t" << info.recordLength << '\n'
+            << "Fields\t" << info.fieldCount << '\n'
+            << "Quotes\t" << info.quoteCount << '\n'
+            << "Name\t" << info.issueName << '\n'
+            << "First date\t" << FileDateText(info.firstDate) << '\n'
+            << "Last date\t" << FileDateText(info.lastDate) << '\n'
+            << "Period\t" << info.periodText << '\n'
+            << "Symbol\t" << info.symbol << '\n';
+        for (int field = 0; field < store::kFieldCount; ++field) {
+            const auto index = static_cast<std::size_t>(field);
+            out << store::kFieldNames[index] << '\t' << info.inputFormatText[index] << '\t'
+                << info.displayFormatText[index] << '\n';
+        }
+    });
+}
+
+}  // namespace ticksmith::cli

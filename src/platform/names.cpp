@@ -1,0 +1,144 @@
+#include "platform/names.h"
+
+#include <dirent.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+
+namespace ticksmith::platform {
+
+namespace {
+
+char FoldAscii(char c) {
+    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+bool Exists(const fs::path& path) {
+    struct stat info {};
+    return ::lstat(path.c_str(), &info) == 0;
+}
+
+// Calls `visit` with every name of the directory except "." and ".."; one listing open at a time.
+template <typename Visit>
+void ForEachName(const fs::path& directory, Visit visit) {
+    DIR* handle = ::opendir(directory.empty() ? "." : directory.c_str());
+    if (handle == nullptr) {
+        return;
+    }
+    while (const dirent* entry = ::readdir(handle)) {
+        const std::string_view name(entry->d_name);
+        if (name == "." || name == "..") {
+            continue;
+        }
+        visit(name, entry->d_type);
+    }
+    ::closedir(handle);
+}
+
+}  // namespace
+
+bool EqualsIgnoringCase(std::string_view left, std::string_view right) {
+    if (left.size() != right.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < left.size(); ++i) {
+        if (FoldAscii(left[i]) != FoldAscii(right[i])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool LessIgnoringCase(std::string_view left, std::string_view right) {
+    const std::size_t common = std::min(left.size(), right.size());
+    for (std::size_t i = 0; i < common; ++i) {
+        const auto a = static_cast<unsigned char>(FoldAscii(left[i]));
+        const auto b = static_cast<unsigned char>(FoldAscii(right[i]));
+        if (a != b) {
+            return a < b;
+        }
+    }
+    if (left.size() != right.size()) {
+        return left.size() < right.size();
+    }
+    return left < right;
+}
+
+std::string ToUpperAscii(std::string_view text) {
+    std::string result(text);
+    for (char& c : result) {
+        c = FoldAscii(c);
+    }
+    return result;
+}
+
+std::string ToLowerAscii(std::string_view text) {
+    std::string result(text);
+    for (char& c : result) {
+        if (c >= 'A' && c <= 'Z') {
+            c = static_cast<char>(c - 'A' + 'a');
+        }
+    }
+    return result;
+}
+
+std::optional<fs::path> FindEntry(const fs::path& directory, std::string_view name) {
+    if (!IsPlainName(name)) {
+        return std::nullopt;
+    }
+    // The spellings that nearly every portfolio uses are tried first, so that the listing
+    // below is needed only for mixed case or a missing file.
+    for (const std::string& spelling :
+         {std::string(name), ToUpperAscii(name), ToLowerAscii(name)}) {
+        fs::path candidate = directory / spelling;
+        if (Exists(candidate)) {
+            return candidate;
+        }
+    }
+    std::optional<std::string> best;
+    ForEachName(directory, [&](std::string_view entry, unsigned char) {
+        if (EqualsIgnoringCase(entry, name) && (!best || LessIgnoringCase(entry, *best))) {
+            best = std::string(entry);
+        }
+    });
+    if (!best) {
+        return std::nullopt;
+    }
+    return directory / *best;
+}
+
+fs::path ResolveEntry(const fs::path& directory, std::string_view name) {
+    if (auto found = FindEntry(directory, name)) {
+        return *found;
+    }
+    return directory / std::string(name);
+}
+
+std::vector<DirectoryEntry> ListDirectory(const fs::path& directory) {
+    std::vector<DirectoryEntry> entries;
+    ForEachName(directory, [&](std::string_view name, unsigned char type) {
+        if (name.front() == '.') {
+            return;
+        }
+        bool isDirectory = type == DT_DIR;
+        if (type == DT_UNKNOWN || type == DT_LNK) {
+            struct stat info {};
+            isDirectory = ::stat((directory / std::string(name)).c_str(), &info) == 0 &&
+                          S_ISDIR(info.st_mode);
+        }
+        entries.push_back({std::string(name), isDirectory});
+    });
+    std::sort(entries.begin(), entries.end(), [](const DirectoryEntry& a, const DirectoryEntry& b) {
+        return LessIgnoringCase(a.name, b.name);
+    });
+    return entries;
+}
+
+bool IsPlainName(std::string_view name) {
+    if (name.empty() || name == "." || name == "..") {
+        return false;
+    }
+    return name.find_first_of(std::string_view("/\\\0", 3)) == std::string_view::npos;
+}
+
+}  // namespace ticksmith::platform

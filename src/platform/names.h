@@ -1,0 +1,40 @@
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace ticksmith::platform {
+
+namespace fs = std::filesystem;
+
+// Portfolios copied from Windows may spell MASTER as master or F1.DAT as f1.dat.
+bool EqualsIgnoringCase(std::string_view left, std::string_view right);
+// Orders names as a case-insensitive listing does; ties broken by the exact bytes.
+bool LessIgnoringCase(std::string_view left, std::string_view right);
+std::string ToUpperAscii(std::string_view text);
+std::string ToLowerAscii(std::string_view text);
+
+// The existing entry of `directory` whose name equals `name` without regard to ASCII case:
+// the exact spelling when it exists, otherwise the first match in sorted order.
+std::optional<fs::path> FindEntry(const fs::path& directory, std::string_view name);
+
+// The path under which `name` is to be opened in `directory`: the existing entry when there
+// is one, otherwise `name` as given (the spelling new files get).
+fs::path ResolveEntry(const fs::path& directory, std::string_view name);
+
+struct DirectoryEntry {
+    std::string name;
+    bool isDirectory = false;
+};
+
+// The entries of `directory` sorted by name without regard to case, leaving out names that
+// begin with ".". An unreadable directory gives an empty list.
+std::vector<DirectoryEntry> ListDirectory(const fs::path& directory);
+
+// A name that stays inside its directory: not empty, not "." or "..", no separator, no NUL.
+bool IsPlainName(std::string_view name);
+
+}  // namespace ticksmith::platform

@@ -1,0 +1,57 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <string_view>
+#include <vector>
+
+namespace ticksmith::platform {
+
+namespace fs = std::filesystem;
+
+// Writes a new version of a file beside it under a temporary name, flushes it to disk and
+// renames it over the old one in one step: a crash leaves either the old or the new file,
+// never neither and never half of one. Abandoned (destroyed without Commit) it removes the
+// temporary file and leaves the old one untouched.
+class ReplacementFile {
+  public:
+    // The target is the existing entry of `directory` named `targetName` without regard to
+    // case, or `targetName` as spelled when there is none.
+    ReplacementFile(const fs::path& directory, std::string_view targetName,
+                    std::string_view temporaryName);
+    ~ReplacementFile();
+    ReplacementFile(const ReplacementFile&) = delete;
+    ReplacementFile& operator=(const ReplacementFile&) = delete;
+
+    // Creates the temporary file; false when it cannot be created.
+    bool Open();
+    // Buffered; false once any write has failed.
+    bool Write(const void* data, std::size_t size);
+    // Flushes, syncs and renames over the target. False, with the target unchanged and the
+    // temporary file removed, on any failure.
+    bool Commit();
+    void Abandon();
+
+    const fs::path& TargetPath() const { return m_target; }
+    const fs::path& TemporaryPath() const { return m_temporary; }
+
+  private:
+    bool Flush();
+
+    fs::path m_directory;
+    fs::path m_target;
+    fs::path m_temporary;
+    int m_descriptor = -1;
+    bool m_failed = false;
+    std::vector<std::uint8_t> m_buffer;
+};
+
+// Replaces a file with the given bytes through a ReplacementFile.
+bool ReplaceFileContents(const fs::path& directory, std::string_view targetName,
+                         std::string_view temporaryName, const void* data, std::size_t size);
+
+// Copies `source` to a backup (`F1.BAK`, `MASTER.BAK`) in `directory`, replacing any older one.
+bool CopyToBackup(const fs::path& source, const fs::path& directory, std::string_view backupName);
+
+}  // namespace ticksmith::platform

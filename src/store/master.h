@@ -1,0 +1,117 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "store/encodings.h"
+#include "store/status.h"
+
+namespace ticksmith::store {
+
+namespace fs = std::filesystem;
+
+inline constexpr std::size_t kMasterRecordSize = 53;
+inline constexpr int kMaxSymbols = 255;
+inline constexpr std::size_t kNameLength = 16;
+// Paths longer than this do not fit the fixed path buffers of the format's readers.
+inline constexpr std::size_t kMaxPathLength = 299;
+// How deep the symbol search follows sub-directory records.
+inline constexpr int kMaxSubdirectoryDepth = 16;
+
+inline constexpr std::string_view kMasterName = "MASTER";
+
+using MasterBytes = std::array<std::uint8_t, kMasterRecordSize>;
+
+// One 53-byte MASTER record. Every byte of the stored record has a home here, so a record
+// decoded and encoded again is the same bytes; dates stay in their stored MBF form.
+struct MasterRecord {
+    std::uint8_t fileNumber = 0;
+    std::array<std::uint8_t, 2> fileType{0x00, 0x65};
+    std::uint8_t recordLength = 0;
+    std::uint8_t fieldCount = 0;
+    std::array<std::uint8_t, 2> reserved5{};
+    std::array<char, kNameLength> issueName{};
+    std::array<std::uint8_t, 2> reserved23{};
+    FloatBytes firstDate{};
+    FloatBytes lastDate{};
+    char period = 'D';
+    std::array<std::uint8_t, 2> reserved34{};
+    std::array<char, kNameLength> symbol{};
+    std::uint8_t reserved52 = 0;
+
+    float FirstDateValue() const { return MbfToFloat(firstDate); }
+    float LastDateValue() const { return MbfToFloat(lastDate); }
+    DayNumber FirstDay() const { return DayNumberFromFileDate(FirstDateValue()); }
+    DayNumber LastDay() const { return DayNumberFromFileDate(LastDateValue()); }
+
+    // The issue name with trailing spaces (and anything after a NUL) removed.
+    std::string IssueNameText() const;
+    // The symbol as the symbol grid shows it: ended at the first character below "!",
+    // the issue name when that leaves nothing.
+    std::string SymbolText() const;
+    // A record standing for a sub-directory that holds a MASTER of its own.
+    bool IsSubdirectory() const;
+    std::string SubdirectoryName() const;
+};
+
+MasterRecord DecodeMasterRecord(const std::uint8_t* bytes);
+void EncodeMasterRecord(const MasterRecord& record, std::uint8_t* bytes);
+
+// Pads a text with spaces to 16 characters; a longer text is cut at 16.
+std::array<char, kNameLength> PaddedName(std::string_view text);
+
+// A record for a new symbol: file type 0x00 0x65, period D, no dates yet.
+MasterRecord NewMasterRecord(std::string_view symbol, std::string_view issueName, int fieldCount);
+
+struct MasterHeader {
+    std::int16_t count = 0;
+    std::int16_t counter = 0;
+};
+
+// The path of a portfolio's MASTER, found without regard to case.
+fs::path MasterPath(const fs::path& directory);
+
+Status ReadMasterHeader(const fs::path& directory, MasterHeader& header);
+
+// All symbol records of a MASTER: the header's count, fewer when the file ends first.
+Status ReadMasterRecords(const fs::path& directory, std::vector<MasterRecord>& records,
+                         MasterHeader* header = nullptr);
+
+// Depth-first search for a symbol by symbol text or issue name, following sub-directory
+// records. `foundDirectory` is the directory whose MASTER holds the record.
+Status FindSymbol(const fs::path& directory, std::string_view text, MasterRecord& record,
+                  fs::path& foundDirectory);
+
+// Whether a record matches a search text: the issue name without trailing spaces, or the
+// symbol up to its K-th space where K is one more than the spaces in the text.
+bool MatchesSearchText(const MasterRecord& record, std::string_view text);
+
+// Gives `record` the lowest free file number and appends it; returns that number, 0 when the
+// portfolio is full, or a negative status when MASTER cannot be read or replaced.
+int AppendMasterRecord(const fs::path& directory, MasterRecord& record);
+
+// Drops every record for which `predicate` holds. kRecordNotFound, with MASTER unchanged,
+// when none does.
+Status RemoveMasterRecords(const fs::path& directory,
+                           const std::function<bool(const MasterRecord&)>& predicate);
+
+enum class WhichDate { kFirst, kLast };
+
+// Field updates: MASTER.BAK is taken first (unless `backup` is false), then MASTER.NEW
+// replaces MASTER. Every record with the file number changes.
+Status SetMasterDate(const fs::path& directory, int fileNumber, const FloatBytes& date,
+                     WhichDate which, bool backup = true);
+Status SetMasterDates(const fs::path& directory, int fileNumber, const FloatBytes& first,
+                      const FloatBytes& last, bool backup);
+Status SetMasterNames(const fs::path& directory, int fileNumber, std::string_view symbol,
+                      std::string_view issueName);
+
+// Creates an empty MASTER: one header of zeros.
+Status CreateEmptyMaster(const fs::path& directory);
+
+}  // namespace ticksmith::store

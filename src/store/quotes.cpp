@@ -1,0 +1,529 @@
+#include "store/quotes.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstdio>
+#include <new>
+
+#include "platform/file_system.h"
+#include "platform/little_endian.h"
+#include "platform/names.h"
+#include "platform/safe_replace.h"
+#include "platform/text_lines.h"
+
+namespace ticksmith::store {
+
+namespace {
+
+// A F<n>.DOP larger than this is not a field description.
+constexpr std::size_t kMaxDopBytes = 1 << 16;
+
+FloatBytes FieldBytes(const std::uint8_t* record, int position) {
+    const std::uint8_t* at = record + 4 * (position - 1);
+    return {at[0], at[1], at[2], at[3]};
+}
+
+// Reads a leading decimal integer the way atoi does, saturating instead of overflowing.
+int LeadingInteger(std::string_view text) {
+    std::size_t at = 0;
+    while (at < text.size() && (text[at] == ' ' || text[at] == '\t')) {
+        ++at;
+    }
+    bool negative = false;
+    if (at < text.size() && (text[at] == '-' || text[at] == '+')) {
+        negative = text[at] == '-';
+        ++at;
+    }
+    long long value = 0;
+    for (; at < text.size() && text[at] >= '0' && text[at] <= '9'; ++at) {
+        value = std::min<long long>(value * 10 + (text[at] - '0'), INT_MAX);
+    }
+    return static_cast<int>(negative ? -value : value);
+}
+
+void SetPositions(FieldLayout& layout, std::initializer_list<Field> fields) {
+    int position = 1;
+    for (Field field : fields) {
+        layout.position[field] = position++;
+    }
+}
+
+// Opens a symbol's data file and learns how many quotes it holds.
+struct OpenedDataFile {
+    platform::InputFile file;
+    std::vector<std::uint8_t> header;
+    int quotes = 0;
+};
+
+Status OpenDataFile(const fs::path& directory, int fileNumber, int recordLength,
+                    OpenedDataFile& opened) {
+    opened.file = platform::InputFile(platform::ResolveEntry(directory, DataFileName(fileNumber)));
+    if (!opened.file.IsOpen()) {
+        return kFileOpen;
+    }
+    opened.header.resize(static_cast<std::size_t>(std::max(recordLength, 4)));
+    const std::int64_t got = opened.file.ReadAt(0, opened.header.data(), opened.header.size());
+    if (got < 4) {
+        return kFileRead;
+    }
+    opened.header.resize(static_cast<std::size_t>(got));
+    return CountQuotes(opened.header, opened.file.Size(), recordLength, opened.quotes);
+}
+
+// Finds the symbol and learns its layout: the first step of every reader.
+Status FindSeries(const fs::path& directory, std::string_view text, MasterRecord& record,
+                  fs::path& found, FieldLayout& layout) {
+    if (const Status status = FindSymbol(directory, text, record, found); status != kSuccess) {
+        return status;
+    }
+    return ReadFieldLayout(found, record.fileNumber, record.recordLength, layout);
+}
+
+std::string ValueText(float value, bool asInteger) {
+    if (value < 0.0f) {
+        return {};
+    }
+    char buffer[64];
+    std::snprintf(buffer, sizeof buffer, asInteger ? "%.0f" : "%.4f", static_cast<double>(value));
+    return buffer;
+}
+
+}  // namespace
+
+int FieldLayout::PresentFields() const {
+    return static_cast<int>(
+        std::count_if(position.begin(), position.end(), [](int p) { return p != 0; }));
+}
+
+float Quote::Value(Field field) const {
+    switch (field) {
+        case kDate:
+            return static_cast<float>(date);
+        case kTime:
+            return static_cast<float>(time);
+        case kOpen:
+            return open;
+        case kHigh:
+            return high;
+        case kLow:
+            return low;
+        case kClose:
+            return close;
+        case kVolume:
+            return volume;
+        case kOpenInterest:
+            return openInterest;
+    }
+    return kAbsentValue;
+}
+
+void Quote::SetValue(Field field, float value) {
+    switch (field) {
+        case kDate:
+            date = static_cast<DayNumber>(value);
+            break;
+        case kTime:
+            time = static_cast<PackedTime>(value);
+            break;
+        case kOpen:
+            open = value;
+            break;
+        case kHigh:
+            high = value;
+            break;
+        case kLow:
+            low = value;
+            break;
+        case kClose:
+            close = value;
+            break;
+        case kVolume:
+            volume = value;
+            break;
+        case kOpenInterest:
+            openInterest = value;
+            break;
+    }
+}
+
+std::string DataFileName(int fileNumber) {
+    return "F" + std::to_string(fileNumber) + ".DAT";
+}
+
+std::string DopFileName(int fileNumber) {
+    return "F" + std::to_string(fileNumber) + ".DOP";
+}
+
+FieldLayout ParseFieldLayout(std::string_view dopText) {
+    FieldLayout layout;
+    platform::LinePieceReader reader(dopText);
+    std::string_view line;
+    bool endsLine = false;
+    int nextPosition = 1;
+    while (reader.Next(line, endsLine)) {
+        if (line.empty() || line.front() != '"') {
+            continue;
+        }
+        const std::size_t firstComma = line.find(',');
+        const std::string_view name =
+            line.substr(1, firstComma == line.npos ? line.npos : firstComma - 1);
+        int codes[2] = {0, 0};
+        std::size_t at = firstComma;
+        for (int& code : codes) {
+            if (at == line.npos) {
+                break;
+            }
+            const std::size_t next = line.find(',', at + 1);
+            code =
+                LeadingInteger(line.substr(at + 1, next == line.npos ? line.npos : next - at - 1));
+            at = next;
+        }
+        for (int field = 0; field < kFieldCount; ++field) {
+            const std::string_view keyword = kFieldNames[static_cast<std::size_t>(field)];
+            if (name.size() >= keyword.size() &&
+                platform::EqualsIgnoringCase(name.substr(0, keyword.size()), keyword)) {
+                layout.position[field] = nextPosition++;
+                layout.inputFormat[field] = codes[0];
+                layout.displayFormat[field] = codes[1];
+                break;
+            }
+        }
+    }
+    return layout;
+}
+
+Status LayoutFromRecordLength(int recordLength, const std::uint8_t* firstQuote,
+                              FieldLayout& layout) {
+    layout = {};
+    switch (recordLength) {
+        case 12:
+            SetPositions(layout, {kDate, kClose, kVolume});
+            return kSuccess;
+        case 16:
+            SetPositions(layout, {kDate, kHigh, kLow, kClose});
+            return kSuccess;
+        case 20: {
+            if (firstQuote == nullptr) {
+                return kUnknownLayout;
+            }
+            const float second = MbfToFloat(FieldBytes(firstQuote, 2));
+            const float fifth = MbfToFloat(FieldBytes(firstQuote, 5));
+            if (fifth == 0.0f || fifth > 2.0f * second) {
+                SetPositions(layout, {kDate, kHigh, kLow, kClose, kVolume});
+            } else {
+                SetPositions(layout, {kDate, kOpen, kHigh, kLow, kClose});
+            }
+            return kSuccess;
+        }
+        case 24:
+            SetPositions(layout, {kDate, kOpen, kHigh, kLow, kClose, kVolume});
+            return kSuccess;
+        case 28:
+            SetPositions(layout, {kDate, kOpen, kHigh, kLow, kClose, kVolume, kOpenInterest});
+            return kSuccess;
+        default:
+            return kUnknownLayout;
+    }
+}
+
+Status ReadFieldLayout(const fs::path& directory, int fileNumber, int recordLength,
+                       FieldLayout& layout) {
+    layout = {};
+    if (recordLength <= 0 || recordLength % 4 != 0) {
+        return kUnknownLayout;
+    }
+    std::vector<std::uint8_t> dop;
+    if (platform::ReadWholeFile(platform::ResolveEntry(directory, DopFileName(fileNumber)), dop,
+                                kMaxDopBytes)) {
+        layout = ParseFieldLayout(
+            std::string_view(reinterpret_cast<const char*>(dop.data()), dop.size()));
+        // A field beyond the record's end cannot be read; the record does not have it.
+        for (int field = 0; field < kFieldCount; ++field) {
+            if (4 * layout.position[field] > recordLength) {
+                layout.position[field] = 0;
+            }
+        }
+        return kSuccess;
+    }
+    if (recordLength != 20) {
+        return LayoutFromRecordLength(recordLength, nullptr, layout);
+    }
+    // The 20-byte layout is told by the first quote, or by the header when there is none.
+    platform::InputFile data(platform::ResolveEntry(directory, DataFileName(fileNumber)));
+    if (!data.IsOpen()) {
+        return kUnknownLayout;
+    }
+    std::array<std::uint8_t, 40> firstRecords{};
+    const std::int64_t got = data.ReadAt(0, firstRecords.data(), firstRecords.size());
+    const std::uint8_t* first = got >= 40 ? firstRecords.data() + 20 : firstRecords.data();
+    return LayoutFromRecordLength(recordLength, first, layout);
+}
+
+Quote DecodeQuote(const std::uint8_t* record, const FieldLayout& layout, int recordLength) {
+    Quote quote;
+    for (int field = 0; field < kFieldCount; ++field) {
+        const int position = layout.position[field];
+        if (position == 0 || 4 * position > recordLength) {
+            continue;
+        }
+        const float value = MbfToFloat(FieldBytes(record, position));
+        if (field == kDate) {
+            quote.date = DayNumberFromFileDate(value);
+        } else if (field == kTime) {
+            quote.time = PackedTimeFromFileTime(value);
+        } else {
+            quote.SetValue(static_cast<Field>(field), value);
+        }
+    }
+    return quote;
+}
+
+void EncodeQuote(const Quote& quote, const FieldLayout& layout, std::uint8_t* record,
+                 int recordLength) {
+    for (int field = 0; field < kFieldCount; ++field) {
+        const int position = layout.position[field];
+        if (position == 0 || 4 * position > recordLength) {
+            continue;
+        }
+        FloatBytes bytes;
+        if (field == kDate) {
+            bytes = FileDateFromDayNumber(quote.date);
+        } else if (field == kTime) {
+            bytes = FloatToMbf(FileTimeValue(quote.time));
+        } else {
+            bytes = FloatToMbf(quote.Value(static_cast<Field>(field)));
+        }
+        std::copy(bytes.begin(), bytes.end(), record + 4 * (position - 1));
+    }
+}
+
+std::string DopText(const FieldSet& fields) {
+    std::string text;
+    for (int field = 0; field < kFieldCount; ++field) {
+        if (fields[static_cast<std::size_t>(field)]) {
+            text += '"';
+            text += kFieldNames[static_cast<std::size_t>(field)];
+            text += field == kDate ? "\",0,0\r\n" : "\",4,4\r\n";
+        }
+    }
+    return text;
+}
+
+Status CreateQuoteFiles(const fs::path& directory, int fileNumber, const FieldSet& fields) {
+    std::vector<std::uint8_t> header;
+    for (bool present : fields) {
+        if (present) {
+            header.insert(header.end(), {0x00, 0x00, 0x01, 0x00});
+        }
+    }
+    const std::string dataName = DataFileName(fileNumber);
+    const std::string dopName = DopFileName(fileNumber);
+    const std::string dop = DopText(fields);
+    if (!platform::ReplaceFileContents(directory, dataName, dataName + ".tmp", header.data(),
+                                       header.size()) ||
+        !platform::ReplaceFileContents(directory, dopName, dopName + ".tmp", dop.data(),
+                                       dop.size())) {
+        return kFileWrite;
+    }
+    return kSuccess;
+}
+
+Status CountQuotes(const std::vector<std::uint8_t>& header, std::int64_t fileSize, int recordLength,
+                   int& quotes) {
+    quotes = 0;
+    if (header.size() < 4 || recordLength <= 0) {
+        return kFileRead;
+    }
+    const int lastRecord = platform::ReadU16(header.data() + 2);
+    if (lastRecord < 1) {
+        return kFileRead;
+    }
+    const std::int64_t recordsInFile = fileSize / recordLength;
+    quotes = static_cast<int>(
+        std::max<std::int64_t>(0, std::min<std::int64_t>(lastRecord - 1, recordsInFile - 1)));
+    return kSuccess;
+}
+
+Status AllocSeries(QuoteSeries& series, int capacity) {
+    FreeSeries(series);
+    if (capacity < 0) {
+        return kMalloc;
+    }
+    try {
+        series.quotes.reserve(static_cast<std::size_t>(capacity));
+    } catch (const std::bad_alloc&) {
+        FreeSeries(series);
+        return kMalloc;
+    }
+    series.capacity = capacity;
+    return kSuccess;
+}
+
+void FreeSeries(QuoteSeries& series) {
+    series = QuoteSeries{};
+}
+
+Status SetSeriesCount(QuoteSeries& series, int count) {
+    if (count > series.capacity || count < 0) {
+        return kMalloc;
+    }
+    series.quotes.resize(static_cast<std::size_t>(count));
+    series.count = count;
+    return kSuccess;
+}
+
+Status ReadSeries(QuoteSeries& series, const fs::path& directory, std::string_view text, int start,
+                  int count) {
+    MasterRecord record;
+    fs::path found;
+    FieldLayout layout;
+    if (const Status status = FindSeries(directory, text, record, found, layout);
+        status != kSuccess) {
+        return status;
+    }
+    const int recordLength = record.recordLength;
+    OpenedDataFile data;
+    if (const Status status = OpenDataFile(found, record.fileNumber, recordLength, data);
+        status != kSuccess) {
+        return status;
+    }
+    const int inFile = data.quotes;
+    if (count < 0) {
+        count = std::min(inFile, kMaxSeriesQuotes) - (start < 1 ? 0 : start);
+    }
+    series.quotesInFile = inFile;
+    series.directory = found;
+    series.symbol = std::string(text);
+    series.record = record;
+    series.layout = layout;
+    series.quotes.clear();
+    series.count = 0;
+    if (count == 0) {
+        return kSuccess;
+    }
+    count = std::min(count, series.capacity);
+    if (start < 0) {
+        start = std::max(0, inFile - count);
+    }
+    if (start > inFile - 1) {
+        return kRecordNotFound;
+    }
+    count = std::max(0, std::min(count, inFile - start));
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(count) *
+                                    static_cast<std::size_t>(recordLength));
+    const std::int64_t got = data.file.ReadAt(static_cast<std::int64_t>(recordLength) * (start + 1),
+                                              bytes.data(), bytes.size());
+    const int complete = got < 0 ? 0 : static_cast<int>(got / recordLength);
+    series.quotes.resize(static_cast<std::size_t>(complete));
+    for (int i = 0; i < complete; ++i) {
+        series.quotes[static_cast<std::size_t>(i)] = DecodeQuote(
+            bytes.data() + static_cast<std::size_t>(i) * static_cast<std::size_t>(recordLength),
+            layout, recordLength);
+    }
+    series.count = complete;
+    return kSuccess;
+}
+
+int FindQuoteByDate(const fs::path& directory, std::string_view text, DayNumber date,
+                    PackedTime time, DayNumber* foundDate, PackedTime* foundTime) {
+    MasterRecord record;
+    fs::path found;
+    FieldLayout layout;
+    if (const Status status = FindSeries(directory, text, record, found, layout);
+        status != kSuccess) {
+        return status;
+    }
+    const int recordLength = record.recordLength;
+    OpenedDataFile data;
+    if (const Status status = OpenDataFile(found, record.fileNumber, recordLength, data);
+        status != kSuccess) {
+        return status;
+    }
+    if (!layout.Has(kTime)) {
+        time = 0;
+    }
+    const auto key = [](DayNumber day, PackedTime at) {
+        return (static_cast<std::uint32_t>(day) << 16) | at;
+    };
+    const std::uint32_t wanted = key(date, time);
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(recordLength));
+    int low = 0;
+    int high = data.quotes;  // the answer lies in [low, high]
+    Quote quote;
+    while (low < high) {
+        const int middle = low + (high - low) / 2;
+        if (data.file.ReadAt(static_cast<std::int64_t>(recordLength) * (middle + 1), bytes.data(),
+                             bytes.size()) != recordLength) {
+            return kFileRead;
+        }
+        quote = DecodeQuote(bytes.data(), layout, recordLength);
+        if (key(quote.date, quote.time) < wanted) {
+            low = middle + 1;
+        } else {
+            high = middle;
+        }
+    }
+    if (low >= data.quotes) {
+        return kRecordNotFound;
+    }
+    if (data.file.ReadAt(static_cast<std::int64_t>(recordLength) * (low + 1), bytes.data(),
+                         bytes.size()) != recordLength) {
+        return kFileRead;
+    }
+    quote = DecodeQuote(bytes.data(), layout, recordLength);
+    if (foundDate != nullptr) {
+        *foundDate = quote.date;
+    }
+    if (foundTime != nullptr) {
+        *foundTime = quote.time;
+    }
+    return low;
+}
+
+int GetSeriesInfo(const fs::path& directory, std::string_view text, SeriesInfo& info) {
+    MasterRecord record;
+    fs::path found;
+    FieldLayout layout;
+    if (FindSeries(directory, text, record, found, layout) != kSuccess) {
+        return 1;
+    }
+    OpenedDataFile data;
+    if (OpenDataFile(found, record.fileNumber, record.recordLength, data) != kSuccess) {
+        return 1;
+    }
+    info = {};
+    info.directory = directory;
+    info.fileNumber = record.fileNumber;
+    info.recordLength = record.recordLength;
+    info.fieldCount = record.fieldCount;
+    info.quoteCount = data.quotes;
+    info.issueName.assign(record.issueName.begin(), record.issueName.end());
+    info.firstDate = record.FirstDateValue();
+    info.lastDate = record.LastDateValue();
+    const std::string_view period = PeriodText(record.period);
+    info.periodText = period == "ERROR" ? std::string(period)
+                                        : std::string(1, record.period) + " " + std::string(period);
+    info.symbol.assign(record.symbol.begin(), record.symbol.end());
+    for (int field = 0; field < kFieldCount; ++field) {
+        if (layout.Has(static_cast<Field>(field))) {
+            info.inputFormatText[static_cast<std::size_t>(field)] =
+                FormatCodeText(layout.inputFormat[field]);
+            info.displayFormatText[static_cast<std::size_t>(field)] =
+                FormatCodeText(layout.displayFormat[field]);
+        }
+    }
+    return 0;
+}
+
+std::array<std::string, 7> QuoteRowTexts(const Quote& quote, bool volumeAsInteger,
+                                         bool openInterestAsInteger) {
+    return {GridDateText(quote.date),
+            ValueText(quote.open, false),
+            ValueText(quote.high, false),
+            ValueText(quote.low, false),
+            ValueText(quote.close, false),
+            ValueText(quote.volume, volumeAsInteger),
+            ValueText(quote.openInterest, openInterestAsInteger)};
+}
+
+}  // namespace ticksmith::store

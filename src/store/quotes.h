@@ -1,0 +1,138 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "store/encodings.h"
+#include "store/master.h"
+#include "store/status.h"
+
+namespace ticksmith::store {
+
+namespace fs = std::filesystem;
+
+// The canonical fields of a quote, in the order a record holds them.
+enum Field : int { kDate, kTime, kOpen, kHigh, kLow, kClose, kVolume, kOpenInterest };
+inline constexpr int kFieldCount = 8;
+inline constexpr std::array<std::string_view, kFieldCount> kFieldNames = {
+    "DATE", "TIME", "OPEN", "HIGH", "LOW", "CLOSE", "VOL", "OI"};
+
+// Reading all quotes stops here.
+inline constexpr int kMaxSeriesQuotes = 16000;
+// A field the record does not carry reads as this.
+inline constexpr float kAbsentValue = -1.0f;
+
+// Which field of a record holds what: 1-based positions, 0 for a field the record lacks.
+struct FieldLayout {
+    std::array<int, kFieldCount> position{};
+    std::array<int, kFieldCount> inputFormat{};
+    std::array<int, kFieldCount> displayFormat{};
+
+    bool Has(Field field) const { return position[field] != 0; }
+    int PresentFields() const;
+};
+
+// The fields a new symbol's files carry.
+using FieldSet = std::array<bool, kFieldCount>;
+// Add Symbol's set: every field but TIME.
+inline constexpr FieldSet kStandardFields = {true, false, true, true, true, true, true, true};
+
+struct Quote {
+    DayNumber date = 0;
+    PackedTime time = 0;
+    float open = kAbsentValue;
+    float high = kAbsentValue;
+    float low = kAbsentValue;
+    float close = kAbsentValue;
+    float volume = kAbsentValue;
+    float openInterest = kAbsentValue;
+
+    float Value(Field field) const;
+    void SetValue(Field field, float value);
+};
+
+// Names of a symbol's files.
+std::string DataFileName(int fileNumber);  // F<n>.DAT
+std::string DopFileName(int fileNumber);   // F<n>.DOP
+
+// Layout from F<n>.DOP text. Lines not beginning with a double quote and unknown names are
+// skipped; a name matches a keyword over the keyword's length (VOLUME is VOL).
+FieldLayout ParseFieldLayout(std::string_view dopText);
+// Layout from the record length alone; the 20-byte case looks at the first quote's bytes
+// (null when the file holds none).
+Status LayoutFromRecordLength(int recordLength, const std::uint8_t* firstQuote,
+                              FieldLayout& layout);
+// Learns a symbol's layout from its F<n>.DOP, or from the record length when there is none.
+// kUnknownLayout when neither gives one, or the record length is not a whole number of fields.
+Status ReadFieldLayout(const fs::path& directory, int fileNumber, int recordLength,
+                       FieldLayout& layout);
+
+// Record <-> quote. The encoder writes the layout's fields at their positions over `record`,
+// leaving bytes of fields the layout does not name as they are.
+Quote DecodeQuote(const std::uint8_t* record, const FieldLayout& layout, int recordLength);
+void EncodeQuote(const Quote& quote, const FieldLayout& layout, std::uint8_t* record,
+                 int recordLength);
+
+// A new symbol's header-only F<n>.DAT and its F<n>.DOP.
+Status CreateQuoteFiles(const fs::path& directory, int fileNumber, const FieldSet& fields);
+std::string DopText(const FieldSet& fields);
+
+// The number of quotes a data file holds: its header's last record number - 1, limited to
+// the records the file really has. kFileRead for a header below 1 or shorter than 4 bytes.
+Status CountQuotes(const std::vector<std::uint8_t>& header, std::int64_t fileSize, int recordLength,
+                   int& quotes);
+
+// A symbol's quotes in memory, oldest first.
+struct QuoteSeries {
+    int capacity = 0;
+    int count = 0;
+    std::vector<Quote> quotes;
+    int quotesInFile = 0;
+    fs::path directory;  // where the symbol was found
+    std::string symbol;  // the text that was asked for
+    MasterRecord record;
+    FieldLayout layout;
+};
+
+Status AllocSeries(QuoteSeries& series, int capacity);
+void FreeSeries(QuoteSeries& series);
+Status SetSeriesCount(QuoteSeries& series, int count);
+
+// Reads `count` quotes from quote `start` (0 = oldest). A negative count asks for all (at
+// most 16000); a negative start for the newest `count`. A count of 0 learns only the facts.
+Status ReadSeries(QuoteSeries& series, const fs::path& directory, std::string_view text, int start,
+                  int count);
+
+// Index of the first quote at or after (date, time); kRecordNotFound when all are earlier.
+int FindQuoteByDate(const fs::path& directory, std::string_view text, DayNumber date,
+                    PackedTime time, DayNumber* foundDate = nullptr,
+                    PackedTime* foundTime = nullptr);
+
+struct SeriesInfo {
+    fs::path directory;  // the portfolio directory that was searched
+    int fileNumber = 0;
+    int recordLength = 0;
+    int fieldCount = 0;
+    int quoteCount = 0;
+    std::string issueName;  // 16 characters as stored
+    float firstDate = 0;    // file dates, such as 1000103
+    float lastDate = 0;
+    std::string periodText;  // "D Daily", or "ERROR"
+    std::string symbol;      // 16 characters as stored
+    std::array<std::string, kFieldCount> inputFormatText;
+    std::array<std::string, kFieldCount> displayFormatText;
+};
+
+// 0 on success, 1 on any failure.
+int GetSeriesInfo(const fs::path& directory, std::string_view text, SeriesInfo& info);
+
+// A quote as the quote grid shows it: date MM/DD/YY, then open, high, low, close, volume
+// and open interest; a negative value (a field the record lacks) is empty.
+std::array<std::string, 7> QuoteRowTexts(const Quote& quote, bool volumeAsInteger = false,
+                                         bool openInterestAsInteger = false);
+
+}  // namespace ticksmith::store
