@@ -297,6 +297,19 @@ void EncodeQuote(const Quote& quote, const FieldLayout& layout, std::uint8_t* re
     }
 }
 
+FieldLayout LayoutOf(const FieldSet& fields) {
+    FieldLayout layout;
+    int position = 1;
+    for (int field = 0; field < kFieldCount; ++field) {
+        if (fields[static_cast<std::size_t>(field)]) {
+            layout.position[field] = position++;
+            layout.inputFormat[field] = field == kDate ? 0 : 4;
+            layout.displayFormat[field] = layout.inputFormat[field];
+        }
+    }
+    return layout;
+}
+
 std::string DopText(const FieldSet& fields) {
     std::string text;
     for (int field = 0; field < kFieldCount; ++field) {
@@ -310,19 +323,42 @@ std::string DopText(const FieldSet& fields) {
 }
 
 Status CreateQuoteFiles(const fs::path& directory, int fileNumber, const FieldSet& fields) {
-    std::vector<std::uint8_t> header;
-    for (bool present : fields) {
-        if (present) {
-            header.insert(header.end(), {0x00, 0x00, 0x01, 0x00});
-        }
-    }
+    const FieldLayout layout = LayoutOf(fields);
     const std::string dataName = DataFileName(fileNumber);
     const std::string dopName = DopFileName(fileNumber);
     const std::string dop = DopText(fields);
-    if (!platform::ReplaceFileContents(directory, dataName, dataName + ".tmp", header.data(),
-                                       header.size()) ||
-        !platform::ReplaceFileContents(directory, dopName, dopName + ".tmp", dop.data(),
+    if (const Status status = WriteSeries(directory, fileNumber, layout,
+                                          4 * layout.PresentFields(), {}, dataName + ".tmp");
+        status != kSuccess) {
+        return status;
+    }
+    if (!platform::ReplaceFileContents(directory, dopName, dopName + ".tmp", dop.data(),
                                        dop.size())) {
+        return kFileWrite;
+    }
+    return kSuccess;
+}
+
+Status WriteSeries(const fs::path& directory, int fileNumber, const FieldLayout& layout,
+                   int recordLength, const std::vector<Quote>& quotes,
+                   std::string_view temporaryName) {
+    if (recordLength < 4 || recordLength % 4 != 0 || quotes.size() >= 0xFFFF) {
+        return kInvalidParm;
+    }
+    const auto length = static_cast<std::size_t>(recordLength);
+    std::vector<std::uint8_t> bytes(length * (quotes.size() + 1));
+    for (std::size_t at = 4; at < length; at += 4) {
+        bytes[at + 2] = 1;  // a new file's header repeats 00 00 01 00
+    }
+    platform::WriteU16(bytes.data() + 2, static_cast<std::uint16_t>(quotes.size() + 1));
+    for (std::size_t i = 0; i < quotes.size(); ++i) {
+        EncodeQuote(quotes[i], layout, bytes.data() + length * (i + 1), recordLength);
+    }
+    platform::ReplacementFile file(directory, DataFileName(fileNumber), temporaryName);
+    if (!file.Open()) {
+        return kFileOpen;
+    }
+    if (!file.Write(bytes.data(), bytes.size()) || !file.Commit()) {
         return kFileWrite;
     }
     return kSuccess;

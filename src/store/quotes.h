@@ -77,6 +77,9 @@ Quote DecodeQuote(const std::uint8_t* record, const FieldLayout& layout, int rec
 void EncodeQuote(const Quote& quote, const FieldLayout& layout, std::uint8_t* record,
                  int recordLength);
 
+// The layout that the F<n>.DOP of CreateQuoteFiles describes for `fields`.
+FieldLayout LayoutOf(const FieldSet& fields);
+
 // A new symbol's header-only F<n>.DAT and its F<n>.DOP.
 Status CreateQuoteFiles(const fs::path& directory, int fileNumber, const FieldSet& fields);
 std::string DopText(const FieldSet& fields);
@@ -85,6 +88,12 @@ std::string DopText(const FieldSet& fields);
 // the records the file really has. kFileRead for a header below 1 or shorter than 4 bytes.
 Status CountQuotes(const std::vector<std::uint8_t>& header, std::int64_t fileSize, int recordLength,
                    int& quotes);
+
+// Writes a whole data file holding `quotes`, oldest first, through `temporaryName`; the header
+// is a new file's. kInvalidParm when the quotes do not fit a header's record number.
+Status WriteSeries(const fs::path& directory, int fileNumber, const FieldLayout& layout,
+                   int recordLength, const std::vector<Quote>& quotes,
+                   std::string_view temporaryName);
 
 // A symbol's quotes in memory, oldest first.
 struct QuoteSeries {
