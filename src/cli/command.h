@@ -1,7 +1,13 @@
 #pragma once
 
+#include <filesystem>
 #include <iosfwd>
+#include <memory>
+#include <string>
 #include <string_view>
+
+#include "cli/cli.h"
+#include "platform/messenger.h"
 
 namespace CLI {
 class App;
@@ -9,18 +15,50 @@ class App;
 
 namespace ticksmith::cli {
 
-// What every command reaches: its output streams and the exit status it sets.
-struct CommandContext {
+// Message boxes become lines on the error stream; a question is answered Yes only when the
+// command line said --yes, and the answer is printed with it.
+class TerminalMessenger : public platform::Messenger {
+  public:
+    TerminalMessenger(std::ostream& err, const bool& assumeYes) : m_err(err), m_yes(assumeYes) {}
+    void Show(std::string_view text, platform::MessageIcon icon) override;
+    bool AskYesNo(std::string_view text, platform::MessageIcon icon) override;
+    bool AskOkCancel(std::string_view text, platform::MessageIcon icon) override;
+    void Play(platform::Sound) override {}
+
+  private:
+    std::ostream& m_err;
+    const bool& m_yes;
+};
+
+// What every command reaches: the environment, the global options, the exit status it sets.
+class CommandContext {
+  public:
+    explicit CommandContext(const CliEnvironment& environment)
+        : out(environment.out), err(environment.err), m_environment(environment) {}
+
     std::ostream& out;
     std::ostream& err;
-    int exitCode = 0;
+    int exitCode = kExitSuccess;
+    std::string settingsFile;  // --settings
+    bool assumeYes = false;    // --yes
 
-    // Prints "<command>: <message>" on the error stream and sets the failure status.
+    // Prints "ticksmith-cli <command>: <message>" on the error stream and sets failure.
     void Fail(std::string_view command, std::string_view message);
+    settings::SettingsStore& Settings();
+    platform::Messenger& Messenger() { return m_messenger; }
+    const std::filesystem::path& WorkingDirectory() const { return m_environment.workingDirectory; }
+
+  private:
+    const CliEnvironment& m_environment;
+    std::unique_ptr<settings::SettingsStore> m_settings;
+    TerminalMessenger m_messenger{err, assumeYes};
 };
 
 void AddSymbolsCommand(CLI::App& app, CommandContext& context);
 void AddQuotesCommand(CLI::App& app, CommandContext& context);
 void AddInfoCommand(CLI::App& app, CommandContext& context);
+void AddSettingsCommand(CLI::App& app, CommandContext& context);
+void AddProfileCommand(CLI::App& app, CommandContext& context);
+void AddSkipCommands(CLI::App& app, CommandContext& context);
 
 }  // namespace ticksmith::cli

@@ -7,7 +7,8 @@
 int main(int argc, char** argv) {
     std::ios::sync_with_stdio(false);
     const std::vector<std::string> arguments(argv + 1, argv + argc);
-    const int status = ticksmith::cli::RunCli(arguments, std::cout, std::cerr);
+    const int status =
+        ticksmith::cli::RunCli(arguments, ticksmith::cli::ProcessEnvironment(std::cout, std::cerr));
     std::cout.flush();
     return status;
 }

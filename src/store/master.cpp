@@ -211,8 +211,10 @@ Status ReadMasterHeader(const fs::path& directory, MasterHeader& header) {
     return kSuccess;
 }
 
-Status ReadMasterRecords(const fs::path& directory, std::vector<MasterRecord>& records,
-                         MasterHeader* header) {
+namespace {
+
+Status ReadRecords(const fs::path& directory, bool toEnd, std::vector<MasterRecord>& records,
+                   MasterHeader* header) {
     records.clear();
     MasterImage image;
     if (const Status status = LoadMaster(directory, image); status != kSuccess) {
@@ -222,13 +224,26 @@ Status ReadMasterRecords(const fs::path& directory, std::vector<MasterRecord>& r
     if (header != nullptr) {
         *header = read;
     }
-    const std::size_t count =
-        std::min(static_cast<std::size_t>(std::max<int>(read.count, 0)), image.CompleteRecords());
+    const std::size_t count = toEnd
+                                  ? image.CompleteRecords()
+                                  : std::min(static_cast<std::size_t>(std::max<int>(read.count, 0)),
+                                             image.CompleteRecords());
     records.reserve(count);
     for (std::size_t number = 1; number <= count; ++number) {
         records.push_back(DecodeMasterRecord(image.Record(number)));
     }
     return kSuccess;
+}
+
+}  // namespace
+
+Status ReadMasterRecords(const fs::path& directory, std::vector<MasterRecord>& records,
+                         MasterHeader* header) {
+    return ReadRecords(directory, false, records, header);
+}
+
+Status ReadMasterRecordsToEnd(const fs::path& directory, std::vector<MasterRecord>& records) {
+    return ReadRecords(directory, true, records, nullptr);
 }
 
 bool MatchesSearchText(const MasterRecord& record, std::string_view text) {

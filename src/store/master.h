@@ -82,6 +82,9 @@ Status ReadMasterHeader(const fs::path& directory, MasterHeader& header);
 Status ReadMasterRecords(const fs::path& directory, std::vector<MasterRecord>& records,
                          MasterHeader* header = nullptr);
 
+// Every complete record to the end of the file, whatever the header's count says.
+Status ReadMasterRecordsToEnd(const fs::path& directory, std::vector<MasterRecord>& records);
+
 // Depth-first search for a symbol by symbol text or issue name, following sub-directory
 // records. `foundDirectory` is the directory whose MASTER holds the record.
 Status FindSymbol(const fs::path& directory, std::string_view text, MasterRecord& record,

@@ -327,8 +327,8 @@ Status CreateQuoteFiles(const fs::path& directory, int fileNumber, const FieldSe
     const std::string dataName = DataFileName(fileNumber);
     const std::string dopName = DopFileName(fileNumber);
     const std::string dop = DopText(fields);
-    if (const Status status = WriteSeries(directory, fileNumber, layout,
-                                          4 * layout.PresentFields(), {}, dataName + ".tmp");
+    if (const Status status = WriteSeries(directory, fileNumber, layout, 4 * layout.PresentFields(),
+                                          {}, dataName + ".tmp");
         status != kSuccess) {
         return status;
     }

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace ticksmith::platform {
+
+enum class MessageIcon { kExclamation, kInformation, kStop, kQuestion };
+enum class Sound { kAsterisk, kQuestion };
+
+// How the core talks to the person: message boxes, questions and the two sounds. Each front
+// end implements it (message boxes, the terminal, a recorder in tests); the core never shows
+// anything itself.
+class Messenger {
+  public:
+    virtual ~Messenger() = default;
+
+    // A message box with an OK button.
+    virtual void Show(std::string_view text, MessageIcon icon = MessageIcon::kExclamation) = 0;
+    // True for Yes.
+    virtual bool AskYesNo(std::string_view text, MessageIcon icon = MessageIcon::kQuestion) = 0;
+    // True for OK.
+    virtual bool AskOkCancel(std::string_view text,
+                             MessageIcon icon = MessageIcon::kExclamation) = 0;
+    virtual void Play(Sound sound) = 0;
+};
+
+// Replaces each "%s" or "%d" of a message text, in turn, with the given texts.
+std::string FormatMessage(std::string_view pattern, std::initializer_list<std::string_view> texts);
+
+}  // namespace ticksmith::platform

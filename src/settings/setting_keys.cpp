@@ -1,0 +1,85 @@
+#include "settings/setting_keys.h"
+
+namespace ticksmith::settings {
+
+namespace {
+
+using namespace keys;
+
+constexpr IntSetting kIntSettings[] = {kDisplayLimit,
+                                       kShowingGraph,
+                                       kSearchLimit,
+                                       kMasterFix,
+                                       kAuditEnable,
+                                       kSoundDisable,
+                                       kVolumeAsInteger,
+                                       kOpenInterestAsInteger,
+                                       kNewSymbols,
+                                       kHandAdd,
+                                       kSexEnable,
+                                       kSexPasswordEnable,
+                                       kDeleteSex,
+                                       kZipEnable,
+                                       kZipPasswordEnable,
+                                       kDeleteZip,
+                                       kDeleteTxt,
+                                       kScreenX,
+                                       kScreenY,
+                                       kScreenWidth,
+                                       kScreenHeight,
+                                       kFindSearchAll,
+                                       kFindByNumber,
+                                       kImportExist,
+                                       kImportDelimiter,
+                                       kImportReverse,
+                                       kImportSkipOn,
+                                       kImportSkipRows,
+                                       kImportDateColumn,
+                                       kImportOpenOn,
+                                       kImportOpenColumn,
+                                       kImportHighOn,
+                                       kImportHighColumn,
+                                       kImportLowOn,
+                                       kImportLowColumn,
+                                       kImportCloseColumn,
+                                       kImportVolumeOn,
+                                       kImportVolumeColumn,
+                                       kImportOpenInterestOn,
+                                       kImportOpenInterestColumn,
+                                       kImportMonths,
+                                       kExportUseOpen,
+                                       kExportUseHigh,
+                                       kExportUseLow,
+                                       kExportUseClose,
+                                       kExportUseVolume,
+                                       kExportUseOpenInterest,
+                                       kExportNewest,
+                                       kExportDelimiter,
+                                       kExportTitle};
+
+constexpr StringSetting kStringSettings[] = {
+    kDrive,        kSexPassword,   kZipPassword,  kPkunzipPath, kLastProfile,  kImportDateFormat,
+    kImportPathIn, kImportPathOut, kImportSymbol, kImportName,  kExportStarter};
+
+bool Names(std::string_view section, std::string_view value, std::string_view wantedSection,
+           std::string_view wantedValue) {
+    return section == wantedSection && value == wantedValue;
+}
+
+}  // namespace
+
+std::optional<std::string> DefaultText(std::string_view section, std::string_view value) {
+    for (const IntSetting& setting : kIntSettings) {
+        if (Names(setting.section, setting.value, section, value)) {
+            return std::to_string(setting.defaultValue);
+        }
+    }
+    for (const StringSetting& setting : kStringSettings) {
+        if (Names(setting.section, setting.value, section, value)) {
+            return std::string(setting.defaultValue);
+        }
+    }
+    return std::nullopt;
+}
+
+}  // namespace ticksmith::settings

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+#include "platform/messenger.h"
+#include "settings/settings_store.h"
+
+namespace ticksmith::settings {
+
+// The settings the main view keeps copies of, loaded once at start-up; the GUI and the CLI
+// share them.
+struct ViewSettings {
+    bool displayRecent = true;
+    bool showingGraph = false;
+    std::filesystem::path workingDirectory;
+    bool searchLimit = true;
+    std::string searchName;
+    std::string searchFilter;  // searchName upper-cased
+    bool masterFix = false;
+    bool auditEnable = false;
+    bool soundDisable = false;
+    bool volumeAsInteger = false;
+    bool openInterestAsInteger = false;
+    bool newSymbols = false;
+    bool handAdd = false;
+    bool sexEnable = false;
+    std::string sexPassword;
+    bool sexPasswordEnable = false;
+    bool deleteSex = false;
+    bool zipEnable = false;
+    std::string zipPassword;
+    bool zipPasswordEnable = false;
+    bool deleteZip = false;
+    std::string pkunzipPath;
+    bool deleteTxt = false;
+};
+
+inline constexpr std::string_view kLasttimeDirectory = "Lasttime";
+
+// Loads the view's settings in start-up order, with `workingDirectory` (the process's
+// directory at start-up) as the working directory: creates its Lasttime directory and writes
+// the default profile when Profile1.pfd cannot be opened.
+ViewSettings LoadViewSettings(const SettingsStore& store,
+                              const std::filesystem::path& workingDirectory,
+                              platform::Messenger& messenger);
+
+}  // namespace ticksmith::settings
