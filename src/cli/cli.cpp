@@ -1,5 +1,7 @@
 #include "cli/cli.h"
 
+#include <unistd.h>
+
 #include <CLI/CLI.hpp>
 #include <ostream>
 
@@ -37,7 +39,7 @@ settings::SettingsStore& CommandContext::Settings() {
 CliEnvironment ProcessEnvironment(std::ostream& out, std::ostream& err) {
     std::error_code error;
     std::filesystem::path working = std::filesystem::current_path(error);
-    return {out, err, working,
+    return {out, err, working, ::isatty(STDERR_FILENO) == 1,
             [](const std::filesystem::path& file) -> std::unique_ptr<settings::SettingsStore> {
                 if (file.empty()) {
                     return settings::QtSettingsStore::OpenUserStore();
@@ -61,6 +63,7 @@ int RunCli(const std::vector<std::string>& arguments, const CliEnvironment& envi
     AddSettingsCommand(app, context);
     AddProfileCommand(app, context);
     AddSkipCommands(app, context);
+    AddUpdateCommands(app, context);
 
     // CLI11 wants the arguments last first.
     std::vector<std::string> reversed(arguments.rbegin(), arguments.rend());

@@ -21,6 +21,7 @@ struct CliEnvironment {
     std::ostream& out;
     std::ostream& err;
     std::filesystem::path workingDirectory;
+    bool errorIsTerminal = false;
     // Opens the store: the given --settings file, or the user's store when it is empty.
     std::function<std::unique_ptr<settings::SettingsStore>(const std::filesystem::path&)>
         openSettings;

@@ -47,6 +47,8 @@ class CommandContext {
     settings::SettingsStore& Settings();
     platform::Messenger& Messenger() { return m_messenger; }
     const std::filesystem::path& WorkingDirectory() const { return m_environment.workingDirectory; }
+    // Progress that rewrites one line suits a terminal only.
+    bool ErrorIsTerminal() const { return m_environment.errorIsTerminal; }
 
   private:
     const CliEnvironment& m_environment;
@@ -60,5 +62,6 @@ void AddInfoCommand(CLI::App& app, CommandContext& context);
 void AddSettingsCommand(CLI::App& app, CommandContext& context);
 void AddProfileCommand(CLI::App& app, CommandContext& context);
 void AddSkipCommands(CLI::App& app, CommandContext& context);
+void AddUpdateCommands(CLI::App& app, CommandContext& context);
 
 }  // namespace ticksmith::cli

@@ -90,7 +90,9 @@ ScopedFileSystem::~ScopedFileSystem() {
 
 InputFile::InputFile(const fs::path& path) {
     do {
-        m_descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        // Non-blocking, so that a FIFO among update files cannot stall the run; fstat
+        // below turns away everything that is not a regular file.
+        m_descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     } while (m_descriptor < 0 && errno == EINTR);
     struct stat info {};
     if (m_descriptor >= 0 && (::fstat(m_descriptor, &info) != 0 || !S_ISREG(info.st_mode))) {

@@ -1,0 +1,160 @@
+#include <unistd.h>
+
+#include <CLI/CLI.hpp>
+#include <algorithm>
+#include <ostream>
+
+#include "cli/command.h"
+#include "platform/names.h"
+#include "platform/volumes.h"
+#include "portfolio/discovery.h"
+#include "settings/setting_keys.h"
+#include "settings/view_settings.h"
+#include "update/audit_log.h"
+#include "update/update_run.h"
+
+namespace ticksmith::cli {
+
+namespace {
+
+// Scan progress on the error stream: nothing per directory, the count at the end.
+class QuietScanProgress : public portfolio::ScanProgress {
+  public:
+    void Searching(const std::string&) override {}
+    void Found(int) override {}
+};
+
+// Portfolio list entries are directories without a trailing separator.
+std::string PortfolioEntry(std::string directory) {
+    while (directory.size() > 1 && directory.back() == '/') {
+        directory.pop_back();
+    }
+    return directory;
+}
+
+std::string ScanRoot(CommandContext& context) {
+    std::string root = settings::Read(context.Settings(), settings::keys::kDrive);
+    if (root.empty()) {
+        root = platform::VolumeRoot(context.WorkingDirectory()).string();
+    }
+    return root;
+}
+
+portfolio::SearchFilter StoredFilter(const settings::ViewSettings& view) {
+    return {view.searchLimit, view.searchFilter};
+}
+
+}  // namespace
+
+void AddUpdateCommands(CLI::App& app, CommandContext& context) {
+    struct Options {
+        std::vector<std::string> directories;
+        bool report = false;
+        std::string root;
+        std::string filter;
+        bool filterGiven = false;
+        bool noFilter = false;
+    };
+    auto options = std::make_shared<Options>();
+
+    auto* update = app.add_subcommand(
+        "update", "Update Quotes: add each symbol's newest quote from its update files");
+    update->add_option("DIR", options->directories,
+                       "Portfolio directories (default: the scan of the stored drive)");
+    update->add_flag("--report", options->report, "Print the Anomaly Report");
+    update->callback([&context, options] {
+        const settings::ViewSettings view = settings::LoadViewSettings(
+            context.Settings(), context.WorkingDirectory(), context.Messenger());
+        std::vector<std::string> portfolios;
+        if (options->directories.empty()) {
+            QuietScanProgress progress;
+            portfolios = portfolio::ScanForPortfolios(ScanRoot(context), StoredFilter(view),
+                                                      &progress, context.Messenger(), true);
+        } else {
+            for (const std::string& directory : options->directories) {
+                portfolios.push_back(PortfolioEntry(directory));
+            }
+            std::sort(portfolios.begin(), portfolios.end(), platform::LessIgnoringCase);
+        }
+        if (portfolios.empty()) {
+            context.Fail("update", "there is no portfolio to update");
+            return;
+        }
+        const bool terminal = context.ErrorIsTerminal();
+        std::string lastPortfolio;
+        update::UpdateProgress* progressPointer = nullptr;
+        update::UpdateProgress progress([&] {
+            const update::ProgressTexts texts = progressPointer->Snapshot();
+            if (terminal) {
+                context.err << "\r\033[KPortfolio:" << texts.portfolio
+                            << "  Symbol:" << texts.symbol << "  File:" << texts.file
+                            << "  Quotes updated: " << texts.total << std::flush;
+            } else if (texts.portfolio != lastPortfolio) {
+                lastPortfolio = texts.portfolio;
+                context.err << "Working on portfolio:" << texts.portfolio << '\n';
+            }
+        });
+        progressPointer = &progress;
+        std::uint32_t result = 0;
+        std::filesystem::path auditPath;
+        {
+            update::UpdateRun run(context.WorkingDirectory(), portfolios, view, "", progress,
+                                  context.Messenger());
+            result = run.Run();
+            if (terminal) {
+                context.err << "\r\033[K" << std::flush;
+            }
+            if (!run.Started()) {
+                context.exitCode = kExitFailure;
+                return;
+            }
+            auditPath = run.AuditPath();
+        }
+        const int quotes = static_cast<int>(result >> 16);
+        const auto problems = static_cast<std::uint16_t>(result & 0xFFFF);
+        context.out << quotes << (quotes == 1 ? " quote" : " quotes") << " added\n";
+        if ((problems & update::kQuoteAddFailed) != 0) {
+            context.Messenger().Show("General quote import problem");
+        }
+        if ((problems & update::kSelfExtractFailed) != 0) {
+            context.Messenger().Show(
+                "At least one .EXE file extraction failed.\n\nDo you need to change the file "
+                "password?");
+        }
+        if (view.auditEnable || options->report) {
+            const update::AnomalyReport report = update::BuildAnomalyReport(auditPath, quotes);
+            context.out << "\nAnomaly Report\n"
+                        << report.header << "\nNumber of updated quotes: " << quotes << '\n';
+            for (const std::string& entry : report.entries) {
+                context.out << entry << '\n';
+            }
+            context.out << "See file  AUDIT.TXT for more details.\n";
+        }
+    });
+
+    auto* scan = app.add_subcommand("scan", "List the portfolios found below a directory");
+    scan->add_option("ROOT", options->root, "Where to start (default: the stored drive)");
+    auto* filterOption =
+        scan->add_option("--filter", options->filter, "Only paths like this (upper-cased)");
+    auto* noFilterOption = scan->add_flag("--no-filter", options->noFilter, "Walk everything");
+    filterOption->excludes(noFilterOption);
+    scan->callback([&context, options, filterOption] {
+        const settings::ViewSettings view = settings::LoadViewSettings(
+            context.Settings(), context.WorkingDirectory(), context.Messenger());
+        portfolio::SearchFilter filter = StoredFilter(view);
+        if (filterOption->count() > 0) {
+            filter = {true, platform::ToUpperAscii(options->filter)};
+        }
+        if (options->noFilter) {
+            filter.limit = false;
+        }
+        const std::string root = options->root.empty() ? ScanRoot(context) : options->root;
+        QuietScanProgress progress;
+        for (const std::string& directory :
+             portfolio::ScanForPortfolios(root, filter, &progress, context.Messenger(), true)) {
+            context.out << directory << '\n';
+        }
+    });
+}
+
+}  // namespace ticksmith::cli

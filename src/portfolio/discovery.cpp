@@ -1,0 +1,125 @@
+#include "portfolio/discovery.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+
+#include "platform/names.h"
+#include "store/master.h"
+
+namespace ticksmith::portfolio {
+
+namespace {
+
+struct Walk {
+    const SearchFilter& filter;
+    std::vector<std::string>& results;
+    ScanProgress* progress;
+    dev_t device;
+    int found = 0;
+};
+
+bool Enters(const std::string& path, const SearchFilter& filter) {
+    return !filter.limit || PassesSearchFilter(path, filter);
+}
+
+void Search(const std::string& path, Walk& walk, bool isRoot) {
+    if (walk.progress != nullptr) {
+        walk.progress->Searching(path);
+    }
+    const std::optional<fs::path> master = platform::FindEntry(path, store::kMasterName);
+    struct stat info {};
+    if (master && ::stat(master->c_str(), &info) == 0 && !S_ISDIR(info.st_mode)) {
+        const std::string upper = platform::ToUpperAscii(path);
+        bool listed = Enters(path, walk.filter);
+        // A volume root is listed only when it contains the filter text.
+        if (listed && isRoot && upper.size() < 4) {
+            listed = upper.find(walk.filter.upperText) != std::string::npos;
+        }
+        if (listed) {
+            walk.results.push_back(path);
+            if (walk.progress != nullptr) {
+                walk.progress->Found(++walk.found);
+            }
+        }
+    }
+    // The listing is closed before the walk descends.
+    std::vector<std::string> pending;
+    for (const platform::DirectoryEntry& entry : platform::ListDirectory(path)) {
+        if (!entry.isDirectory) {
+            continue;
+        }
+        const std::string sub = (fs::path(path) / entry.name).string();
+        struct stat subInfo {};
+        if (::lstat(sub.c_str(), &subInfo) != 0 || !S_ISDIR(subInfo.st_mode) ||
+            subInfo.st_dev != walk.device) {
+            continue;  // links and other file systems are not followed
+        }
+        if (Enters(sub, walk.filter)) {
+            pending.push_back(sub);
+        }
+    }
+    for (auto sub = pending.rbegin(); sub != pending.rend(); ++sub) {
+        Search(*sub, walk, false);
+    }
+}
+
+}  // namespace
+
+bool PassesSearchFilter(std::string_view path, const SearchFilter& filter) {
+    const std::string upper = platform::ToUpperAscii(path);
+    return upper.find(filter.upperText) != std::string::npos ||
+           filter.upperText.find(upper) != std::string::npos;
+}
+
+void SearchDirectory(const std::string& path, const SearchFilter& filter,
+                     std::vector<std::string>& results, ScanProgress* progress) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) {
+        return;
+    }
+    Walk walk{filter, results, progress, info.st_dev};
+    Search(path, walk, true);
+}
+
+std::vector<std::string> ScanForPortfolios(const std::string& root, const SearchFilter& filter,
+                                           ScanProgress* progress, platform::Messenger& messenger,
+                                           bool soundDisable) {
+    std::vector<std::string> results;
+    SearchDirectory(root, filter, results, progress);
+    if (!soundDisable) {
+        messenger.Play(platform::Sound::kAsterisk);
+    }
+    if (results.empty()) {
+        messenger.Show("Ticksmith could not find any Portfolios on drive " + root +
+                           "\n\n(No \"master\" files were found)" +
+                           "\n\n(Is the Portfolio Search Filter\nin the Settings dialog correct?)",
+                       platform::MessageIcon::kInformation);
+        return results;
+    }
+    std::sort(results.begin(), results.end(), platform::LessIgnoringCase);
+    return results;
+}
+
+std::string MasterPathOf(const std::string& portfolioDirectory) {
+    return (fs::path(portfolioDirectory) / store::kMasterName).string();
+}
+
+bool SelectPortfolio(const std::string& masterPath, CurrentPortfolio& current,
+                     platform::Messenger& messenger) {
+    if (masterPath.size() > kMaxMasterPath) {
+        messenger.Show("File/Path name too long");
+        return false;
+    }
+    const std::string_view name = store::kMasterName;
+    if (masterPath.size() < name.size() ||
+        masterPath.compare(masterPath.size() - name.size(), name.size(), name) != 0) {
+        return false;
+    }
+    current.masterPath = masterPath;
+    current.portfolioDir = fs::path(masterPath).parent_path().string();
+    current.dataDir = current.portfolioDir;
+    return true;
+}
+
+}  // namespace ticksmith::portfolio

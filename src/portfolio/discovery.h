@@ -1,0 +1,61 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/messenger.h"
+
+namespace ticksmith::portfolio {
+
+namespace fs = std::filesystem;
+
+// The portfolio search filter: with `limit` on, the walk enters only directories whose path
+// contains the filter text or is contained in it (upper-cased, not anchored).
+struct SearchFilter {
+    bool limit = true;
+    std::string upperText;  // the filter text as typed, upper-cased
+};
+
+bool PassesSearchFilter(std::string_view path, const SearchFilter& filter);
+
+// What a scan shows while it walks.
+class ScanProgress {
+  public:
+    virtual ~ScanProgress() = default;
+    virtual void Searching(const std::string& directory) = 0;
+    virtual void Found(int count) = 0;
+};
+
+// Walks `path` and below for directories that hold a MASTER file, in sorted order, one
+// directory listing open at a time, never leaving the file system it starts on and passing
+// over what it cannot read. Appends each portfolio directory to `results`.
+void SearchDirectory(const std::string& path, const SearchFilter& filter,
+                     std::vector<std::string>& results, ScanProgress* progress = nullptr);
+
+// The whole scan: the portfolio list sorted without regard to case. With nothing found, says
+// so through the messenger. The asterisk sound ends a scan unless sounds are limited.
+std::vector<std::string> ScanForPortfolios(const std::string& root, const SearchFilter& filter,
+                                           ScanProgress* progress, platform::Messenger& messenger,
+                                           bool soundDisable);
+
+// The current portfolio: MASTER's path, its directory, and the directory handed to the
+// data-file layer.
+struct CurrentPortfolio {
+    std::string masterPath;
+    std::string portfolioDir;
+    std::string dataDir;
+};
+
+inline constexpr std::size_t kMaxMasterPath = 299;
+
+// Makes a MASTER path current. Refuses, leaving `current` as it was, a path of 300 characters
+// or more ("File/Path name too long") or one that does not end in MASTER.
+bool SelectPortfolio(const std::string& masterPath, CurrentPortfolio& current,
+                     platform::Messenger& messenger);
+
+// The MASTER path of a portfolio list entry.
+std::string MasterPathOf(const std::string& portfolioDirectory);
+
+}  // namespace ticksmith::portfolio

@@ -1,0 +1,397 @@
+#include "update/update_run.h"
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+
+#include "platform/file_system.h"
+#include "platform/little_endian.h"
+#include "platform/locks.h"
+#include "platform/names.h"
+#include "platform/safe_replace.h"
+#include "platform/text_lines.h"
+#include "portfolio/skip_list.h"
+#include "store/quotes.h"
+#include "update/update_line.h"
+
+namespace ticksmith::update {
+
+namespace {
+
+// Two runs in one process would write the same files; the second is refused at once.
+std::atomic<bool> g_runActive{false};
+
+class ActiveRunFlag {
+  public:
+    ActiveRunFlag() : m_owner(!g_runActive.exchange(true)) {}
+    ~ActiveRunFlag() {
+        if (m_owner) {
+            g_runActive = false;
+        }
+    }
+    ActiveRunFlag(const ActiveRunFlag&) = delete;
+    ActiveRunFlag& operator=(const ActiveRunFlag&) = delete;
+    bool Owner() const { return m_owner; }
+
+  private:
+    bool m_owner;
+};
+
+std::string ProfileKey(const profiles::Profile& profile) {
+    profiles::ProfileBytes bytes{};
+    profiles::EncodeProfile(profile, bytes);
+    return std::string(bytes.begin(), bytes.end());
+}
+
+store::FloatBytes FieldAt(const std::uint8_t* record, int position) {
+    const std::uint8_t* at = record + 4 * (position - 1);
+    return {at[0], at[1], at[2], at[3]};
+}
+
+}  // namespace
+
+UpdateRun::UpdateRun(fs::path workingDirectory, std::vector<std::string> portfolios,
+                     const settings::ViewSettings& settings, std::string currentSymbolText,
+                     UpdateProgress& progress, platform::Messenger& messenger)
+    : m_workingDirectory(std::move(workingDirectory)),
+      m_portfolios(std::move(portfolios)),
+      m_settings(settings),
+      m_currentSymbolText(std::move(currentSymbolText)),
+      m_progress(progress),
+      m_messenger(messenger) {}
+
+UpdateRun::~UpdateRun() {
+    if (m_settings.deleteTxt) {
+        for (const fs::path& file : m_usedFiles) {
+            platform::CurrentFileSystem().Remove(file);
+        }
+    }
+}
+
+std::uint32_t UpdateRun::Run() {
+    m_quotesUpdated = 0;
+    m_problemFlags = 0;
+    ActiveRunFlag active;
+    if (!active.Owner()) {
+        m_messenger.Show("Update Quotes is already running. Wait until it has finished.");
+        return 0;
+    }
+    std::vector<platform::DirectoryLock> locks(m_portfolios.size());
+    const auto deadline = std::chrono::steady_clock::now() + kPortfolioLockWait;
+    for (std::size_t i = 0; i < m_portfolios.size(); ++i) {
+        if (!locks[i].Acquire(m_portfolios[i], deadline)) {
+            m_messenger.Show(platform::FormatMessage(
+                "The portfolio %s is being changed by another Ticksmith window or command.\n"
+                "Update Quotes did not start; nothing was changed.",
+                {m_portfolios[i]}));
+            return 0;
+        }
+    }
+    if (!m_audit.Open(m_workingDirectory)) {
+        m_messenger.Show(platform::FormatMessage(
+            "Could not create %s.\nUpdate Quotes did not start; nothing was changed.",
+            {(m_workingDirectory / kAuditFileName).string()}));
+        return 0;
+    }
+    m_started = true;
+    m_audit.RunHeader(m_now.value_or(std::time(nullptr)));
+    m_progress.SetAll({"0  ", "", "", "", "", ""});
+    for (const std::string& portfolio : m_portfolios) {
+        UpdatePortfolio(portfolio);
+    }
+    if (!m_audit.Close()) {
+        m_messenger.Show(platform::FormatMessage("Could not write %s.", {m_audit.Path().string()}));
+    }
+    if (m_quotesUpdated != 0) {
+        platform::CopyToBackup(m_audit.Path(), m_workingDirectory / settings::kLasttimeDirectory,
+                               kAuditFileName);
+        if (m_settings.newSymbols) {
+            WriteLasttimeList();
+        }
+    }
+    return (static_cast<std::uint32_t>(m_quotesUpdated) << 16) | m_problemFlags;
+}
+
+void UpdateRun::UpdatePortfolio(const std::string& portfolioDirectory) {
+    m_portfolioChanged = false;
+    m_progress.Set(UpdateProgress::Text::kPortfolio, " " + portfolioDirectory);
+    m_audit.PortfolioHeader(portfolioDirectory);
+    const fs::path directory(portfolioDirectory);
+    const auto failed = [&](std::string_view why) {
+        m_audit.Write("ERROR: Portfolio not updated, " + std::string(why) + ": " +
+                      portfolioDirectory + "\n");
+        m_messenger.Show(platform::FormatMessage("The portfolio %s was not updated: %s.",
+                                                 {portfolioDirectory, why}));
+    };
+    // The run reads a copy, so that MASTER itself is only ever replaced whole.
+    const fs::path oldCopy = directory / "MASTER.~OL";
+    std::vector<std::uint8_t> master;
+    if (!platform::CopyToBackup(store::MasterPath(directory), directory, "MASTER.~OL") ||
+        !platform::ReadWholeFile(oldCopy, master) || master.size() < store::kMasterRecordSize) {
+        platform::CurrentFileSystem().Remove(oldCopy);
+        failed("its index could not be read or copied");
+        return;
+    }
+    platform::ReplacementFile newMaster(directory, store::kMasterName, "MASTER.~NU");
+    if (!newMaster.Open()) {
+        platform::CurrentFileSystem().Remove(oldCopy);
+        failed("a new index could not be created");
+        return;
+    }
+    const portfolio::SkipList skip = portfolio::GetSkipString(directory, m_messenger);
+    const int count = std::max<int>(platform::ReadI16(master.data()), 0);
+    std::size_t offset = store::kMasterRecordSize;
+    for (int i = 0; i < count && offset + store::kMasterRecordSize <= master.size(); ++i) {
+        store::MasterRecord record = store::DecodeMasterRecord(master.data() + offset);
+        if (portfolio::IsSkipped(skip, record.fileNumber) || skip.size() <= record.fileNumber) {
+            m_messenger.Show("skip");
+        } else if (!UpdateSymbol(portfolioDirectory, record)) {
+            m_audit.SymbolFailed(UpdateSymbolText(record.symbol));
+        }
+        store::EncodeMasterRecord(record, master.data() + offset);
+        offset += store::kMasterRecordSize;
+    }
+    if (m_portfolioChanged) {
+        if (!newMaster.Write(master.data(), master.size()) || !newMaster.Commit()) {
+            failed("its index could not be replaced; the next run sets its dates");
+        }
+    } else {
+        newMaster.Abandon();
+    }
+    platform::CurrentFileSystem().Remove(oldCopy);
+}
+
+bool UpdateRun::UpdateSymbol(const std::string& portfolioDirectory, store::MasterRecord& record) {
+    const std::string symbol = UpdateSymbolText(record.symbol);
+    m_progress.Set(UpdateProgress::Text::kSymbol, " " + symbol, false);
+    const std::optional<std::string> profileName =
+        profiles::ReadAssignment(portfolioDirectory, record.fileNumber);
+    profiles::Profile profile;
+    if (!profileName || !profiles::LoadProfileQuietly(m_workingDirectory, *profileName, profile)) {
+        return false;
+    }
+    const fs::path updateDirectory(profile.updateDirectory);
+    ExpandArchives(updateDirectory);
+    const UpdateDirectoryIndex& index = IndexFor(updateDirectory, profile);
+    if (!index.HasCandidates()) {
+        return false;
+    }
+    const std::optional<UpdateDirectoryIndex::Match> match =
+        index.FindNewer(symbol, record.LastDay());
+    const fs::path& shown = match ? *match->file : index.Files().back();
+    m_progress.Set(UpdateProgress::Text::kFile, " " + shown.filename().string());
+    if (!match) {
+        return false;
+    }
+    NoteUsedFile(*match->file);
+    AddOneQuote(portfolioDirectory, record, symbol, profile, *match);
+    return true;
+}
+
+void UpdateRun::ExpandArchives(const fs::path&) {}
+
+const UpdateDirectoryIndex& UpdateRun::IndexFor(const fs::path& directory,
+                                                const profiles::Profile& profile) {
+    auto& index = m_indexes[{directory.string(), ProfileKey(profile)}];
+    if (!index) {
+        index = std::make_unique<UpdateDirectoryIndex>(directory, profile);
+    }
+    return *index;
+}
+
+void UpdateRun::SetTotalText() {
+    m_progress.Set(UpdateProgress::Text::kTotal, std::to_string(m_quotesUpdated) + "  ");
+}
+
+void UpdateRun::NoteUsedFile(const fs::path& file) {
+    const auto found = std::find(m_usedFiles.begin(), m_usedFiles.end(), file);
+    if (found != m_usedFiles.end()) {
+        m_usedFiles.erase(found);
+    }
+    m_usedFiles.insert(m_usedFiles.begin(), file);
+}
+
+void UpdateRun::AddOneQuote(const std::string& portfolioDirectory, store::MasterRecord& record,
+                            const std::string& symbol, const profiles::Profile& profile,
+                            const UpdateDirectoryIndex::Match& match) {
+    const fs::path directory(portfolioDirectory);
+    const int fileNumber = record.fileNumber;
+    const int length = record.recordLength;
+    const store::DayNumber lastDay = record.LastDay();
+    const auto fail = [&] {
+        m_problemFlags |= kQuoteAddFailed;
+        m_messenger.Show("AddOneQuote failure");
+    };
+    const auto count = [&] {
+        if (m_currentSymbolText == symbol) {
+            m_problemFlags |= kCurrentSymbolUpdated;
+        }
+        ++m_quotesUpdated;
+        SetTotalText();
+    };
+    store::FieldLayout layout;
+    std::vector<std::uint8_t> data;
+    int quotes = 0;
+    if (store::ReadFieldLayout(directory, fileNumber, length, layout) != store::kSuccess ||
+        !platform::ReadWholeFile(platform::ResolveEntry(directory, store::DataFileName(fileNumber)),
+                                 data) ||
+        store::CountQuotes(data, static_cast<std::int64_t>(data.size()), length, quotes) !=
+            store::kSuccess) {
+        count();
+        fail();
+        return;
+    }
+    const auto recordAt = [&](int number) {
+        return data.data() + static_cast<std::size_t>(length) * static_cast<std::size_t>(number);
+    };
+    // A run stopped between a data file and its MASTER leaves the data file ahead: the quote
+    // is already there, so MASTER takes its dates from the data file instead.
+    if (quotes > 0 && layout.Has(store::kDate) &&
+        store::DecodeQuote(recordAt(quotes), layout, length).date >= match.quote.date) {
+        const int datePosition = layout.position[store::kDate];
+        record.firstDate = FieldAt(recordAt(1), datePosition);
+        record.lastDate = FieldAt(recordAt(quotes), datePosition);
+        m_portfolioChanged = true;
+        m_audit.DatesTakenFromData(symbol, portfolioDirectory);
+        return;
+    }
+    count();
+    const std::string temporaryName = "F" + std::to_string(fileNumber) + ".~NU";
+    platform::ReplacementFile out(directory, store::DataFileName(fileNumber), temporaryName);
+    if (!out.Open()) {
+        fail();
+        return;
+    }
+    const auto recordSize = static_cast<std::size_t>(length);
+    std::vector<std::uint8_t> header(recordSize, 0);
+    std::copy_n(data.begin(), std::min(recordSize, data.size()), header.begin());
+    platform::WriteU16(header.data() + 2, static_cast<std::uint16_t>(quotes + 2));
+    std::vector<std::uint8_t> newRecord(recordSize, 0);
+    store::EncodeQuote(match.quote, layout, newRecord.data(), length);
+    bool written = out.Write(header.data(), header.size());
+    if (quotes > 1) {
+        written =
+            written && out.Write(recordAt(1), recordSize * static_cast<std::size_t>(quotes - 1));
+    }
+    if (quotes > 0) {
+        std::vector<std::uint8_t> previous(recordAt(quotes), recordAt(quotes) + recordSize);
+        if (profile.priorDayVolumeOI != 0) {
+            // Futures: the new line's volume and open interest belong to the previous day.
+            store::FieldLayout carried;
+            carried.position[store::kVolume] = layout.position[store::kVolume];
+            carried.position[store::kOpenInterest] = layout.position[store::kOpenInterest];
+            store::EncodeQuote(match.quote, carried, previous.data(), length);
+        }
+        written = written && out.Write(previous.data(), previous.size());
+    }
+    written = written && out.Write(newRecord.data(), newRecord.size());
+    if (!written || !out.Commit()) {
+        fail();
+        return;
+    }
+    record.lastDate = store::FileDateFromDayNumber(match.quote.date);
+    if (quotes == 0) {
+        record.firstDate = record.lastDate;
+    }
+    m_portfolioChanged = true;
+    m_audit.QuoteAdded(store::FormatDateText(static_cast<store::DayNumber>(lastDay + 1), 9, ' '),
+                       symbol, portfolioDirectory, *match.file);
+}
+
+void UpdateRun::WriteLasttimeList() {
+    std::vector<std::uint8_t> bytes;
+    if (!platform::ReadWholeFile(m_audit.Path(), bytes)) {
+        return;
+    }
+    std::vector<std::string> usedPaths;
+    std::vector<std::string> usedDirectories;
+    platform::LinePieceReader reader(
+        std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()),
+        kLinePieceLimit);
+    std::string_view piece;
+    bool endsLine = false;
+    constexpr std::string_view kFromFile = " from file ";
+    while (reader.Next(piece, endsLine)) {
+        const std::size_t at = piece.find(kFromFile);
+        if (at == std::string_view::npos) {
+            continue;
+        }
+        std::string_view path = piece.substr(at + kFromFile.size());
+        path.remove_prefix(std::min(path.find_first_not_of(" \t\r\n"), path.size()));
+        path = path.substr(0, path.find_last_not_of(" \t\r\n") + 1);
+        if (std::find(usedPaths.begin(), usedPaths.end(), path) != usedPaths.end()) {
+            continue;
+        }
+        const std::size_t separator = path.rfind(fs::path::preferred_separator);
+        if (separator == std::string_view::npos) {
+            return;
+        }
+        usedPaths.emplace_back(path);
+        usedDirectories.emplace_back(path.substr(0, separator));
+    }
+    const fs::path lasttime = m_workingDirectory / settings::kLasttimeDirectory;
+    platform::ReplacementFile list(lasttime, "Lasttime.txt", "Lasttime.txt.tmp");
+    if (!list.Open()) {
+        return;
+    }
+    bool wroteAny = false;
+    const auto finish = [&] {
+        if (wroteAny) {
+            list.Commit();
+        } else {
+            list.Abandon();
+            platform::CurrentFileSystem().Remove(platform::ResolveEntry(lasttime, "Lasttime.txt"));
+        }
+    };
+    for (const platform::DirectoryEntry& entry : platform::ListDirectory(m_workingDirectory)) {
+        const std::string& name = entry.name;
+        if (entry.isDirectory || name.size() < 4 ||
+            !platform::EqualsIgnoringCase(std::string_view(name).substr(name.size() - 4), ".PFD")) {
+            continue;
+        }
+        profiles::Profile profile;
+        if (!profiles::LoadProfileQuietly(m_workingDirectory, name.substr(0, name.size() - 4),
+                                          profile)) {
+            finish();
+            return;
+        }
+        if (std::find(usedDirectories.begin(), usedDirectories.end(), profile.updateDirectory) ==
+            usedDirectories.end()) {
+            continue;
+        }
+        std::vector<fs::path> collected;
+        for (const platform::DirectoryEntry& file :
+             platform::ListDirectory(profile.updateDirectory)) {
+            const fs::path path = fs::path(profile.updateDirectory) / file.name;
+            if (!file.isDirectory &&
+                std::find(usedPaths.begin(), usedPaths.end(), path.string()) != usedPaths.end()) {
+                collected.push_back(path);
+            }
+        }
+        for (auto file = collected.rbegin(); file != collected.rend(); ++file) {
+            std::vector<std::uint8_t> content;
+            if (!platform::ReadWholeFile(*file, content)) {
+                finish();
+                return;
+            }
+            platform::LinePieceReader lines(
+                std::string_view(reinterpret_cast<const char*>(content.data()), content.size()),
+                kLinePieceLimit);
+            SplitFields fields;
+            while (lines.Next(piece, endsLine)) {
+                std::string text = SplitLine(CleanPiece(piece, endsLine), profile, fields);
+                if (profile.delimiter != 2) {
+                    std::replace(text.begin(), text.end(), ' ', '_');
+                }
+                if (!text.empty()) {
+                    text += "\r\n";
+                    list.Write(text.data(), text.size());
+                    wroteAny = true;
+                }
+            }
+        }
+    }
+    finish();
+}
+
+}  // namespace ticksmith::update
