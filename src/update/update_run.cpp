@@ -4,6 +4,7 @@
 #include <atomic>
 #include <chrono>
 
+#include "platform/child_process.h"
 #include "platform/file_system.h"
 #include "platform/little_endian.h"
 #include "platform/locks.h"
@@ -61,6 +62,17 @@ UpdateRun::UpdateRun(fs::path workingDirectory, std::vector<std::string> portfol
       m_messenger(messenger) {}
 
 UpdateRun::~UpdateRun() {
+    const auto removeAll = [](const std::vector<fs::path>& files) {
+        for (const fs::path& file : files) {
+            platform::CurrentFileSystem().Remove(file);
+        }
+    };
+    if (m_settings.sexEnable && m_settings.deleteSex) {
+        removeAll(m_archives[static_cast<int>(ArchiveKind::kSelfExtracting)].expanded);
+    }
+    if (m_settings.zipEnable && m_settings.deleteZip) {
+        removeAll(m_archives[static_cast<int>(ArchiveKind::kZip)].expanded);
+    }
     if (m_settings.deleteTxt) {
         for (const fs::path& file : m_usedFiles) {
             platform::CurrentFileSystem().Remove(file);
@@ -188,7 +200,115 @@ bool UpdateRun::UpdateSymbol(const std::string& portfolioDirectory, store::Maste
     return true;
 }
 
-void UpdateRun::ExpandArchives(const fs::path&) {}
+void UpdateRun::ExpandArchives(const fs::path& directory) {
+    ExpandKind(ArchiveKind::kSelfExtracting, directory);
+    ExpandKind(ArchiveKind::kZip, directory);
+}
+
+void UpdateRun::ExpandKind(ArchiveKind kind, const fs::path& directory) {
+    const bool selfExtracting = kind == ArchiveKind::kSelfExtracting;
+    if (!(selfExtracting ? m_settings.sexEnable : m_settings.zipEnable)) {
+        return;
+    }
+    const std::string_view extension = selfExtracting ? ".EXE" : ".ZIP";
+    for (const platform::DirectoryEntry& entry : platform::ListDirectory(directory)) {
+        const std::string& name = entry.name;
+        if (entry.isDirectory || name.size() < 4 ||
+            platform::ToUpperAscii(name.substr(name.size() - 4)) != extension) {
+            continue;
+        }
+        if (ExpandOne(kind, directory, name) == kArchiveFailed) {
+            m_archives[static_cast<int>(kind)].failed = true;
+            m_audit.Write(std::string("ERROR: ") +
+                          (selfExtracting ? "Self-Extract failure for file "
+                                          : "De-Compress failure for file ") +
+                          name + "\n");
+        }
+    }
+}
+
+fs::path UpdateRun::ArchiverProgram() const {
+    const fs::path directory = m_settings.pkunzipPath.empty() ? platform::ExecutableDirectory()
+                                                              : fs::path(m_settings.pkunzipPath);
+    return platform::ResolveEntry(directory, kArchiverName);
+}
+
+std::vector<std::string> UpdateRun::ArchiverArguments(ArchiveKind kind,
+                                                      const std::string& name) const {
+    std::vector<std::string> arguments = {platform::ToUpperAscii(name), "-o"};
+    const bool selfExtracting = kind == ArchiveKind::kSelfExtracting;
+    if (selfExtracting ? m_settings.sexPasswordEnable : m_settings.zipPasswordEnable) {
+        arguments.push_back("-s" +
+                            (selfExtracting ? m_settings.sexPassword : m_settings.zipPassword));
+    }
+    return arguments;
+}
+
+int UpdateRun::ExpandOne(ArchiveKind kind, const fs::path& directory, const std::string& name) {
+    const bool selfExtracting = kind == ArchiveKind::kSelfExtracting;
+    ArchiveState& state = m_archives[static_cast<int>(kind)];
+    if (!(selfExtracting ? m_settings.sexEnable : m_settings.zipEnable)) {
+        return kArchiveKindOff;
+    }
+    if (state.failed) {
+        return kArchiveNotTried;
+    }
+    const std::string shownName = name.substr(0, name.size() >= 4 ? name.size() - 4 : 0);
+    const fs::path path = directory / name;
+    // Logged in upper case; the file itself keeps its spelling.
+    const std::string upperPath = platform::ToUpperAscii(path.string());
+    if (std::find(state.seen.begin(), state.seen.end(), upperPath) != state.seen.end()) {
+        return kArchiveNothingToDo;
+    }
+    state.seen.push_back(upperPath);
+    if (!platform::InputFile(path).IsOpen()) {
+        return kArchiveNothingToDo;
+    }
+    const fs::path program = ArchiverProgram();
+    const std::vector<std::string> arguments = ArchiverArguments(kind, name);
+    std::string commandLine = program.string();
+    for (const std::string& argument : arguments) {
+        commandLine += " " + argument;
+    }
+    using Text = UpdateProgress::Text;
+    m_progress.Set(Text::kFile, "", false);
+    m_progress.Set(Text::kArchiveName, " " + shownName, false);
+    m_progress.Set(Text::kArchiveLabel,
+                   selfExtracting ? "Self-Extracting File:" : "De-Compressing File:");
+    platform::ChildProcess child;
+    if (!child.Start(program, arguments, directory)) {
+        m_messenger.Show(
+            platform::FormatMessage(selfExtracting ? "CreateProcess failed while trying to "
+                                                     "Self-Extract based on this command line\n\n%s"
+                                                   : "CreateProcess failed while trying to "
+                                                     "De-Compress based on this command line\n\n%s",
+                                    {commandLine}));
+        if (selfExtracting) {
+            m_problemFlags |= kSelfExtractFailed;
+        }
+        m_progress.Set(Text::kArchiveName, "");
+        return kArchiveFailed;
+    }
+    const auto started = std::chrono::steady_clock::now();
+    const std::optional<int> exitCode = child.Wait(m_archiverTimeLimit);
+    const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(
+                             std::chrono::steady_clock::now() - started)
+                             .count();
+    // Our archiver says by its exit code whether it unpacked everything; an archive it refused
+    // must not count as unpacked, or the clean-up would delete it.
+    if (exitCode == 0) {
+        m_audit.Write(std::string(selfExtracting ? "Self-Extract of " : "De-Compress of ") +
+                      upperPath + " took " + std::to_string(elapsed) + " milliseconds\n");
+        state.expanded.push_back(path);
+        m_progress.Set(Text::kArchiveName, " " + shownName + " DONE");
+        return kArchiveExpanded;
+    }
+    m_messenger.Show(platform::FormatMessage(
+        selfExtracting ? "Self-Extract failed for file\n\n%s" : "De-Compress failed for file\n\n%s",
+        {upperPath}));
+    m_progress.Set(Text::kArchiveName, "");
+    return kArchiveFailed;
+}
 
 const UpdateDirectoryIndex& UpdateRun::IndexFor(const fs::path& directory,
                                                 const profiles::Profile& profile) {

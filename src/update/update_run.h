@@ -1,5 +1,7 @@
 #pragma once
 
+#include <array>
+#include <chrono>
 #include <cstdint>
 #include <ctime>
 #include <filesystem>
@@ -27,6 +29,17 @@ inline constexpr std::uint16_t kQuoteAddFailed = 0x0008;
 inline constexpr std::uint16_t kCurrentSymbolUpdated = 0x0800;
 inline constexpr std::uint16_t kSelfExtractFailed = 0x4000;
 
+// Archives in a profile directory, unpacked by the archiver before its files are searched.
+enum class ArchiveKind { kSelfExtracting = 0, kZip = 1 };
+// Results of unpacking one archive.
+inline constexpr int kArchiveExpanded = 0;
+inline constexpr int kArchiveNothingToDo = 1;  // handled already in this run, or unreadable
+inline constexpr int kArchiveKindOff = 2;
+inline constexpr int kArchiveFailed = 3;
+inline constexpr int kArchiveNotTried = 4;  // an earlier archive of its kind failed
+inline constexpr std::chrono::milliseconds kArchiverTimeLimit{20000};
+inline constexpr std::string_view kArchiverName = "pkunzip";
+
 // How long a run waits for portfolios that another writer holds before it gives up.
 inline constexpr std::chrono::seconds kPortfolioLockWait{10};
 
@@ -38,7 +51,8 @@ class UpdateRun {
     UpdateRun(fs::path workingDirectory, std::vector<std::string> portfolios,
               const settings::ViewSettings& settings, std::string currentSymbolText,
               UpdateProgress& progress, platform::Messenger& messenger);
-    // Deletes the update files that supplied quotes when "DeleteTxt" is on.
+    // Deletes what the settings ask for: unpacked self-extracting files ("DeleteSex"), unpacked
+    // ZIP files ("DeleteZip"), update files that supplied quotes ("DeleteTxt").
     virtual ~UpdateRun();
     UpdateRun(const UpdateRun&) = delete;
     UpdateRun& operator=(const UpdateRun&) = delete;
@@ -55,15 +69,24 @@ class UpdateRun {
 
     // The clock the audit header reads; tests set it.
     void SetClock(std::time_t now) { m_now = now; }
+    // How long the archiver may run; tests shorten it.
+    void SetArchiverTimeLimit(std::chrono::milliseconds limit) { m_archiverTimeLimit = limit; }
+
+    // Unpacks one archive of `directory` with the archiver; a result code above.
+    int ExpandOne(ArchiveKind kind, const fs::path& directory, const std::string& name);
+    // The archiver program and its arguments for one archive.
+    fs::path ArchiverProgram() const;
+    std::vector<std::string> ArchiverArguments(ArchiveKind kind, const std::string& name) const;
 
   private:
     struct SymbolState;
 
     void UpdatePortfolio(const std::string& portfolioDirectory);
     bool UpdateSymbol(const std::string& portfolioDirectory, store::MasterRecord& record);
-    // Unpacks a profile directory's archives before its files are searched (the next step of
-    // the run's preparation; nothing here yet).
+    // Unpacks a profile directory's archives before its files are searched: self-extracting
+    // files first, then ZIP files.
     void ExpandArchives(const fs::path& directory);
+    void ExpandKind(ArchiveKind kind, const fs::path& directory);
     const UpdateDirectoryIndex& IndexFor(const fs::path& directory,
                                          const profiles::Profile& profile);
     void AddOneQuote(const std::string& portfolioDirectory, store::MasterRecord& record,
@@ -87,6 +110,13 @@ class UpdateRun {
     std::uint16_t m_problemFlags = 0;
     bool m_portfolioChanged = false;
     std::vector<fs::path> m_usedFiles;  // newest first
+    struct ArchiveState {
+        std::vector<std::string> seen;  // upper-cased full paths
+        std::vector<fs::path> expanded;
+        bool failed = false;  // no further archive of the kind is started
+    };
+    std::array<ArchiveState, 2> m_archives;
+    std::chrono::milliseconds m_archiverTimeLimit = kArchiverTimeLimit;
     std::map<std::pair<std::string, std::string>, std::unique_ptr<UpdateDirectoryIndex>>
         m_indexes;  // by directory and profile bytes
 };
