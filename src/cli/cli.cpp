@@ -64,6 +64,7 @@ int RunCli(const std::vector<std::string>& arguments, const CliEnvironment& envi
     AddProfileCommand(app, context);
     AddSkipCommands(app, context);
     AddUpdateCommands(app, context);
+    AddNewSymbolsCommand(app, context);
 
     // CLI11 wants the arguments last first.
     std::vector<std::string> reversed(arguments.rbegin(), arguments.rend());

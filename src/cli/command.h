@@ -63,5 +63,17 @@ void AddSettingsCommand(CLI::App& app, CommandContext& context);
 void AddProfileCommand(CLI::App& app, CommandContext& context);
 void AddSkipCommands(CLI::App& app, CommandContext& context);
 void AddUpdateCommands(CLI::App& app, CommandContext& context);
+void AddNewSymbolsCommand(CLI::App& app, CommandContext& context);
+
+// New-symbol identification, shared by new-symbols and update --identify-new.
+struct NewSymbolOptions {
+    bool addAll = false;
+    std::string profile;
+    std::string portfolio;
+    std::string today;  // MM/DD/YY; empty for the system date
+};
+void AddNewSymbolOptions(CLI::App& command, NewSymbolOptions& options);
+// Lists the new symbols on the output stream and, with --add-all, adds them. The count found.
+int IdentifyAndOffer(CommandContext& context, const NewSymbolOptions& options);
 
 }  // namespace ticksmith::cli

@@ -11,6 +11,7 @@
 #include "settings/setting_keys.h"
 #include "settings/view_settings.h"
 #include "update/audit_log.h"
+#include "update/manual_date.h"
 #include "update/update_run.h"
 
 namespace ticksmith::cli {
@@ -54,6 +55,9 @@ void AddUpdateCommands(CLI::App& app, CommandContext& context) {
         std::string filter;
         bool filterGiven = false;
         bool noFilter = false;
+        bool identifyNew = false;
+        std::string manualDate;
+        NewSymbolOptions newSymbols;
     };
     auto options = std::make_shared<Options>();
 
@@ -62,9 +66,23 @@ void AddUpdateCommands(CLI::App& app, CommandContext& context) {
     update->add_option("DIR", options->directories,
                        "Portfolio directories (default: the scan of the stored drive)");
     update->add_flag("--report", options->report, "Print the Anomaly Report");
+    update->add_option("--manual-date", options->manualDate,
+                       "Put this date in front of every line of the update files first");
+    update->add_flag("--identify-new", options->identifyNew,
+                     "List the new symbols of today's update files first");
+    AddNewSymbolOptions(*update, options->newSymbols);
     update->callback([&context, options] {
         const settings::ViewSettings view = settings::LoadViewSettings(
             context.Settings(), context.WorkingDirectory(), context.Messenger());
+        if (!options->manualDate.empty()) {
+            update::AssignManualDate(context.WorkingDirectory(), options->manualDate);
+        }
+        if (options->identifyNew || options->newSymbols.addAll) {
+            IdentifyAndOffer(context, options->newSymbols);
+            if (context.exitCode != kExitSuccess) {
+                return;
+            }
+        }
         std::vector<std::string> portfolios;
         if (options->directories.empty()) {
             QuietScanProgress progress;

@@ -36,14 +36,14 @@ bool WriteFileShowingFailure(const fs::path& directory, std::string_view fileNam
 bool WriteAssignment(const fs::path& portfolioDirectory, int fileNumber, std::string_view name,
                      platform::Messenger& messenger) {
     AssignmentBytes bytes{};
-    const std::string fileName = AssignmentFileName(fileNumber);
-    if (!EncodeAssignment(name, bytes)) {
-        messenger.Show(platform::FormatMessage("Could not create file\n%s",
-                                               {(portfolioDirectory / fileName).string()}));
+    if (!EncodeAssignment(name, bytes) ||
+        !WriteAssignmentFile(portfolioDirectory, fileNumber, bytes)) {
+        messenger.Show(platform::FormatMessage(
+            "Could not create file\n%s",
+            {platform::ResolveEntry(portfolioDirectory, AssignmentFileName(fileNumber)).string()}));
         return false;
     }
-    return WriteFileShowingFailure(portfolioDirectory, fileName, bytes.data(), bytes.size(),
-                                   "Could not create file\n%s", messenger);
+    return true;
 }
 
 }  // namespace
@@ -105,6 +105,13 @@ bool EncodeAssignment(std::string_view profileName, AssignmentBytes& bytes) {
     bytes.fill(0);
     std::copy(profileName.begin(), profileName.end(), bytes.begin() + 1);
     return true;
+}
+
+bool WriteAssignmentFile(const fs::path& portfolioDirectory, int fileNumber,
+                         const AssignmentBytes& bytes) {
+    const std::string fileName = AssignmentFileName(fileNumber);
+    return platform::ReplaceFileContents(portfolioDirectory, fileName, fileName + ".tmp",
+                                         bytes.data(), bytes.size());
 }
 
 std::string ProfileFileName(std::string_view name) {

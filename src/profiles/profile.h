@@ -91,6 +91,9 @@ bool LoadProfileQuietly(const fs::path& workingDirectory, std::string_view name,
 
 // The profile name a symbol's F<n>.pfl holds; nothing when there is no assignment file.
 std::optional<std::string> ReadAssignment(const fs::path& portfolioDirectory, int fileNumber);
+// Writes a symbol's F<n>.pfl without a message.
+bool WriteAssignmentFile(const fs::path& portfolioDirectory, int fileNumber,
+                         const AssignmentBytes& bytes);
 bool AssignProfile(const fs::path& portfolioDirectory, int fileNumber, std::string_view name,
                    settings::SettingsStore& store, platform::Messenger& messenger);
 // Goes on past a file that cannot be written; true when every file was written.

@@ -327,6 +327,15 @@ std::string FormatDateText(DayNumber day, int code, char separator) {
     return buffer;
 }
 
+DayNumber DayNumberOfTime(std::time_t now) {
+    std::tm local{};
+    localtime_r(&now, &local);
+    char text[48];
+    std::snprintf(text, sizeof text, "%.2i/%.2i/%.2i", local.tm_mon + 1, local.tm_mday,
+                  local.tm_year % 100);
+    return ParseDateText(text, kDateFormatMmDdYy);
+}
+
 std::string GridDateText(DayNumber day) {
     return FormatDateText(day, kDateFormatMmDdYy, '/');
 }

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <ctime>
 #include <string>
 #include <string_view>
 
@@ -59,6 +60,9 @@ std::string_view DateFormatName(int code);
 DayNumber ParseDateText(std::string_view text, int code);
 // Empty for a code outside 1 to 12; day 0 prints as zeros.
 std::string FormatDateText(DayNumber day, int code, char separator);
+// The local date of `now` as the program reads the system date: MM/DD/YY parsed with code 3.
+DayNumber DayNumberOfTime(std::time_t now);
+
 // MM/DD/YY, the form in which the quote grid shows dates.
 std::string GridDateText(DayNumber day);
 

@@ -1,0 +1,66 @@
+#include "portfolio/symbols.h"
+
+#include "profiles/profile.h"
+#include "store/master.h"
+#include "store/quotes.h"
+
+namespace ticksmith::portfolio {
+
+int AddSymbol(const CurrentPortfolio& portfolio, std::string_view symbol, std::string_view name,
+              const std::optional<std::string>& profileName, store::DayNumber today,
+              platform::Messenger& messenger) {
+    store::MasterRecord found;
+    std::filesystem::path foundDirectory;
+    if (store::FindSymbol(portfolio.dataDir, symbol, found, foundDirectory) == store::kSuccess) {
+        messenger.Show("Duplicate Symbol failure");
+        return kSymbolExists;
+    }
+    const auto full = [&] {
+        messenger.Show(
+            "This portfolio already has the\nmaximum number of symbols (255).\nChoose a "
+            "different or new portfolio.");
+        return kPortfolioFull;
+    };
+    store::MasterHeader header;
+    if (store::ReadMasterHeader(portfolio.portfolioDir, header) == store::kSuccess &&
+        (header.count >= store::kMaxSymbols || header.counter >= store::kMaxSymbols)) {
+        return full();
+    }
+    store::MasterRecord record = store::NewMasterRecord(symbol, name, 7);
+    const store::FloatBytes yearAgo =
+        store::FileDateFromDayNumber(static_cast<store::DayNumber>(today - 365));
+    record.firstDate = yearAgo;
+    record.lastDate = yearAgo;
+    const int fileNumber = store::AppendMasterRecord(portfolio.portfolioDir, record);
+    if (fileNumber == 0) {
+        return full();
+    }
+    const auto notAdded = [&] {
+        messenger.Show(platform::FormatMessage("The Symbol %s could not be added to %s.",
+                                               {symbol, portfolio.portfolioDir}));
+        return kSymbolNotAdded;
+    };
+    if (fileNumber < 0) {
+        return notAdded();
+    }
+    if (store::CreateQuoteFiles(portfolio.portfolioDir, fileNumber, store::kStandardFields) !=
+        store::kSuccess) {
+        // A record without data files would be a broken symbol; take it back out.
+        store::RemoveMasterRecords(portfolio.portfolioDir,
+                                   [fileNumber](const store::MasterRecord& added) {
+                                       return added.fileNumber == fileNumber;
+                                   });
+        return notAdded();
+    }
+    if (profileName) {
+        profiles::AssignmentBytes bytes{};
+        if (!profiles::EncodeAssignment(*profileName, bytes) ||
+            !profiles::WriteAssignmentFile(portfolio.portfolioDir, fileNumber, bytes)) {
+            messenger.Show("Error creating Profile for symbol");
+            return kAssignmentFailed;
+        }
+    }
+    return kSymbolAdded;
+}
+
+}  // namespace ticksmith::portfolio

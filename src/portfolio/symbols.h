@@ -1,0 +1,28 @@
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "platform/messenger.h"
+#include "portfolio/discovery.h"
+#include "store/encodings.h"
+
+namespace ticksmith::portfolio {
+
+// Results of AddSymbol.
+inline constexpr int kSymbolAdded = 0;
+inline constexpr int kSymbolExists = 1;
+inline constexpr int kPortfolioFull = 2;
+inline constexpr int kAssignmentFailed = -1;  // added, but its profile file cannot be written
+inline constexpr int kSymbolNotAdded = -2;    // MASTER or the data files cannot be written
+
+// Adds an empty symbol to the current portfolio: a MASTER record dated a year before `today`
+// and header-only data files with every field but TIME; with a profile name, its assignment.
+// Reports its own failures through the messenger.
+int AddSymbol(const CurrentPortfolio& portfolio, std::string_view symbol, std::string_view name,
+              const std::optional<std::string>& profileName, store::DayNumber today,
+              platform::Messenger& messenger);
+
+}  // namespace ticksmith::portfolio

@@ -1,0 +1,116 @@
+#include "update/manual_date.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "platform/file_system.h"
+#include "platform/names.h"
+#include "platform/safe_replace.h"
+#include "platform/text_lines.h"
+#include "profiles/profile.h"
+
+namespace ticksmith::update {
+
+namespace {
+
+constexpr std::size_t kBinaryProbe = 4096;
+// Lines are taken whole here: a date put into the middle of a long line would spoil it.
+constexpr std::size_t kWholeLine = static_cast<std::size_t>(-1);
+
+struct UpdateFile {
+    std::filesystem::path path;
+    std::string upperPath;
+    char separator;
+};
+
+bool IsBlank(std::string_view line) {
+    return line.find_first_not_of(" \t\r\f\v") == std::string_view::npos;
+}
+
+void Rewrite(const UpdateFile& file, std::string_view date) {
+    std::vector<std::uint8_t> bytes;
+    if (!platform::ReadWholeFile(file.path, bytes)) {
+        return;
+    }
+    const std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+    if (text.substr(0, kBinaryProbe).find('\0') != std::string_view::npos) {
+        return;
+    }
+    std::string output;
+    output.reserve(text.size() + text.size() / 4);
+    bool changed = false;
+    platform::LinePieceReader reader(text, kWholeLine);
+    std::string_view line;
+    bool endsLine = false;
+    while (reader.Next(line, endsLine)) {
+        if (!IsBlank(line) && line.find(date) == std::string_view::npos) {
+            output += date;
+            output += file.separator;
+            changed = true;
+        }
+        output += line;
+        output += "\r\n";
+    }
+    if (!changed) {
+        return;
+    }
+    const std::filesystem::path directory = file.path.parent_path();
+    const std::filesystem::path backup = directory / "BAK";
+    if (!platform::IsDirectory(backup) && !platform::CurrentFileSystem().CreateDirectory(backup)) {
+        return;
+    }
+    // The original is replaced only once its copy is safe.
+    const std::string backupName = std::filesystem::path(file.upperPath).filename().string();
+    if (!platform::CopyToBackup(file.path, backup, backupName)) {
+        return;
+    }
+    platform::ReplaceFileContents(directory, file.path.filename().string(), "TEMP.TXT",
+                                  output.data(), output.size());
+}
+
+}  // namespace
+
+std::string ManualDateText(std::string_view entered) {
+    std::string text(entered);
+    std::replace(text.begin(), text.end(), ',', ' ');
+    std::replace(text.begin(), text.end(), '\t', ' ');
+    return text;
+}
+
+void AssignManualDate(const std::filesystem::path& workingDirectory, std::string_view dateText) {
+    std::string date = ManualDateText(dateText);
+    date.erase(0, std::min(date.find_first_not_of(' '), date.size()));
+    date.erase(date.find_last_not_of(' ') + 1);
+    std::vector<UpdateFile> files;
+    for (const platform::DirectoryEntry& entry : platform::ListDirectory(workingDirectory)) {
+        const std::string& name = entry.name;
+        if (entry.isDirectory || name.size() <= 4 ||
+            !platform::EqualsIgnoringCase(std::string_view(name).substr(name.size() - 4), ".PFD")) {
+            continue;
+        }
+        profiles::Profile profile;
+        if (!profiles::LoadProfileQuietly(workingDirectory, name.substr(0, name.size() - 4),
+                                          profile)) {
+            continue;
+        }
+        const char separator = profile.delimiter == 1 ? '\t' : profile.delimiter == 2 ? ' ' : ',';
+        const std::filesystem::path directory(profile.updateDirectory);
+        for (const platform::DirectoryEntry& update : platform::ListDirectory(directory)) {
+            if (update.isDirectory) {
+                continue;
+            }
+            const std::filesystem::path path = directory / update.name;
+            const std::string upper = platform::ToUpperAscii(path.string());
+            // A directory two profiles share takes the separator of the first.
+            if (std::none_of(files.begin(), files.end(),
+                             [&](const UpdateFile& file) { return file.upperPath == upper; })) {
+                files.push_back({path, upper, separator});
+            }
+        }
+    }
+    for (const UpdateFile& file : files) {
+        Rewrite(file, date);
+    }
+}
+
+}  // namespace ticksmith::update
