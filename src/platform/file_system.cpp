@@ -99,6 +99,9 @@ InputFile::InputFile(const fs::path& path) {
         ::close(m_descriptor);
         m_descriptor = -1;
     }
+    if (m_descriptor >= 0) {
+        m_size = static_cast<std::int64_t>(info.st_size);
+    }
 }
 
 InputFile::~InputFile() {
@@ -107,7 +110,8 @@ InputFile::~InputFile() {
     }
 }
 
-InputFile::InputFile(InputFile&& other) noexcept : m_descriptor(other.m_descriptor) {
+InputFile::InputFile(InputFile&& other) noexcept
+    : m_descriptor(other.m_descriptor), m_size(other.m_size) {
     other.m_descriptor = -1;
 }
 
@@ -117,17 +121,14 @@ InputFile& InputFile::operator=(InputFile&& other) noexcept {
             ::close(m_descriptor);
         }
         m_descriptor = other.m_descriptor;
+        m_size = other.m_size;
         other.m_descriptor = -1;
     }
     return *this;
 }
 
 std::int64_t InputFile::Size() const {
-    struct stat info {};
-    if (m_descriptor < 0 || ::fstat(m_descriptor, &info) != 0) {
-        return -1;
-    }
-    return static_cast<std::int64_t>(info.st_size);
+    return m_descriptor < 0 ? -1 : m_size;
 }
 
 std::int64_t InputFile::ReadAt(std::int64_t offset, void* data, std::size_t size) const {

@@ -57,7 +57,7 @@ class InputFile {
     InputFile& operator=(const InputFile&) = delete;
 
     bool IsOpen() const { return m_descriptor >= 0; }
-    // Size in bytes, or -1 when it cannot be learned.
+    // Size in bytes when it was opened; -1 when it is not open.
     std::int64_t Size() const;
     // Reads up to `size` bytes at `offset`; returns the count read (short at the end), -1 on error.
     std::int64_t ReadAt(std::int64_t offset, void* data, std::size_t size) const;
@@ -66,6 +66,7 @@ class InputFile {
 
   private:
     int m_descriptor = -1;
+    std::int64_t m_size = -1;
 };
 
 // Reads a whole file, at most `limit` bytes; false when it cannot be opened or read.

@@ -110,20 +110,6 @@ FloatBytes IeeeToMbf(const FloatBytes& ieee) {
             static_cast<std::uint8_t>(exponent + 2)};
 }
 
-FloatBytes MbfToIeee(const FloatBytes& mbf) {
-    if (mbf[3] <= 2) {
-        return {0, 0, 0, 0};  // zero, or below the smallest IEEE normal magnitude
-    }
-    const std::uint8_t sign = mbf[2] & 0x80;
-    const int exponent = mbf[3] - 2;
-    return {mbf[0], mbf[1], static_cast<std::uint8_t>(((exponent & 1) << 7) | (mbf[2] & 0x7F)),
-            static_cast<std::uint8_t>(sign | (exponent >> 1))};
-}
-
-float MbfToFloat(const FloatBytes& mbf) {
-    return BytesToFloat(MbfToIeee(mbf));
-}
-
 FloatBytes FloatToMbf(float value) {
     return IeeeToMbf(FloatToBytes(value));
 }
@@ -162,6 +148,13 @@ DayNumber DayNumberFromFileDate(float value) {
     // Beyond year 1900 + 9999 or negative: damaged, not a date.
     if (!std::isfinite(value) || value >= 99991232.0f) {
         return 0;
+    }
+    // Whole numbers below 2^24, as every stored date is, give the same parts in integers as in
+    // single precision (no quotient comes within a float's rounding of the next integer), and
+    // reading a long series spends most of its time here.
+    if (value >= 600000.0f && value < 16777216.0f && value == std::trunc(value)) {
+        const int whole = static_cast<int>(value);
+        return DayNumberFromYmd(whole / 10000, whole % 10000 / 100, whole % 100);
     }
     if (std::trunc(value / 10000.0f) < 60.0f) {
         value += 1000000.0f;

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <cstring>
 #include <ctime>
 #include <string>
 #include <string_view>
@@ -15,9 +16,9 @@ using FloatBytes = std::array<std::uint8_t, 4>;
 
 // Microsoft Binary Format <-> IEEE single, both as stored little-endian bytes. Magnitudes that
 // the target cannot hold saturate to its largest finite value; those below its range become 0.
-FloatBytes MbfToIeee(const FloatBytes& mbf);
+inline FloatBytes MbfToIeee(const FloatBytes& mbf);
 FloatBytes IeeeToMbf(const FloatBytes& ieee);
-float MbfToFloat(const FloatBytes& mbf);
+inline float MbfToFloat(const FloatBytes& mbf);
 FloatBytes FloatToMbf(float value);
 
 // Day number: 1 is 1 January 1961, 0 is no date.
@@ -68,5 +69,23 @@ std::string GridDateText(DayNumber day);
 
 std::string_view FormatCodeText(int code);
 std::string_view PeriodText(char letter);
+
+inline FloatBytes MbfToIeee(const FloatBytes& mbf) {
+    if (mbf[3] <= 2) {
+        return {0, 0, 0, 0};  // zero, or below the smallest IEEE normal magnitude
+    }
+    const std::uint8_t sign = mbf[2] & 0x80;
+    const int exponent = mbf[3] - 2;
+    return {mbf[0], mbf[1], static_cast<std::uint8_t>(((exponent & 1) << 7) | (mbf[2] & 0x7F)),
+            static_cast<std::uint8_t>(sign | (exponent >> 1))};
+}
+
+// Inline: reading a series converts every field of every record.
+inline float MbfToFloat(const FloatBytes& mbf) {
+    const FloatBytes ieee = MbfToIeee(mbf);
+    float value;
+    std::memcpy(&value, ieee.data(), sizeof value);
+    return value;
+}
 
 }  // namespace ticksmith::store

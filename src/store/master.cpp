@@ -1,7 +1,10 @@
 #include "store/master.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cstring>
+#include <set>
 
 #include "platform/file_system.h"
 #include "platform/little_endian.h"
@@ -90,9 +93,14 @@ Status ReplaceMaster(const fs::path& directory, std::string_view temporaryName,
     return kSuccess;
 }
 
-std::string TextOf(const char* characters, std::size_t size) {
-    std::string text(characters, strnlen(characters, size));
-    return text;
+// A fixed-size text field up to its first NUL.
+std::string_view TextOf(const char* characters, std::size_t size) {
+    return {characters, strnlen(characters, size)};
+}
+
+std::string_view WithoutTrailingSpaces(std::string_view text) {
+    const std::size_t end = text.find_last_not_of(' ');
+    return text.substr(0, end == std::string_view::npos ? 0 : end + 1);
 }
 
 Status UpdateRecords(const fs::path& directory, int fileNumber, bool backup,
@@ -118,9 +126,7 @@ Status UpdateRecords(const fs::path& directory, int fileNumber, bool backup,
 }  // namespace
 
 std::string MasterRecord::IssueNameText() const {
-    std::string text = TextOf(issueName.data(), issueName.size());
-    text.erase(text.find_last_not_of(' ') + 1);
-    return text;
+    return std::string(WithoutTrailingSpaces(TextOf(issueName.data(), issueName.size())));
 }
 
 std::string MasterRecord::SymbolText() const {
@@ -139,9 +145,7 @@ bool MasterRecord::IsSubdirectory() const {
 }
 
 std::string MasterRecord::SubdirectoryName() const {
-    std::string name = TextOf(issueName.data(), 8);
-    name.erase(name.find_last_not_of(' ') + 1);
-    return name;
+    return std::string(WithoutTrailingSpaces(TextOf(issueName.data(), 8)));
 }
 
 MasterRecord DecodeMasterRecord(const std::uint8_t* bytes) {
@@ -247,12 +251,14 @@ Status ReadMasterRecordsToEnd(const fs::path& directory, std::vector<MasterRecor
 }
 
 bool MatchesSearchText(const MasterRecord& record, std::string_view text) {
-    if (platform::EqualsIgnoringCase(record.IssueNameText(), text)) {
+    if (platform::EqualsIgnoringCase(
+            WithoutTrailingSpaces(TextOf(record.issueName.data(), record.issueName.size())),
+            text)) {
         return true;
     }
     const std::size_t wantedSpaces =
         static_cast<std::size_t>(std::count(text.begin(), text.end(), ' ')) + 1;
-    const std::string symbol = TextOf(record.symbol.data(), record.symbol.size());
+    const std::string_view symbol = TextOf(record.symbol.data(), record.symbol.size());
     std::size_t spaces = 0;
     std::size_t end = 0;
     for (; end < symbol.size(); ++end) {
@@ -260,7 +266,7 @@ bool MatchesSearchText(const MasterRecord& record, std::string_view text) {
             break;
         }
     }
-    return platform::EqualsIgnoringCase(std::string_view(symbol).substr(0, end), text);
+    return platform::EqualsIgnoringCase(symbol.substr(0, end), text);
 }
 
 Status FindSymbol(const fs::path& directory, std::string_view text, MasterRecord& record,
@@ -272,7 +278,15 @@ Status FindSymbol(const fs::path& directory, std::string_view text, MasterRecord
         std::size_t position = 0;  // 0: not yet scanned
     };
     std::vector<Level> levels;
-    const auto enter = [&levels](fs::path path) {
+    // A directory named by several records, or by a link back up, is searched once: without
+    // this a few such records make the search take exponential time.
+    std::set<std::pair<dev_t, ino_t>> visited;
+    const auto enter = [&levels, &visited](fs::path path) {
+        struct stat info {};
+        if (::stat(path.empty() ? "." : path.c_str(), &info) == 0 &&
+            !visited.insert({info.st_dev, info.st_ino}).second) {
+            return false;
+        }
         Level level;
         level.directory = std::move(path);
         if (LoadMaster(level.directory, level.image) == kSuccess) {
@@ -281,6 +295,7 @@ Status FindSymbol(const fs::path& directory, std::string_view text, MasterRecord
             level.position = 1;  // unreadable: nothing at this level
         }
         levels.push_back(std::move(level));
+        return true;
     };
     enter(directory);
     while (!levels.empty()) {
@@ -332,9 +347,10 @@ Status FindSymbol(const fs::path& directory, std::string_view text, MasterRecord
             if ((child / kMasterName).native().size() > kMaxPathLength) {
                 continue;
             }
-            enter(std::move(child));
-            descended = true;
-            break;
+            if (enter(std::move(child))) {
+                descended = true;
+                break;
+            }
         }
         if (!descended) {
             levels.pop_back();

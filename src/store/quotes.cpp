@@ -260,6 +260,10 @@ Status ReadFieldLayout(const fs::path& directory, int fileNumber, int recordLeng
 }
 
 Quote DecodeQuote(const std::uint8_t* record, const FieldLayout& layout, int recordLength) {
+    // Where each price field lands in a Quote.
+    static constexpr float Quote::*kValues[kFieldCount] = {
+        nullptr,     nullptr,       &Quote::open,   &Quote::high,
+        &Quote::low, &Quote::close, &Quote::volume, &Quote::openInterest};
     Quote quote;
     for (int field = 0; field < kFieldCount; ++field) {
         const int position = layout.position[field];
@@ -272,7 +276,7 @@ Quote DecodeQuote(const std::uint8_t* record, const FieldLayout& layout, int rec
         } else if (field == kTime) {
             quote.time = PackedTimeFromFileTime(value);
         } else {
-            quote.SetValue(static_cast<Field>(field), value);
+            quote.*kValues[field] = value;
         }
     }
     return quote;
