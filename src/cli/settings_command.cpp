@@ -25,6 +25,11 @@ void AddSettingsCommand(CLI::App& app, CommandContext& context) {
         if (!text) {
             text = settings::DefaultText(options->section, options->value);
         }
+        const auto [section, value] = settings::CanonicalKey(options->section, options->value);
+        if (!text && section == settings::keys::kSearchName.section &&
+            value == settings::keys::kSearchName.value) {
+            text = context.WorkingDirectory().string();
+        }
         if (!text) {
             context.Fail("settings get", options->section + "/" + options->value +
                                              " is not stored and has no default");

@@ -121,12 +121,14 @@ std::vector<DirectoryEntry> ListDirectory(const fs::path& directory) {
             return;
         }
         bool isDirectory = type == DT_DIR;
+        bool isFile = type == DT_REG;
         if (type == DT_UNKNOWN || type == DT_LNK) {
             struct stat info {};
-            isDirectory = ::stat((directory / std::string(name)).c_str(), &info) == 0 &&
-                          S_ISDIR(info.st_mode);
+            const bool known = ::stat((directory / std::string(name)).c_str(), &info) == 0;
+            isDirectory = known && S_ISDIR(info.st_mode);
+            isFile = known && S_ISREG(info.st_mode);
         }
-        entries.push_back({std::string(name), isDirectory});
+        entries.push_back({std::string(name), isDirectory, isFile});
     });
     std::sort(entries.begin(), entries.end(), [](const DirectoryEntry& a, const DirectoryEntry& b) {
         return LessIgnoringCase(a.name, b.name);

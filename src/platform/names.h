@@ -28,6 +28,7 @@ fs::path ResolveEntry(const fs::path& directory, std::string_view name);
 struct DirectoryEntry {
     std::string name;
     bool isDirectory = false;
+    bool isFile = false;  // a regular file, links followed
 };
 
 // The entries of `directory` sorted by name without regard to case, leaving out names that

@@ -13,7 +13,7 @@ class LinePieceReader {
     static constexpr std::size_t kDefaultPieceLimit = 299;
 
     explicit LinePieceReader(std::string_view text, std::size_t pieceLimit = kDefaultPieceLimit)
-        : m_text(text), m_limit(pieceLimit) {}
+        : m_text(text), m_limit(pieceLimit == 0 ? 1 : pieceLimit) {}
 
     // False when the text is used up. `endsLine` tells whether the piece reached its line's end.
     bool Next(std::string_view& piece, bool& endsLine);

@@ -126,16 +126,22 @@ bool IsUsableProfileName(std::string_view name) {
     return platform::IsPlainName(name);
 }
 
+std::vector<std::string> ProfileNames(const fs::path& workingDirectory) {
+    std::vector<std::string> names;
+    for (const platform::DirectoryEntry& entry : platform::ListDirectory(workingDirectory)) {
+        const std::string& name = entry.name;
+        if (entry.isFile && name.size() > 4 &&
+            platform::EqualsIgnoringCase(std::string_view(name).substr(name.size() - 4), ".PFD")) {
+            names.push_back(name.substr(0, name.size() - 4));
+        }
+    }
+    return names;
+}
+
 ProfileList ListProfiles(const fs::path& workingDirectory, const settings::SettingsStore& store,
                          platform::Messenger& messenger) {
     ProfileList list;
-    for (const platform::DirectoryEntry& entry : platform::ListDirectory(workingDirectory)) {
-        const std::string& name = entry.name;
-        if (!entry.isDirectory && name.size() > 4 &&
-            platform::EqualsIgnoringCase(std::string_view(name).substr(name.size() - 4), ".PFD")) {
-            list.names.push_back(name.substr(0, name.size() - 4));
-        }
-    }
+    list.names = ProfileNames(workingDirectory);
     if (list.names.empty()) {
         CreateDefaultProfile(workingDirectory, messenger);
         list.names.emplace_back(kDefaultProfileName);

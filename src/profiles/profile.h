@@ -68,6 +68,10 @@ inline constexpr std::string_view kUnusableNameMessage =
     "The Profile name %s cannot be used: a name may not be empty, \".\" or \"..\", nor "
     "contain \"/\" or \"\\\".";
 
+// The names of the profiles in the working directory (regular files named <name>.pfd in any
+// case), in listing order.
+std::vector<std::string> ProfileNames(const fs::path& workingDirectory);
+
 struct ProfileList {
     std::vector<std::string> names;  // sorted
     int selected = 0;

@@ -3,6 +3,8 @@
 #include <QFileInfo>
 #include <QString>
 
+#include "settings/setting_keys.h"
+
 namespace ticksmith::settings {
 
 namespace {
@@ -11,9 +13,8 @@ constexpr auto kOrganisation = "Kestrel Bay Software";
 constexpr auto kApplication = "Ticksmith";
 
 QString Key(std::string_view section, std::string_view value) {
-    // Section and value names are stored as they are; "/" would open a sub-group.
-    return QString::fromUtf8(section.data(), static_cast<qsizetype>(section.size())) + '/' +
-           QString::fromUtf8(value.data(), static_cast<qsizetype>(value.size()));
+    const auto [canonicalSection, canonicalValue] = CanonicalKey(section, value);
+    return QString::fromStdString(canonicalSection) + '/' + QString::fromStdString(canonicalValue);
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include "settings/setting_keys.h"
 
+#include "platform/names.h"
+
 namespace ticksmith::settings {
 
 namespace {
@@ -66,7 +68,30 @@ bool Names(std::string_view section, std::string_view value, std::string_view wa
     return section == wantedSection && value == wantedValue;
 }
 
+template <typename Setting>
+bool SameName(const Setting& setting, std::string_view section, std::string_view value) {
+    return platform::EqualsIgnoringCase(setting.section, section) &&
+           platform::EqualsIgnoringCase(setting.value, value);
+}
+
 }  // namespace
+
+std::pair<std::string, std::string> CanonicalKey(std::string_view section, std::string_view value) {
+    for (const IntSetting& setting : kIntSettings) {
+        if (SameName(setting, section, value)) {
+            return {std::string(setting.section), std::string(setting.value)};
+        }
+    }
+    for (const StringSetting& setting : kStringSettings) {
+        if (SameName(setting, section, value)) {
+            return {std::string(setting.section), std::string(setting.value)};
+        }
+    }
+    if (SameName(kSearchName, section, value)) {
+        return {std::string(kSearchName.section), std::string(kSearchName.value)};
+    }
+    return {std::string(section), std::string(value)};
+}
 
 std::optional<std::string> DefaultText(std::string_view section, std::string_view value) {
     for (const IntSetting& setting : kIntSettings) {

@@ -3,6 +3,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "settings/settings_store.h"
 
@@ -117,6 +118,10 @@ inline constexpr std::string_view kAddSection = "Add";  // Date
 inline constexpr std::string_view kDeleteSection = "Delete";  // Date
 
 }  // namespace keys
+
+// The table's spelling of a setting named without regard to case (the registry the settings
+// come from ignored case; an old INI file may say "limit" for "Limit"). Other names as given.
+std::pair<std::string, std::string> CanonicalKey(std::string_view section, std::string_view value);
 
 // The default of a stored setting as text; nothing for a value outside the table or one whose
 // default depends on the run.

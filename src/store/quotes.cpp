@@ -338,6 +338,8 @@ Status CreateQuoteFiles(const fs::path& directory, int fileNumber, const FieldSe
     }
     if (!platform::ReplaceFileContents(directory, dopName, dopName + ".tmp", dop.data(),
                                        dop.size())) {
+        // Half a symbol's files would leave it unreadable; take the new data file back.
+        platform::CurrentFileSystem().Remove(platform::ResolveEntry(directory, dataName));
         return kFileWrite;
     }
     return kSuccess;

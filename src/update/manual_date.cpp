@@ -82,15 +82,9 @@ void AssignManualDate(const std::filesystem::path& workingDirectory, std::string
     date.erase(0, std::min(date.find_first_not_of(' '), date.size()));
     date.erase(date.find_last_not_of(' ') + 1);
     std::vector<UpdateFile> files;
-    for (const platform::DirectoryEntry& entry : platform::ListDirectory(workingDirectory)) {
-        const std::string& name = entry.name;
-        if (entry.isDirectory || name.size() <= 4 ||
-            !platform::EqualsIgnoringCase(std::string_view(name).substr(name.size() - 4), ".PFD")) {
-            continue;
-        }
+    for (const std::string& profileName : profiles::ProfileNames(workingDirectory)) {
         profiles::Profile profile;
-        if (!profiles::LoadProfileQuietly(workingDirectory, name.substr(0, name.size() - 4),
-                                          profile)) {
+        if (!profiles::LoadProfileQuietly(workingDirectory, profileName, profile)) {
             continue;
         }
         const char separator = profile.delimiter == 1 ? '\t' : profile.delimiter == 2 ? ' ' : ',';

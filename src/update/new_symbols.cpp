@@ -26,19 +26,6 @@ std::string_view AsText(const std::vector<std::uint8_t>& bytes) {
     return {reinterpret_cast<const char*>(bytes.data()), bytes.size()};
 }
 
-// The profiles of the working directory, in listing order, as file names.
-std::vector<std::string> ProfileFiles(const fs::path& workingDirectory) {
-    std::vector<std::string> names;
-    for (const platform::DirectoryEntry& entry : platform::ListDirectory(workingDirectory)) {
-        const std::string& name = entry.name;
-        if (!entry.isDirectory && name.size() > 4 &&
-            platform::EqualsIgnoringCase(std::string_view(name).substr(name.size() - 4), ".PFD")) {
-            names.push_back(name);
-        }
-    }
-    return names;
-}
-
 // A line cut into columns as identification sees it: runs of delimiters count as one.
 struct IdentifiedLine {
     std::string symbol;
@@ -153,10 +140,9 @@ std::vector<std::string> IdentifyNewSymbols(const fs::path& workingDirectory,
     if (!delta.Open()) {
         return found;
     }
-    for (const std::string& profileFile : ProfileFiles(workingDirectory)) {
+    for (const std::string& profileName : profiles::ProfileNames(workingDirectory)) {
         profiles::Profile profile;
-        if (!profiles::LoadProfileQuietly(workingDirectory,
-                                          profileFile.substr(0, profileFile.size() - 4), profile)) {
+        if (!profiles::LoadProfileQuietly(workingDirectory, profileName, profile)) {
             delta.Commit();
             return {};
         }

@@ -463,15 +463,9 @@ void UpdateRun::WriteLasttimeList() {
             platform::CurrentFileSystem().Remove(platform::ResolveEntry(lasttime, "Lasttime.txt"));
         }
     };
-    for (const platform::DirectoryEntry& entry : platform::ListDirectory(m_workingDirectory)) {
-        const std::string& name = entry.name;
-        if (entry.isDirectory || name.size() < 4 ||
-            !platform::EqualsIgnoringCase(std::string_view(name).substr(name.size() - 4), ".PFD")) {
-            continue;
-        }
+    for (const std::string& profileName : profiles::ProfileNames(m_workingDirectory)) {
         profiles::Profile profile;
-        if (!profiles::LoadProfileQuietly(m_workingDirectory, name.substr(0, name.size() - 4),
-                                          profile)) {
+        if (!profiles::LoadProfileQuietly(m_workingDirectory, profileName, profile)) {
             finish();
             return;
         }

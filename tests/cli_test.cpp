@@ -1,0 +1,196 @@
+#include <gtest/gtest.h>
+
+#include <map>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "cli/cli.h"
+#include "platform/names.h"
+#include "settings/settings_store.h"
+#include "test_support.h"
+
+namespace ticksmith::cli {
+namespace {
+
+namespace fs = std::filesystem;
+using Rows = std::vector<std::vector<std::string>>;
+const fs::path kRealData = TICKSMITH_REAL_DATA_DIR;
+
+struct CliRun {
+    int code;
+    std::string out;
+    std::string err;
+};
+
+CliRun Cli(const std::vector<std::string>& arguments) {
+    std::ostringstream out, err;
+    const CliEnvironment environment{
+        .out = out,
+        .err = err,
+        .workingDirectory = fs::temp_directory_path(),
+        .openSettings = [](const fs::path&) -> std::unique_ptr<settings::SettingsStore> {
+            return std::make_unique<settings::MemorySettingsStore>();
+        }};
+    const int code = RunCli(arguments, environment);
+    return {code, out.str(), err.str()};
+}
+
+// Lines split at `separator`; the column names of a csv file are left out.
+Rows Table(const std::string& text, char separator) {
+    Rows rows;
+    std::istringstream lines(text);
+    for (std::string line; std::getline(lines, line);) {
+        rows.emplace_back(1);
+        for (char c : line) {
+            if (c == separator) {
+                rows.back().emplace_back();
+            } else {
+                rows.back().back() += c;
+            }
+        }
+    }
+    if (separator == ',') {
+        rows.erase(rows.begin());
+    }
+    return rows;
+}
+
+Rows Csv(const std::string& name) {
+    const test::Bytes bytes = test::ReadBytes(kRealData / name);
+    return Table(std::string(bytes.begin(), bytes.end()), ',');
+}
+
+// 2009-03-02 as the grid shows it: 03/02/09.
+std::string GridDate(const std::string& iso) {
+    return iso.substr(5, 2) + "/" + iso.substr(8, 2) + "/" + iso.substr(2, 2);
+}
+
+// `symbols` and `quotes --all` show what another reader decoded from the same files: the same
+// symbols and dates, and when `values` the same prices to the four decimals printed.
+void ExpectSameAsOtherReader(const std::string& name, bool values) {
+    const std::string dir = (kRealData / name).string();
+    const CliRun symbols = Cli({"symbols", dir});
+    ASSERT_EQ(symbols.code, kExitSuccess) << symbols.err;
+    std::map<std::string, std::vector<std::string>> listed;
+    for (const auto& fields : Table(symbols.out, '\t')) {
+        listed[fields.at(1)] = fields;
+    }
+    const Rows expected = Csv(name + ".symbols.csv");
+    EXPECT_EQ(listed.size(), expected.size());
+    std::map<std::string, Rows> quotes;
+    for (auto& row : Csv(name + ".quotes.csv")) {
+        quotes[row[0]].push_back(row);
+    }
+    for (const auto& row : expected) {
+        SCOPED_TRACE(name + " " + row[0]);
+        // number, symbol, name, first and last date, period, fields
+        EXPECT_EQ(listed[row[0]],
+                  (std::vector<std::string>{row[5], row[0], row[1], GridDate(row[3]),
+                                            GridDate(row[4]), row[2], "7"}));
+        const CliRun run = Cli({"quotes", dir, row[0], "--all"});
+        ASSERT_EQ(run.code, kExitSuccess) << run.err;
+        const Rows got = Table(run.out, '\t');
+        const Rows& want = quotes[row[0]];
+        ASSERT_EQ(got.size(), want.size());
+        for (std::size_t i = 0; i < want.size(); ++i) {
+            const auto& line = got[got.size() - 1 - i];  // newest first
+            ASSERT_EQ(line.size(), 7u);
+            EXPECT_EQ(line[0], GridDate(want[i][1]));
+            for (std::size_t column = 1; values && column < 7; ++column) {
+                EXPECT_NEAR(std::stod(line[column]), std::stod(want[i][column + 2]), 6e-5);
+            }
+        }
+    }
+}
+
+TEST(RealPortfolioTest, ReadsAsAnotherReaderDoes) {
+    if (!fs::exists(kRealData / "bbfinance")) {
+        GTEST_SKIP() << kRealData << " is not there";
+    }
+    ExpectSameAsOtherReader("bbfinance", true);
+    ExpectSameAsOtherReader("equis_b", true);
+    // Its 28-byte records hold DATE, TIME, ...: the record length alone cannot tell.
+    ExpectSameAsOtherReader("stooq", false);
+
+    // The same files under lower-case names read the same.
+    test::TempDir temp;
+    for (const auto& entry : fs::directory_iterator(kRealData / "bbfinance")) {
+        fs::copy_file(entry.path(),
+                      temp.path() / platform::ToLowerAscii(entry.path().filename().string()));
+    }
+    ASSERT_TRUE(fs::exists(temp.path() / "master"));
+    const auto output = [](const fs::path& dir) {
+        std::string all = Cli({"symbols", dir.string()}).out;
+        for (const auto& row : Csv("bbfinance.symbols.csv")) {
+            all += Cli({"quotes", dir.string(), row[0], "--all"}).out;
+        }
+        return all;
+    };
+    EXPECT_EQ(output(temp.path()), output(kRealData / "bbfinance"));
+}
+
+TEST(CliTest, QuotesNewestFirst) {
+    test::TempDir temp;
+    const std::string dir = temp.path().string();
+    test::AddSymbol(temp.path(), "LONG", 1000);
+    test::AddSymbol(temp.path(), "NONE", 0);
+    test::AddSymbol(temp.path(), "FIVE", 2, {true, false, false, true, true, true, true});
+
+    const CliRun all = Cli({"quotes", dir, "LONG", "--all"});
+    ASSERT_EQ(all.code, kExitSuccess) << all.err;
+    const Rows lines = Table(all.out, '\t');
+    ASSERT_EQ(lines.size(), 1000u);
+    EXPECT_EQ(lines.back(), (std::vector<std::string>{"01/03/00", "10.0000", "11.0000", "9.5000",
+                                                      "10.5000", "1000.0000", "0.0000"}));
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const store::Quote quote = test::SampleQuote(999 - static_cast<int>(i));
+        ASSERT_EQ(lines[i][0], store::GridDateText(quote.date)) << i;
+        ASSERT_EQ(std::stof(lines[i][5]), quote.volume) << i;
+    }
+    EXPECT_EQ(Table(Cli({"quotes", dir, "long"}).out, '\t'),
+              Rows(lines.begin(), lines.begin() + 30));
+    EXPECT_EQ(Cli({"quotes", dir, "NONE", "--all"}).out, "");
+    // Fields the records lack print empty.
+    EXPECT_EQ(Cli({"quotes", dir, "FIVE"}).out,
+              "01/04/00\t\t11.2500\t9.7500\t10.7500\t2000.0000\t\n"
+              "01/03/00\t\t11.0000\t9.5000\t10.5000\t1000.0000\t\n");
+}
+
+TEST(CliTest, InfoAndExitStatuses) {
+    test::TempDir temp;
+    const std::string dir = temp.path().string();
+    test::AddSymbol(temp.path(), "INFO", 3);
+    const CliRun info = Cli({"info", dir, "info"});
+    ASSERT_EQ(info.code, kExitSuccess) << info.err;
+    EXPECT_EQ(info.out.substr(info.out.find("\nFile")),
+              "\nFile number\t1\nRecord length\t28\nFields\t7\nQuotes\t3\nName\tINFO CORP       \n"
+              "First date\t1000103\nLast date\t1000105\nPeriod\tD Daily\nSymbol\tINFO            \n"
+              "DATE\tWhole Num.\tWhole Num.\nTIME\t\t\nOPEN\t10,000ths\t10,000ths\n"
+              "HIGH\t10,000ths\t10,000ths\nLOW\t10,000ths\t10,000ths\n"
+              "CLOSE\t10,000ths\t10,000ths\nVOL\t10,000ths\t10,000ths\nOI\t10,000ths\t10,000ths\n");
+
+    const std::tuple<std::vector<std::string>, int, const char*> cases[] = {
+        {{}, kExitUsage, ""},
+        {{"bogus"}, kExitUsage, ""},
+        {{"quotes", dir}, kExitUsage, ""},
+        {{"quotes", dir, "INFO", "--newest"}, kExitUsage, ""},
+        {{"quotes", dir, "NOPE"}, kExitFailure, "File Not Found"},
+        {{"info", dir, "NOPE"}, kExitFailure, "NOPE"},
+        {{"symbols", dir + "/missing"}, kExitFailure, "File Open"},
+    };
+    for (const auto& [arguments, code, error] : cases) {
+        const CliRun run = Cli(arguments);
+        EXPECT_EQ(run.code, code) << testing::PrintToString(arguments);
+        EXPECT_NE(run.err.find(error), std::string::npos) << run.err;
+    }
+    fs::remove(temp.path() / "F1.DAT");
+    const CliRun noData = Cli({"quotes", dir, "INFO"});
+    EXPECT_EQ(noData.code, kExitFailure);
+    EXPECT_NE(noData.err.find("File Open"), std::string::npos) << noData.err;
+}
+
+}  // namespace
+}  // namespace ticksmith::cli
