@@ -73,7 +73,9 @@ struct NewSymbolOptions {
     std::string today;  // MM/DD/YY; empty for the system date
 };
 void AddNewSymbolOptions(CLI::App& command, NewSymbolOptions& options);
-// Lists the new symbols on the output stream and, with --add-all, adds them. The count found.
-int IdentifyAndOffer(CommandContext& context, const NewSymbolOptions& options);
+// Lists the new symbols on the output stream and, with --add-all, adds them. False, with the
+// reason on the error stream, when that could not be done.
+bool IdentifyAndOffer(CommandContext& context, const NewSymbolOptions& options,
+                      std::string_view command);
 
 }  // namespace ticksmith::cli

@@ -3,18 +3,24 @@
 #include <ostream>
 
 #include "cli/command.h"
+#include "platform/names.h"
 #include "portfolio/discovery.h"
+#include "store/master.h"
 #include "update/new_symbols.h"
 
 namespace ticksmith::cli {
 
-int IdentifyAndOffer(CommandContext& context, const NewSymbolOptions& options) {
+bool IdentifyAndOffer(CommandContext& context, const NewSymbolOptions& options,
+                      std::string_view command) {
+    const auto problem = [&](const std::string& message) {
+        context.err << "ticksmith-cli " << command << ": " << message << '\n';
+        return false;
+    };
     const store::DayNumber today =
         options.today.empty() ? store::DayNumberOfTime(std::time(nullptr))
                               : store::ParseDateText(options.today, store::kDateFormatMmDdYy);
     if (today == 0) {
-        context.Fail("new-symbols", "--today must be a date MM/DD/YY");
-        return 0;
+        return problem("--today must be a date MM/DD/YY");
     }
     const std::vector<std::string> symbols =
         update::IdentifyNewSymbols(context.WorkingDirectory(), today);
@@ -22,20 +28,28 @@ int IdentifyAndOffer(CommandContext& context, const NewSymbolOptions& options) {
         context.out << symbol << '\n';
     }
     if (!options.addAll || symbols.empty()) {
-        return static_cast<int>(symbols.size());
+        return true;
     }
     portfolio::CurrentPortfolio current;
     if (!portfolio::SelectPortfolio(portfolio::MasterPathOf(options.portfolio), current,
                                     context.Messenger())) {
-        context.Fail("new-symbols", "cannot use the portfolio " + options.portfolio);
-        return 0;
+        return problem("cannot use the portfolio " + options.portfolio);
     }
     update::NewSymbolSession session(context.WorkingDirectory(), current, context.Settings(),
                                      context.Messenger(), today);
-    if (!session.YesToAll(options.profile)) {
-        context.Fail("new-symbols", "stopped at " + session.Symbol() + "; it was not added");
+    // Yes to All, except that a symbol the portfolio already holds (one listed for two files)
+    // is passed over instead of ending the additions.
+    while (!session.Done()) {
+        store::MasterRecord record;
+        std::filesystem::path found;
+        if (store::FindSymbol(current.dataDir, platform::ToUpperAscii(session.Symbol()), record,
+                              found) == store::kSuccess) {
+            session.No();
+        } else if (!session.Yes(session.Symbol(), options.profile)) {
+            return problem("stopped at " + session.Symbol() + "; it was not added");
+        }
     }
-    return static_cast<int>(symbols.size());
+    return true;
 }
 
 void AddNewSymbolOptions(CLI::App& command, NewSymbolOptions& options) {
@@ -54,7 +68,11 @@ void AddNewSymbolsCommand(CLI::App& app, CommandContext& context) {
     auto* command = app.add_subcommand(
         "new-symbols", "List the symbols of today's update files that no run has seen yet");
     AddNewSymbolOptions(*command, *options);
-    command->callback([&context, options] { IdentifyAndOffer(context, *options); });
+    command->callback([&context, options] {
+        if (!IdentifyAndOffer(context, *options, "new-symbols")) {
+            context.exitCode = kExitFailure;
+        }
+    });
 }
 
 }  // namespace ticksmith::cli

@@ -77,11 +77,9 @@ void AddUpdateCommands(CLI::App& app, CommandContext& context) {
         if (!options->manualDate.empty()) {
             update::AssignManualDate(context.WorkingDirectory(), options->manualDate);
         }
+        // New symbols that could not be added do not keep the others from their quotes.
         if (options->identifyNew || options->newSymbols.addAll) {
-            IdentifyAndOffer(context, options->newSymbols);
-            if (context.exitCode != kExitSuccess) {
-                return;
-            }
+            IdentifyAndOffer(context, options->newSymbols, "update");
         }
         std::vector<std::string> portfolios;
         if (options->directories.empty()) {

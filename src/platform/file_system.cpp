@@ -22,9 +22,15 @@ FileSystem* g_current = nullptr;
 }  // namespace
 
 int FileSystem::CreateForWrite(const fs::path& path) {
+    // Whatever stands at the name goes first, and the new file is created afresh: a link
+    // planted there is removed, never followed.
+    if (::unlink(path.c_str()) != 0 && errno != ENOENT) {
+        return -1;
+    }
     int descriptor;
     do {
-        descriptor = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+        descriptor =
+            ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
     } while (descriptor < 0 && errno == EINTR);
     return descriptor;
 }

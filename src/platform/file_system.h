@@ -17,7 +17,8 @@ class FileSystem {
   public:
     virtual ~FileSystem() = default;
 
-    // Creates or truncates a file for writing; returns a descriptor or -1.
+    // Creates a new file for writing in place of whatever had the name (a link is replaced,
+    // not followed); returns a descriptor or -1.
     virtual int CreateForWrite(const fs::path& path);
     // Writes all bytes or fails.
     virtual bool Write(int descriptor, const void* data, std::size_t size);

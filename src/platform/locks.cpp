@@ -26,23 +26,23 @@ DirectoryLock& DirectoryLock::operator=(DirectoryLock&& other) noexcept {
     return *this;
 }
 
-bool DirectoryLock::Acquire(const std::filesystem::path& directory,
-                            std::chrono::steady_clock::time_point deadline) {
+DirectoryLock::Result DirectoryLock::Acquire(const std::filesystem::path& directory,
+                                             std::chrono::steady_clock::time_point deadline) {
     Release();
     const int descriptor =
         ::open(directory.empty() ? "." : directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (descriptor < 0) {
-        return false;
+        return Result::kNoDirectory;
     }
     for (;;) {
         if (::flock(descriptor, LOCK_EX | LOCK_NB) == 0) {
             m_descriptor = descriptor;
-            return true;
+            return Result::kAcquired;
         }
         if ((errno != EWOULDBLOCK && errno != EINTR) ||
             std::chrono::steady_clock::now() >= deadline) {
             ::close(descriptor);
-            return false;
+            return Result::kHeldElsewhere;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }

@@ -18,10 +18,10 @@ class DirectoryLock {
     DirectoryLock(const DirectoryLock&) = delete;
     DirectoryLock& operator=(const DirectoryLock&) = delete;
 
-    // Tries until `deadline`; false when another holder kept it or the directory cannot be
-    // opened.
-    bool Acquire(const std::filesystem::path& directory,
-                 std::chrono::steady_clock::time_point deadline);
+    enum class Result { kAcquired, kHeldElsewhere, kNoDirectory };
+    // Tries until `deadline`.
+    Result Acquire(const std::filesystem::path& directory,
+                   std::chrono::steady_clock::time_point deadline);
     void Release();
     bool Held() const { return m_descriptor >= 0; }
 

@@ -62,7 +62,7 @@ bool ReplacementFile::Commit() {
         return false;
     }
     FileSystem& system = CurrentFileSystem();
-    bool written = Flush() && system.Sync(m_descriptor);
+    bool written = Flush() && (!m_sync || system.Sync(m_descriptor));
     written = system.Close(m_descriptor) && written;
     m_descriptor = -1;
     if (!written || !system.Rename(m_temporary, m_target)) {
@@ -71,7 +71,9 @@ bool ReplacementFile::Commit() {
     }
     // The new contents are already in place; syncing the directory only hardens the rename
     // against a power cut, so its failure is not the writer's failure.
-    system.SyncDirectory(m_directory);
+    if (m_syncDirectory && m_sync) {
+        system.SyncDirectory(m_directory);
+    }
     return true;
 }
 
@@ -91,12 +93,16 @@ bool ReplaceFileContents(const fs::path& directory, std::string_view targetName,
     return file.Open() && file.Write(data, size) && file.Commit();
 }
 
-bool CopyToBackup(const fs::path& source, const fs::path& directory, std::string_view backupName) {
+bool CopyToBackup(const fs::path& source, const fs::path& directory, std::string_view backupName,
+                  bool scratch) {
     InputFile input(source);
     if (!input.IsOpen()) {
         return false;
     }
     ReplacementFile backup(directory, backupName, std::string(backupName) + ".tmp");
+    if (scratch) {
+        backup.SkipSync();
+    }
     if (!backup.Open()) {
         return false;
     }

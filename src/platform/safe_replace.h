@@ -33,6 +33,12 @@ class ReplacementFile {
     bool Commit();
     void Abandon();
 
+    // A writer that replaces many files of one directory syncs the directory once, after the
+    // last of them, instead of after each rename.
+    void DeferDirectorySync() { m_syncDirectory = false; }
+    // A scratch copy that nothing reads after a crash need not reach the disk before its rename.
+    void SkipSync() { m_sync = false; }
+
     const fs::path& TargetPath() const { return m_target; }
     const fs::path& TemporaryPath() const { return m_temporary; }
 
@@ -44,6 +50,8 @@ class ReplacementFile {
     fs::path m_temporary;
     int m_descriptor = -1;
     bool m_failed = false;
+    bool m_sync = true;
+    bool m_syncDirectory = true;
     std::vector<std::uint8_t> m_buffer;
 };
 
@@ -52,6 +60,8 @@ bool ReplaceFileContents(const fs::path& directory, std::string_view targetName,
                          std::string_view temporaryName, const void* data, std::size_t size);
 
 // Copies `source` to a backup (`F1.BAK`, `MASTER.BAK`) in `directory`, replacing any older one.
-bool CopyToBackup(const fs::path& source, const fs::path& directory, std::string_view backupName);
+// A scratch copy (`MASTER.~OL`) is not synced.
+bool CopyToBackup(const fs::path& source, const fs::path& directory, std::string_view backupName,
+                  bool scratch = false);
 
 }  // namespace ticksmith::platform

@@ -122,6 +122,15 @@ std::string AssignmentFileName(int fileNumber) {
     return "F" + std::to_string(fileNumber) + ".pfl";
 }
 
+fs::path UpdateDirectoryOf(const Profile& profile, const fs::path& workingDirectory) {
+    std::string text = profile.updateDirectory;
+    while (text.size() > 1 && text.back() == '/') {
+        text.pop_back();
+    }
+    const fs::path directory(text);
+    return directory.is_absolute() || text.empty() ? directory : workingDirectory / directory;
+}
+
 bool IsUsableProfileName(std::string_view name) {
     return platform::IsPlainName(name);
 }

@@ -62,6 +62,10 @@ bool EncodeAssignment(std::string_view profileName, AssignmentBytes& bytes);
 std::string ProfileFileName(std::string_view name);  // <name>.pfd
 std::string AssignmentFileName(int fileNumber);      // F<n>.pfl
 
+// The directory a profile's update files are in: relative to the working directory when not
+// absolute, without trailing separators.
+fs::path UpdateDirectoryOf(const Profile& profile, const fs::path& workingDirectory);
+
 // A profile name becomes a file name: it must stay inside the working directory.
 bool IsUsableProfileName(std::string_view name);
 inline constexpr std::string_view kUnusableNameMessage =

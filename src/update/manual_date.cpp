@@ -88,7 +88,8 @@ void AssignManualDate(const std::filesystem::path& workingDirectory, std::string
             continue;
         }
         const char separator = profile.delimiter == 1 ? '\t' : profile.delimiter == 2 ? ' ' : ',';
-        const std::filesystem::path directory(profile.updateDirectory);
+        const std::filesystem::path directory =
+            profiles::UpdateDirectoryOf(profile, workingDirectory);
         for (const platform::DirectoryEntry& update : platform::ListDirectory(directory)) {
             if (update.isDirectory) {
                 continue;

@@ -143,10 +143,10 @@ std::vector<std::string> IdentifyNewSymbols(const fs::path& workingDirectory,
     for (const std::string& profileName : profiles::ProfileNames(workingDirectory)) {
         profiles::Profile profile;
         if (!profiles::LoadProfileQuietly(workingDirectory, profileName, profile)) {
-            delta.Commit();
+            delta.Abandon();
             return {};
         }
-        const fs::path directory(profile.updateDirectory);
+        const fs::path directory = profiles::UpdateDirectoryOf(profile, workingDirectory);
         for (const platform::DirectoryEntry& entry : platform::ListDirectory(directory)) {
             if (entry.isDirectory || !platform::ReadWholeFile(directory / entry.name, bytes)) {
                 continue;

@@ -1,8 +1,11 @@
 #include "update/update_run.h"
 
+#include <sys/stat.h>
 #include <algorithm>
+
 #include <atomic>
 #include <chrono>
+#include <set>
 
 #include "platform/child_process.h"
 #include "platform/file_system.h"
@@ -75,7 +78,10 @@ UpdateRun::~UpdateRun() {
     }
     if (m_settings.deleteTxt) {
         for (const fs::path& file : m_usedFiles) {
-            platform::CurrentFileSystem().Remove(file);
+            // A file whose quote could not be written still holds it for the next run.
+            if (std::find(m_keptFiles.begin(), m_keptFiles.end(), file) == m_keptFiles.end()) {
+                platform::CurrentFileSystem().Remove(file);
+            }
         }
     }
 }
@@ -88,14 +94,24 @@ std::uint32_t UpdateRun::Run() {
         m_messenger.Show("Update Quotes is already running. Wait until it has finished.");
         return 0;
     }
-    std::vector<platform::DirectoryLock> locks(m_portfolios.size());
+    // Each directory is locked once, however many entries name it; one that cannot be opened
+    // is not locked here and fails on its own when its turn comes.
+    std::vector<platform::DirectoryLock> locks;
+    std::set<std::pair<dev_t, ino_t>> locked;
     const auto deadline = std::chrono::steady_clock::now() + kPortfolioLockWait;
-    for (std::size_t i = 0; i < m_portfolios.size(); ++i) {
-        if (!locks[i].Acquire(m_portfolios[i], deadline)) {
+    for (const std::string& portfolio : m_portfolios) {
+        struct stat info {};
+        if (::stat(portfolio.c_str(), &info) != 0 ||
+            !locked.insert({info.st_dev, info.st_ino}).second) {
+            continue;
+        }
+        locks.emplace_back();
+        if (locks.back().Acquire(portfolio, deadline) ==
+            platform::DirectoryLock::Result::kHeldElsewhere) {
             m_messenger.Show(platform::FormatMessage(
                 "The portfolio %s is being changed by another Ticksmith window or command.\n"
                 "Update Quotes did not start; nothing was changed.",
-                {m_portfolios[i]}));
+                {portfolio}));
             return 0;
         }
     }
@@ -138,7 +154,7 @@ void UpdateRun::UpdatePortfolio(const std::string& portfolioDirectory) {
     // The run reads a copy, so that MASTER itself is only ever replaced whole.
     const fs::path oldCopy = directory / "MASTER.~OL";
     std::vector<std::uint8_t> master;
-    if (!platform::CopyToBackup(store::MasterPath(directory), directory, "MASTER.~OL") ||
+    if (!platform::CopyToBackup(store::MasterPath(directory), directory, "MASTER.~OL", true) ||
         !platform::ReadWholeFile(oldCopy, master) || master.size() < store::kMasterRecordSize) {
         platform::CurrentFileSystem().Remove(oldCopy);
         failed("its index could not be read or copied");
@@ -164,6 +180,8 @@ void UpdateRun::UpdatePortfolio(const std::string& portfolioDirectory) {
         offset += store::kMasterRecordSize;
     }
     if (m_portfolioChanged) {
+        // The data files' renames reach the disk before MASTER names their new dates.
+        platform::CurrentFileSystem().SyncDirectory(directory);
         if (!newMaster.Write(master.data(), master.size()) || !newMaster.Commit()) {
             failed("its index could not be replaced; the next run sets its dates");
         }
@@ -182,7 +200,7 @@ bool UpdateRun::UpdateSymbol(const std::string& portfolioDirectory, store::Maste
     if (!profileName || !profiles::LoadProfileQuietly(m_workingDirectory, *profileName, profile)) {
         return false;
     }
-    const fs::path updateDirectory(profile.updateDirectory);
+    const fs::path updateDirectory = profiles::UpdateDirectoryOf(profile, m_workingDirectory);
     ExpandArchives(updateDirectory);
     const UpdateDirectoryIndex& index = IndexFor(updateDirectory, profile);
     if (!index.HasCandidates()) {
@@ -340,6 +358,7 @@ void UpdateRun::AddOneQuote(const std::string& portfolioDirectory, store::Master
     const store::DayNumber lastDay = record.LastDay();
     const auto fail = [&] {
         m_problemFlags |= kQuoteAddFailed;
+        m_keptFiles.push_back(*match.file);
         m_messenger.Show("AddOneQuote failure");
     };
     const auto count = [&] {
@@ -378,6 +397,8 @@ void UpdateRun::AddOneQuote(const std::string& portfolioDirectory, store::Master
     count();
     const std::string temporaryName = "F" + std::to_string(fileNumber) + ".~NU";
     platform::ReplacementFile out(directory, store::DataFileName(fileNumber), temporaryName);
+    // The portfolio's directory is synced once, when its MASTER is replaced.
+    out.DeferDirectorySync();
     if (!out.Open()) {
         fail();
         return;
@@ -469,14 +490,14 @@ void UpdateRun::WriteLasttimeList() {
             finish();
             return;
         }
-        if (std::find(usedDirectories.begin(), usedDirectories.end(), profile.updateDirectory) ==
+        const fs::path updateDirectory = profiles::UpdateDirectoryOf(profile, m_workingDirectory);
+        if (std::find(usedDirectories.begin(), usedDirectories.end(), updateDirectory.string()) ==
             usedDirectories.end()) {
             continue;
         }
         std::vector<fs::path> collected;
-        for (const platform::DirectoryEntry& file :
-             platform::ListDirectory(profile.updateDirectory)) {
-            const fs::path path = fs::path(profile.updateDirectory) / file.name;
+        for (const platform::DirectoryEntry& file : platform::ListDirectory(updateDirectory)) {
+            const fs::path path = updateDirectory / file.name;
             if (!file.isDirectory &&
                 std::find(usedPaths.begin(), usedPaths.end(), path.string()) != usedPaths.end()) {
                 collected.push_back(path);

@@ -110,6 +110,7 @@ class UpdateRun {
     std::uint16_t m_problemFlags = 0;
     bool m_portfolioChanged = false;
     std::vector<fs::path> m_usedFiles;  // newest first
+    std::vector<fs::path> m_keptFiles;  // used, but a quote from them could not be written
     struct ArchiveState {
         std::vector<std::string> seen;  // upper-cased full paths
         std::vector<fs::path> expanded;

@@ -1,0 +1,355 @@
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <random>
+#include <sstream>
+#include <thread>
+
+#include "cli/cli.h"
+#include "platform/locks.h"
+#include "platform/names.h"
+#include "update/audit_log.h"
+#include "update_support.h"
+
+namespace ticksmith::update_test {
+namespace {
+
+constexpr store::DayNumber kJan5 = 14249;
+constexpr store::DayNumber kJan10 = 14254;  // the weekday after the sample series' fifth quote
+const std::string kFailed(update::kFailedSymbolLine);
+
+std::string Header() {
+    return "Results of Ticksmith for " + update::LongDateTimeText(World::kClock) + "\r\n";
+}
+
+std::string PortfolioHeader(const fs::path& dir) {
+    return "\r\nAudit for MASTER at: " + dir.string() + "\r\n";
+}
+
+std::string Added(const std::string& day, const std::string& symbol, const fs::path& dir,
+                  const fs::path& file) {
+    return "Quote for: " + day + " added to: " + symbol + " in directory " + dir.string() +
+           " from file " + file.string() + "\r\n";
+}
+
+void SetDates(Bytes& master, int fileNumber, store::DayNumber first, store::DayNumber last) {
+    std::uint8_t* at =
+        master.data() + store::kMasterRecordSize * static_cast<std::size_t>(fileNumber);
+    store::MasterRecord record = store::DecodeMasterRecord(at);
+    record.firstDate = store::FileDateFromDayNumber(first);
+    record.lastDate = store::FileDateFromDayNumber(last);
+    store::EncodeMasterRecord(record, at);
+}
+
+class UpdateRunTest : public ::testing::Test {
+  protected:
+    void SetUp() override { world.Profile("Daily", DailyProfile(world.updates)); }
+
+    // IBM with five quotes, and an update file with its next one.
+    fs::path IbmPortfolio() {
+        const fs::path p = world.Portfolio("data");
+        world.Symbol(p, "IBM", 5);
+        WriteText(world.updates / "u.txt", "IBM,20000110,1,2,3,4,5,6\n");
+        return p;
+    }
+    const Bytes ibmUpdated = Series(5, {MakeQuote(kJan10, 1, 2, 3, 4, 5, 6)});
+
+    Scratch temp;
+    World world{temp.path()};
+};
+
+TEST_F(UpdateRunTest, AppendsTheFirstNewerLineOfEachSymbolAndLogsEveryStep) {
+    world.Profile("Futures", DailyProfile(world.updates, true));
+    const fs::path p = world.Portfolio("data");
+    const store::FieldSet noOi = {true, false, true, true, true, true, true, false};
+    ASSERT_EQ(world.Symbol(p, "IBM", 5), 1);
+    world.Symbol(p, "NEW", 0);
+    world.Symbol(p, "FUT", 5, "Futures");
+    world.Symbol(p, "FUTV", 5, "Futures", noOi);
+    world.Symbol(p, "SKIP", 5);
+    world.Symbol(p, "STALE", 5);
+    world.Symbol(p, "LOST", 5, "");
+    Recorder quiet;
+    ASSERT_TRUE(portfolio::SkipSymbol(p, "SKIP", portfolio::SkipChange::kOn, quiet));
+    const fs::path q = world.Portfolio("quiet");
+    world.Symbol(q, "QQQ", 3);
+    Bytes master = test::ReadBytes(p / "MASTER");
+    for (std::uint8_t byte : {0x01, 0x00, 0x54, 0x52}) {
+        master.push_back(byte);  // bytes after the records belong to someone else
+    }
+    test::WriteBytes(p / "MASTER", master);
+    // Searched first; a line beginning "ibm" does not name IBM when the symbol is in column 1.
+    WriteText(world.updates / "c.txt",
+              "ibm,20000111,1,1,1,1,1,1\r\nSTALE,20000107,1,1,1,1,1,1\r\n"
+              "STALE,20000106,1,1,1,1,1,1\nSKIP,20000110,1,1,1,1,1,1\nLOST,20000110,1,1,1,1,1,1\n");
+    WriteText(world.updates / "b.txt",
+              "IBM,20000110,,11.5,9.25,10.75,5000,12\r\nFUT,20000110,20,21,19,20.5,777,88\r\n"
+              "\"FUTV\",\"20000110\",20,21,19,20.5,555,66\r\n");
+    WriteText(world.updates / "a.txt",
+              "IBM,20000112,1,1,1,1,1,1\r\nNEW,20000105,1,2,0.5,1.5,100,0\r\n");
+    const auto before = test::Snapshot(p);
+    const auto quietBefore = test::Snapshot(q);
+
+    settings::ViewSettings view;
+    view.deleteTxt = true;
+    const World::Outcome outcome = world.Run({p, q}, view, "FUT");
+
+    EXPECT_EQ(outcome.result, (4u << 16) | update::kCurrentSymbolUpdated);
+    EXPECT_EQ(outcome.messages, std::vector<std::string>{"skip"});
+    const fs::path a = world.updates / "a.txt", b = world.updates / "b.txt";
+    const std::string audit = Header() + PortfolioHeader(p) + Added("010800", "IBM", p, b) +
+                              Added("010161", "NEW", p, a) + Added("010800", "FUT", p, b) +
+                              Added("010800", "FUTV", p, b) + kFailed + "STALE\r\n" + kFailed +
+                              "LOST\r\n" + PortfolioHeader(q) + kFailed + "QQQ\r\n";
+    EXPECT_EQ(Text(world.working / "AUDIT.TXT"), audit);
+    EXPECT_EQ(Text(world.working / "Lasttime" / "AUDIT.TXT"), audit);
+
+    SetDates(master, 1, test::SampleQuote(0).date, kJan10);
+    SetDates(master, 2, kJan5, kJan5);
+    SetDates(master, 3, test::SampleQuote(0).date, kJan10);
+    SetDates(master, 4, test::SampleQuote(0).date, kJan10);
+    auto after = test::Snapshot(p);
+    EXPECT_EQ(after["MASTER"], master);
+    EXPECT_EQ(after["F1.DAT"], Series(5, {MakeQuote(kJan10, 0, 11.5f, 9.25f, 10.75f, 5000, 12)}));
+    EXPECT_EQ(after["F2.DAT"], Series(0, {MakeQuote(kJan5, 1, 2, 0.5f, 1.5f, 100, 0)}));
+    // Futures: the line's volume and open interest also belong to the previous day.
+    std::vector<store::Quote> fut(5);
+    for (int i = 0; i < 5; ++i) {
+        fut[static_cast<std::size_t>(i)] = test::SampleQuote(i);
+    }
+    fut[4].volume = 777;
+    fut[4].openInterest = 88;
+    fut.push_back(MakeQuote(kJan10, 20, 21, 19, 20.5f, 777, 88));
+    EXPECT_EQ(after["F3.DAT"], Series(0, fut));
+    fut[4].volume = 555;
+    fut[5].volume = 555;
+    EXPECT_EQ(after["F4.DAT"], Series(0, fut, noOi));
+    // Every other file of the portfolio, SKIP's, STALE's and LOST's included, is untouched.
+    auto rest = before;
+    for (const char* name : {"MASTER", "F1.DAT", "F2.DAT", "F3.DAT", "F4.DAT"}) {
+        after.erase(name);
+        rest.erase(name);
+    }
+    EXPECT_EQ(after, rest);
+    EXPECT_EQ(test::Snapshot(q), quietBefore);
+    EXPECT_EQ(Leftovers(temp.path()), std::vector<std::string>{});
+    // Only the files that supplied a quote are deleted.
+    EXPECT_EQ(test::Snapshot(world.updates).size(), 1u);
+    EXPECT_TRUE(fs::exists(world.updates / "c.txt"));
+
+    const update::AnomalyReport report = update::BuildAnomalyReport(world.working / "AUDIT.TXT", 4);
+    EXPECT_EQ(report.header + "\r\n", Header());
+    EXPECT_EQ(report.entries, (std::vector<std::string>{"STALE in " + p.string() + " ",
+                                                        "LOST in " + p.string() + " ",
+                                                        "QQQ in " + q.string() + " ", ""}));
+
+    // Nothing left to add: every file stays as it is, and the last run's log is kept.
+    const auto settled = test::Snapshot(temp.path() / "data");
+    const fs::path empty = temp.path() / "empty";
+    fs::create_directories(empty);
+    const World::Outcome again = world.Run({p, q, empty}, view);
+    EXPECT_TRUE(again.started);
+    EXPECT_EQ(again.result, 0u);
+    EXPECT_EQ(test::Snapshot(p), settled);
+    EXPECT_EQ(test::Snapshot(q), quietBefore);
+    EXPECT_EQ(Text(world.working / "Lasttime" / "AUDIT.TXT"), audit);
+    const update::AnomalyReport nothing =
+        update::BuildAnomalyReport(world.working / "AUDIT.TXT", 0);
+    ASSERT_EQ(nothing.entries.size(), 10u);
+    EXPECT_EQ(nothing.entries[0], "No quotes were updated this time.");
+    EXPECT_EQ(nothing.entries[7], "See you next time!");
+    EXPECT_EQ(nothing.entries[8], "");
+    EXPECT_EQ(nothing.entries[9].rfind("ERROR", 0), 0u);
+    EXPECT_NE(nothing.entries[9].find(empty.string()), std::string::npos);
+}
+
+TEST_F(UpdateRunTest, PortfolioCopiedFromWindowsKeepsItsLowerCaseNames) {
+    const fs::path p = world.Portfolio("win");
+    world.Symbol(p, "IBM", 5);
+    fs::remove(p / "MASTER.BAK");
+    for (const std::string name : {"MASTER", "F1.DAT", "F1.DOP", "F1.pfl", "SKIPQLDR.SKB"}) {
+        fs::rename(p / name, p / platform::ToLowerAscii(name));
+    }
+    WriteText(world.updates / "q.txt", "IBM,20000110,1,2,0.5,1.5,100,7\n");
+    std::ostringstream out, err;
+    const cli::CliEnvironment environment{
+        .out = out,
+        .err = err,
+        .workingDirectory = world.working,
+        .openSettings = [](const fs::path&) -> std::unique_ptr<settings::SettingsStore> {
+            return std::make_unique<settings::MemorySettingsStore>();
+        }};
+    ASSERT_EQ(cli::RunCli({"update", p.string(), "--report"}, environment), cli::kExitSuccess)
+        << err.str();
+    EXPECT_EQ(out.str().rfind("1 quote added\n\nAnomaly Report\nResults of Ticksmith for ", 0), 0u);
+    const std::string tail =
+        "\nNumber of updated quotes: 1\nNo anomalies to report!\n \nSee you next time!\n\n"
+        "See file  AUDIT.TXT for more details.\n";
+    EXPECT_EQ(out.str().substr(out.str().size() - std::min(out.str().size(), tail.size())), tail);
+    std::vector<std::string> names;
+    for (const auto& [name, bytes] : test::Snapshot(p)) {
+        names.push_back(name);
+    }
+    EXPECT_EQ(names,
+              (std::vector<std::string>{"f1.dat", "f1.dop", "f1.pfl", "master", "skipqldr.skb"}));
+    EXPECT_EQ(test::ReadBytes(p / "f1.dat"),
+              Series(5, {MakeQuote(kJan10, 1, 2, 0.5f, 1.5f, 100, 7)}));
+    std::vector<store::MasterRecord> records;
+    ASSERT_EQ(store::ReadMasterRecords(p, records), store::kSuccess);
+    EXPECT_EQ(records.at(0).LastDay(), kJan10);
+}
+
+TEST_F(UpdateRunTest, BadUpdateFilesGiveNoWrongQuote) {
+    const fs::path p = world.Portfolio("data");
+    for (const std::string symbol : {"LONG", "WIDE", "NA", "BADDATE", "BIN"}) {
+        world.Symbol(p, symbol, 5);
+    }
+    std::mt19937 random(7);
+    std::string binary(8192, '\0');
+    for (char& c : binary) {
+        c = static_cast<char>(random());
+    }
+    const fs::path& u = world.updates;
+    WriteText(u / "binary.dat", binary);
+    WriteText(u / "long.txt", std::string(100000, '9') + "\nLONG,20000110,1,2,3,4,5,6\n" +
+                                  std::string(100000, 'L'));
+    std::string wide = "WIDE,20000110";
+    for (int column = 3; column <= 30; ++column) {
+        wide += "," + std::to_string(column - 2);
+    }
+    WriteText(u / "wide.txt", wide + "\r\n");
+    WriteText(u / "na.txt", "NA,20000110,N/A,N/A,,abc,N/A,-\n");
+    WriteText(u / "baddate.txt",
+              "BADDATE,20001340,1,1,1,1,1,1\nBADDATE,N/A,1,1,1,1,1,1\nBADDATE,,1,1,1,1,1,1\n"
+              "BADDATE,00000000,1,1,1,1,1,1\n");
+    WriteText(u / "empty.txt", "");
+    ASSERT_EQ(::mkfifo((u / "fifo").c_str(), 0644), 0);
+    fs::create_symlink(u / "missing", u / "dangling");
+    fs::create_directories(u / "adir");
+
+    const World::Outcome outcome = world.Run({p});
+    EXPECT_EQ(outcome.result, 3u << 16);
+    const auto after = test::Snapshot(p);
+    EXPECT_EQ(after.at("F1.DAT"), ibmUpdated);
+    EXPECT_EQ(after.at("F2.DAT"), ibmUpdated);
+    EXPECT_EQ(after.at("F3.DAT"), Series(5, {MakeQuote(kJan10, 0, 0, 0, 0, 0, 0)}));
+    EXPECT_EQ(after.at("F4.DAT"), Series(5));
+    EXPECT_EQ(after.at("F5.DAT"), Series(5));
+    EXPECT_NE(Text(world.working / "AUDIT.TXT").find(kFailed + "BADDATE\r\n" + kFailed + "BIN\r\n"),
+              std::string::npos);
+}
+
+TEST_F(UpdateRunTest, RunAfterAnInterruptedOneAddsNothingTwice) {
+    const fs::path p = world.Portfolio("data");
+    world.Symbol(p, "IBM", 5);
+    world.Symbol(p, "NEW", 0);
+    WriteText(world.updates / "u.txt", "IBM,20000110,1,2,3,4,5,6\nNEW,20000110,1,2,3,4,5,6\n");
+    const Bytes oldMaster = test::ReadBytes(p / "MASTER");
+    EXPECT_EQ(world.Run({p}).result, 2u << 16);
+    const auto done = test::Snapshot(p);
+
+    // As if the run had stopped after the data files but before MASTER was replaced.
+    test::WriteBytes(p / "MASTER", oldMaster);
+    const World::Outcome again = world.Run({p});
+    EXPECT_EQ(again.result, 0u);
+    EXPECT_EQ(test::Snapshot(p), done);
+    EXPECT_EQ(Text(world.working / "AUDIT.TXT").find("Quote for:"), std::string::npos);
+
+    EXPECT_EQ(world.Run({p}).result, 0u);
+    EXPECT_EQ(test::Snapshot(p), done);
+}
+
+TEST_F(UpdateRunTest, SecondRunInTheSameProcessIsRefusedAtOnce) {
+    const fs::path p = IbmPortfolio();
+    world.Symbol(p, "SKIP", 5);
+    Recorder outer, inner;
+    ASSERT_TRUE(portfolio::SkipSymbol(p, "SKIP", portfolio::SkipChange::kOn, inner));
+    update::UpdateProgress progress;
+    std::optional<std::uint32_t> nested;
+    update::UpdateRun run(world.working, {p.string()}, {}, "", progress, outer);
+    outer.onShow = [&](std::string_view text) {
+        if (text == "skip" && !nested) {
+            update::UpdateRun second(world.working, {p.string()}, {}, "", progress, inner);
+            nested = second.Run();
+            EXPECT_FALSE(second.Started());
+        }
+    };
+    EXPECT_EQ(run.Run(), 1u << 16);
+    EXPECT_EQ(nested, 0u);
+    ASSERT_EQ(inner.shown.size(), 1u);
+    EXPECT_NE(inner.shown[0].find("already running"), std::string::npos);
+    EXPECT_EQ(test::ReadBytes(p / "F1.DAT"), ibmUpdated);
+}
+
+// One portfolio reached under two names (a link the scan followed, a directory named twice on
+// the command line) is its own holder, not another writer's.
+TEST_F(UpdateRunTest, PortfolioListedTwiceIsNotWaitedFor) {
+    const fs::path p = IbmPortfolio();
+    fs::create_directory_symlink(p, temp.path() / "alias");
+    const auto start = std::chrono::steady_clock::now();
+    const World::Outcome outcome = world.Run({temp.path() / "alias", p});
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+    EXPECT_EQ(outcome.result, 1u << 16);
+    EXPECT_EQ(test::ReadBytes(p / "F1.DAT"), ibmUpdated);
+}
+
+// A directory that is gone fails that portfolio alone, in the log, and says so as such.
+TEST_F(UpdateRunTest, MissingPortfolioDirectoryFailsOnlyThatPortfolio) {
+    const fs::path p = IbmPortfolio();
+    const World::Outcome outcome = world.Run({p, temp.path() / "gone"});
+    EXPECT_TRUE(outcome.started);
+    EXPECT_EQ(outcome.result, 1u << 16);
+    for (const std::string& message : outcome.messages) {
+        EXPECT_EQ(message.find("another"), std::string::npos) << message;
+    }
+    EXPECT_NE(Text(world.working / "AUDIT.TXT").find("ERROR"), std::string::npos);
+}
+
+// A child holds the portfolio for `hold`, checks that nothing changed meanwhile, and releases.
+pid_t HoldPortfolio(const fs::path& dir, const fs::path& working, std::chrono::milliseconds hold) {
+    int ready[2];
+    EXPECT_EQ(::pipe(ready), 0);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        platform::DirectoryLock lock;
+        const bool held = lock.Acquire(dir, std::chrono::steady_clock::now()) ==
+                          platform::DirectoryLock::Result::kAcquired;
+        const auto before = test::Snapshot(dir);
+        const auto workingBefore = test::Snapshot(working);
+        (void)!::write(ready[1], "x", 1);
+        std::this_thread::sleep_for(hold);
+        const bool same = test::Snapshot(dir) == before && test::Snapshot(working) == workingBefore;
+        ::_exit(held && same ? 0 : 1);
+    }
+    char byte;
+    EXPECT_EQ(::read(ready[0], &byte, 1), 1);
+    ::close(ready[0]);
+    ::close(ready[1]);
+    return child;
+}
+
+TEST_F(UpdateRunTest, RunWaitsForAPortfolioAnotherProcessHoldsAndGivesUpAfterItsLimit) {
+    const fs::path p = IbmPortfolio();
+    for (const auto hold :
+         {update::kPortfolioLockWait + std::chrono::seconds(1),
+          std::chrono::duration_cast<std::chrono::seconds>(std::chrono::milliseconds(1000))}) {
+        const bool refused = hold > update::kPortfolioLockWait;
+        if (refused && !LongTests()) {
+            continue;  // waits the whole limit
+        }
+        const pid_t child = HoldPortfolio(p, world.working, hold);
+        const auto start = std::chrono::steady_clock::now();
+        const World::Outcome outcome = world.Run({p});
+        EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(900));
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the run wrote while held";
+        EXPECT_EQ(outcome.started, !refused);
+        EXPECT_EQ(outcome.result, refused ? 0u : 1u << 16);
+    }
+}
+
+}  // namespace
+}  // namespace ticksmith::update_test

@@ -1,0 +1,158 @@
+#pragma once
+
+#include <cstdlib>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "portfolio/skip_list.h"
+#include "test_support.h"
+#include "update/update_run.h"
+
+namespace ticksmith::update_test {
+
+namespace fs = std::filesystem;
+using test::Bytes;
+
+// Every file a run replaces is synced: ~10 ms each on a disk, nothing on tmpfs.
+struct PreferTmpfs {
+    PreferTmpfs() {
+        if (fs::is_directory("/dev/shm")) {
+            ::setenv("TMPDIR", "/dev/shm", 0);
+        }
+    }
+};
+class Scratch : PreferTmpfs, public test::TempDir {};
+
+inline bool LongTests() {
+    return std::getenv("TICKSMITH_LONG_TESTS") != nullptr;
+}
+
+class Recorder : public platform::Messenger {
+  public:
+    void Show(std::string_view text, platform::MessageIcon) override {
+        shown.emplace_back(text);
+        if (onShow) {
+            onShow(text);
+        }
+    }
+    bool AskYesNo(std::string_view, platform::MessageIcon) override { return false; }
+    bool AskOkCancel(std::string_view, platform::MessageIcon) override { return false; }
+    void Play(platform::Sound) override {}
+
+    std::vector<std::string> shown;
+    std::function<void(std::string_view)> onShow;
+};
+
+inline std::string Text(const fs::path& path) {
+    const Bytes bytes = test::ReadBytes(path);
+    return std::string(bytes.begin(), bytes.end());
+}
+
+inline void WriteText(const fs::path& path, std::string_view text) {
+    test::WriteBytes(path, text);
+}
+
+// What an interrupted replacement leaves: MASTER.~OL, MASTER.~NU, F<n>.~NU, *.tmp.
+inline std::vector<std::string> Leftovers(const fs::path& dir) {
+    std::vector<std::string> found;
+    for (const auto& [name, bytes] : test::Snapshot(dir)) {
+        if (name.find(".~") != std::string::npos || name.find(".tmp") != std::string::npos) {
+            found.push_back(name);
+        }
+    }
+    return found;
+}
+
+// SYMBOL,CCYYMMDD,OPEN,HIGH,LOW,CLOSE,VOL,OI
+inline profiles::Profile DailyProfile(const fs::path& updates, bool futures = false) {
+    return {1,
+            1,
+            2,
+            3,
+            4,
+            5,
+            6,
+            7,
+            8,
+            futures ? std::uint8_t{1} : std::uint8_t{0},
+            8,
+            0,
+            updates.string()};
+}
+
+inline store::Quote MakeQuote(store::DayNumber date, float open, float high, float low, float close,
+                              float volume, float openInterest) {
+    return {date, 0, open, high, low, close, volume, openInterest};
+}
+
+// The data file of a symbol made by World::Symbol, with `added` appended.
+inline Bytes Series(int count, const std::vector<store::Quote>& added = {},
+                    const store::FieldSet& fields = store::kStandardFields) {
+    std::vector<store::Quote> quotes;
+    for (int i = 0; i < count; ++i) {
+        quotes.push_back(test::SampleQuote(i));
+    }
+    quotes.insert(quotes.end(), added.begin(), added.end());
+    const store::FieldLayout layout = store::LayoutOf(fields);
+    return test::DataFile(quotes, layout, 4 * layout.PresentFields());
+}
+
+// A working directory, an update directory and portfolios below one root.
+struct World {
+    explicit World(const fs::path& base) : root(base) {
+        fs::create_directories(working / settings::kLasttimeDirectory);
+        fs::create_directories(updates);
+    }
+
+    void Profile(const std::string& name, const profiles::Profile& profile) const {
+        profiles::ProfileBytes bytes{};
+        EXPECT_TRUE(profiles::EncodeProfile(profile, bytes));
+        test::WriteBytes(working / profiles::ProfileFileName(name), bytes);
+    }
+
+    // With its skip file in place, so that a run has no reason to write one.
+    fs::path Portfolio(const std::string& name) const {
+        const fs::path dir = root / name;
+        fs::create_directories(dir);
+        EXPECT_EQ(store::CreateEmptyMaster(dir), store::kSuccess);
+        EXPECT_FALSE(portfolio::SetSkipString(dir, {}).empty());
+        return dir;
+    }
+
+    // A symbol with `count` sample quotes, assigned to `profile` (to none when empty).
+    int Symbol(const fs::path& dir, const std::string& symbol, int count,
+               const std::string& profile = "Daily",
+               const store::FieldSet& fields = store::kStandardFields) const {
+        const int number = test::AddSymbol(dir, symbol, count, fields);
+        profiles::AssignmentBytes bytes{};
+        if (!profile.empty() && profiles::EncodeAssignment(profile, bytes)) {
+            test::WriteBytes(dir / profiles::AssignmentFileName(number), bytes);
+        }
+        return number;
+    }
+
+    struct Outcome {
+        std::uint32_t result = 0;
+        bool started = false;
+        std::vector<std::string> messages;
+    };
+
+    Outcome Run(const std::vector<fs::path>& portfolios, const settings::ViewSettings& view = {},
+                const std::string& currentSymbol = "") const {
+        std::vector<std::string> list(portfolios.begin(), portfolios.end());
+        Recorder messenger;
+        update::UpdateProgress progress;
+        update::UpdateRun run(working, list, view, currentSymbol, progress, messenger);
+        run.SetClock(kClock);
+        const std::uint32_t result = run.Run();
+        return {result, run.Started(), messenger.shown};
+    }
+
+    static constexpr std::time_t kClock = 1'700'000'000;
+    fs::path root;
+    fs::path working = root / "work";
+    fs::path updates = root / "upd";
+};
+
+}  // namespace ticksmith::update_test
