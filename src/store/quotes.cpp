@@ -259,27 +259,63 @@ Status ReadFieldLayout(const fs::path& directory, int fileNumber, int recordLeng
     return LayoutFromRecordLength(recordLength, first, layout);
 }
 
-Quote DecodeQuote(const std::uint8_t* record, const FieldLayout& layout, int recordLength) {
-    // Where each price field lands in a Quote.
-    static constexpr float Quote::*kValues[kFieldCount] = {
-        nullptr,     nullptr,       &Quote::open,   &Quote::high,
-        &Quote::low, &Quote::close, &Quote::volume, &Quote::openInterest};
-    Quote quote;
-    for (int field = 0; field < kFieldCount; ++field) {
-        const int position = layout.position[field];
-        if (position == 0 || 4 * position > recordLength) {
-            continue;
-        }
-        const float value = MbfToFloat(FieldBytes(record, position));
-        if (field == kDate) {
-            quote.date = DayNumberFromFileDate(value);
-        } else if (field == kTime) {
-            quote.time = PackedTimeFromFileTime(value);
-        } else {
-            quote.*kValues[field] = value;
+namespace {
+
+// A layout turned into the byte offsets of the fields a record has, so that decoding a long
+// series does not look at the absent fields of every record.
+class QuoteDecoder {
+  public:
+    QuoteDecoder(const FieldLayout& layout, int recordLength) {
+        static constexpr float Quote::*kValues[kFieldCount] = {
+            nullptr,     nullptr,       &Quote::open,   &Quote::high,
+            &Quote::low, &Quote::close, &Quote::volume, &Quote::openInterest};
+        for (int field = 0; field < kFieldCount; ++field) {
+            const int position = layout.position[field];
+            if (position == 0 || 4 * position > recordLength) {
+                continue;
+            }
+            const int offset = 4 * (position - 1);
+            if (field == kDate) {
+                m_dateOffset = offset;
+            } else if (field == kTime) {
+                m_timeOffset = offset;
+            } else {
+                m_values[m_valueCount++] = {offset, kValues[field]};
+            }
         }
     }
-    return quote;
+
+    Quote Decode(const std::uint8_t* record) const {
+        Quote quote;
+        if (m_dateOffset >= 0) {
+            quote.date =
+                DayNumberFromFileDate(MbfToFloat(FieldBytes(record, m_dateOffset / 4 + 1)));
+        }
+        if (m_timeOffset >= 0) {
+            quote.time =
+                PackedTimeFromFileTime(MbfToFloat(FieldBytes(record, m_timeOffset / 4 + 1)));
+        }
+        for (int i = 0; i < m_valueCount; ++i) {
+            quote.*m_values[i].member = MbfToFloat(FieldBytes(record, m_values[i].offset / 4 + 1));
+        }
+        return quote;
+    }
+
+  private:
+    struct Value {
+        int offset;
+        float Quote::*member;
+    };
+    int m_dateOffset = -1;
+    int m_timeOffset = -1;
+    std::array<Value, kFieldCount> m_values{};
+    int m_valueCount = 0;
+};
+
+}  // namespace
+
+Quote DecodeQuote(const std::uint8_t* record, const FieldLayout& layout, int recordLength) {
+    return QuoteDecoder(layout, recordLength).Decode(record);
 }
 
 void EncodeQuote(const Quote& quote, const FieldLayout& layout, std::uint8_t* record,
@@ -457,10 +493,10 @@ Status ReadSeries(QuoteSeries& series, const fs::path& directory, std::string_vi
                                               bytes.data(), bytes.size());
     const int complete = got < 0 ? 0 : static_cast<int>(got / recordLength);
     series.quotes.resize(static_cast<std::size_t>(complete));
+    const QuoteDecoder decoder(layout, recordLength);
     for (int i = 0; i < complete; ++i) {
-        series.quotes[static_cast<std::size_t>(i)] = DecodeQuote(
-            bytes.data() + static_cast<std::size_t>(i) * static_cast<std::size_t>(recordLength),
-            layout, recordLength);
+        series.quotes[static_cast<std::size_t>(i)] = decoder.Decode(
+            bytes.data() + static_cast<std::size_t>(i) * static_cast<std::size_t>(recordLength));
     }
     series.count = complete;
     return kSuccess;
