@@ -137,15 +137,16 @@ std::int64_t InputFile::Size() const {
     return m_descriptor < 0 ? -1 : m_size;
 }
 
-std::int64_t InputFile::ReadAt(std::int64_t offset, void* data, std::size_t size) const {
-    if (m_descriptor < 0 || offset < 0) {
-        return -1;
-    }
+namespace {
+
+// Reads until `size` bytes arrived or the file ended; `readSome` is one read call at an offset
+// from the start of this request.
+template <typename ReadSome>
+std::int64_t ReadFully(void* data, std::size_t size, ReadSome readSome) {
     auto* bytes = static_cast<std::uint8_t*>(data);
     std::size_t total = 0;
     while (total < size) {
-        const ssize_t got = ::pread(m_descriptor, bytes + total, size - total,
-                                    static_cast<off_t>(offset) + static_cast<off_t>(total));
+        const ssize_t got = readSome(bytes + total, size - total, total);
         if (got < 0) {
             if (errno == EINTR) {
                 continue;
@@ -160,26 +161,25 @@ std::int64_t InputFile::ReadAt(std::int64_t offset, void* data, std::size_t size
     return static_cast<std::int64_t>(total);
 }
 
+}  // namespace
+
+std::int64_t InputFile::ReadAt(std::int64_t offset, void* data, std::size_t size) const {
+    if (m_descriptor < 0 || offset < 0) {
+        return -1;
+    }
+    return ReadFully(data, size, [&](std::uint8_t* at, std::size_t left, std::size_t done) {
+        return ::pread(m_descriptor, at, left,
+                       static_cast<off_t>(offset + static_cast<std::int64_t>(done)));
+    });
+}
+
 std::int64_t InputFile::Read(void* data, std::size_t size) {
     if (m_descriptor < 0) {
         return -1;
     }
-    auto* bytes = static_cast<std::uint8_t*>(data);
-    std::size_t total = 0;
-    while (total < size) {
-        const ssize_t got = ::read(m_descriptor, bytes + total, size - total);
-        if (got < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return -1;
-        }
-        if (got == 0) {
-            break;
-        }
-        total += static_cast<std::size_t>(got);
-    }
-    return static_cast<std::int64_t>(total);
+    return ReadFully(data, size, [&](std::uint8_t* at, std::size_t left, std::size_t) {
+        return ::read(m_descriptor, at, left);
+    });
 }
 
 bool ReadWholeFile(const fs::path& path, std::vector<std::uint8_t>& bytes, std::size_t limit) {

@@ -135,6 +135,14 @@ bool IsUsableProfileName(std::string_view name) {
     return platform::IsPlainName(name);
 }
 
+bool CheckProfileName(std::string_view name, platform::Messenger& messenger) {
+    if (IsUsableProfileName(name)) {
+        return true;
+    }
+    messenger.Show(platform::FormatMessage(kUnusableNameMessage, {name}));
+    return false;
+}
+
 std::vector<std::string> ProfileNames(const fs::path& workingDirectory) {
     std::vector<std::string> names;
     for (const platform::DirectoryEntry& entry : platform::ListDirectory(workingDirectory)) {
@@ -195,8 +203,7 @@ bool CreateDefaultProfile(const fs::path& workingDirectory, platform::Messenger&
 
 bool ReadProfile(const fs::path& workingDirectory, std::string_view name, Profile& profile,
                  platform::Messenger& messenger) {
-    if (!IsUsableProfileName(name)) {
-        messenger.Show(platform::FormatMessage(kUnusableNameMessage, {name}));
+    if (!CheckProfileName(name, messenger)) {
         return false;
     }
     platform::InputFile file(platform::ResolveEntry(workingDirectory, ProfileFileName(name)));
@@ -212,8 +219,7 @@ bool ReadProfile(const fs::path& workingDirectory, std::string_view name, Profil
 
 bool WriteProfile(const fs::path& workingDirectory, std::string_view name, const Profile& profile,
                   platform::Messenger& messenger) {
-    if (!IsUsableProfileName(name)) {
-        messenger.Show(platform::FormatMessage(kUnusableNameMessage, {name}));
+    if (!CheckProfileName(name, messenger)) {
         return false;
     }
     ProfileBytes bytes{};
@@ -259,8 +265,7 @@ bool AssignProfile(const fs::path& portfolioDirectory, int fileNumber, std::stri
         messenger.Show("Error creating Profile for symbol");
         return false;
     }
-    if (!IsUsableProfileName(name)) {
-        messenger.Show(platform::FormatMessage(kUnusableNameMessage, {name}));
+    if (!CheckProfileName(name, messenger)) {
         return false;
     }
     if (!WriteAssignment(portfolioDirectory, fileNumber, name, messenger)) {
@@ -277,8 +282,7 @@ bool AssignProfileToAll(const fs::path& portfolioDirectory, const std::vector<in
         messenger.Show("Error creating Profile for multiple symbols");
         return false;
     }
-    if (!IsUsableProfileName(name)) {
-        messenger.Show(platform::FormatMessage(kUnusableNameMessage, {name}));
+    if (!CheckProfileName(name, messenger)) {
         return false;
     }
     bool all = true;

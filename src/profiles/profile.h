@@ -68,6 +68,8 @@ fs::path UpdateDirectoryOf(const Profile& profile, const fs::path& workingDirect
 
 // A profile name becomes a file name: it must stay inside the working directory.
 bool IsUsableProfileName(std::string_view name);
+// Shows kUnusableNameMessage and returns false for a name that cannot be used.
+bool CheckProfileName(std::string_view name, platform::Messenger& messenger);
 inline constexpr std::string_view kUnusableNameMessage =
     "The Profile name %s cannot be used: a name may not be empty, \".\" or \"..\", nor "
     "contain \"/\" or \"\\\".";

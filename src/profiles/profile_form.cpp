@@ -111,8 +111,7 @@ bool ValidateProfileForm(ProfileForm& form, const std::vector<std::string>& exis
         messenger.Show("You did not enter a Profile name");
         return false;
     }
-    if (!IsUsableProfileName(form.name)) {
-        messenger.Show(platform::FormatMessage(kUnusableNameMessage, {form.name}));
+    if (!CheckProfileName(form.name, messenger)) {
         return false;
     }
     if (form.updateDirectory.size() < 3) {

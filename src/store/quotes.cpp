@@ -48,35 +48,39 @@ void SetPositions(FieldLayout& layout, std::initializer_list<Field> fields) {
     }
 }
 
-// Opens a symbol's data file and learns how many quotes it holds.
-struct OpenedDataFile {
+// A symbol found, its layout learned and its data file opened: the first step of every reader.
+struct OpenedSeries {
+    MasterRecord record;
+    fs::path directory;
+    FieldLayout layout;
     platform::InputFile file;
     std::vector<std::uint8_t> header;
     int quotes = 0;
 };
 
-Status OpenDataFile(const fs::path& directory, int fileNumber, int recordLength,
-                    OpenedDataFile& opened) {
-    opened.file = platform::InputFile(platform::ResolveEntry(directory, DataFileName(fileNumber)));
-    if (!opened.file.IsOpen()) {
+Status OpenSeries(const fs::path& directory, std::string_view text, OpenedSeries& series) {
+    if (const Status status = FindSymbol(directory, text, series.record, series.directory);
+        status != kSuccess) {
+        return status;
+    }
+    const int recordLength = series.record.recordLength;
+    if (const Status status = ReadFieldLayout(series.directory, series.record.fileNumber,
+                                              recordLength, series.layout);
+        status != kSuccess) {
+        return status;
+    }
+    series.file = platform::InputFile(
+        platform::ResolveEntry(series.directory, DataFileName(series.record.fileNumber)));
+    if (!series.file.IsOpen()) {
         return kFileOpen;
     }
-    opened.header.resize(static_cast<std::size_t>(std::max(recordLength, 4)));
-    const std::int64_t got = opened.file.ReadAt(0, opened.header.data(), opened.header.size());
+    series.header.resize(static_cast<std::size_t>(std::max(recordLength, 4)));
+    const std::int64_t got = series.file.ReadAt(0, series.header.data(), series.header.size());
     if (got < 4) {
         return kFileRead;
     }
-    opened.header.resize(static_cast<std::size_t>(got));
-    return CountQuotes(opened.header, opened.file.Size(), recordLength, opened.quotes);
-}
-
-// Finds the symbol and learns its layout: the first step of every reader.
-Status FindSeries(const fs::path& directory, std::string_view text, MasterRecord& record,
-                  fs::path& found, FieldLayout& layout) {
-    if (const Status status = FindSymbol(directory, text, record, found); status != kSuccess) {
-        return status;
-    }
-    return ReadFieldLayout(found, record.fileNumber, record.recordLength, layout);
+    series.header.resize(static_cast<std::size_t>(got));
+    return CountQuotes(series.header, series.file.Size(), recordLength, series.quotes);
 }
 
 std::string ValueText(float value, bool asInteger) {
@@ -452,27 +456,20 @@ Status SetSeriesCount(QuoteSeries& series, int count) {
 
 Status ReadSeries(QuoteSeries& series, const fs::path& directory, std::string_view text, int start,
                   int count) {
-    MasterRecord record;
-    fs::path found;
-    FieldLayout layout;
-    if (const Status status = FindSeries(directory, text, record, found, layout);
-        status != kSuccess) {
+    OpenedSeries data;
+    if (const Status status = OpenSeries(directory, text, data); status != kSuccess) {
         return status;
     }
-    const int recordLength = record.recordLength;
-    OpenedDataFile data;
-    if (const Status status = OpenDataFile(found, record.fileNumber, recordLength, data);
-        status != kSuccess) {
-        return status;
-    }
+    const int recordLength = data.record.recordLength;
+    const FieldLayout& layout = data.layout;
     const int inFile = data.quotes;
     if (count < 0) {
         count = std::min(inFile, kMaxSeriesQuotes) - (start < 1 ? 0 : start);
     }
     series.quotesInFile = inFile;
-    series.directory = found;
+    series.directory = data.directory;
     series.symbol = std::string(text);
-    series.record = record;
+    series.record = data.record;
     series.layout = layout;
     series.quotes.clear();
     series.count = 0;
@@ -504,19 +501,12 @@ Status ReadSeries(QuoteSeries& series, const fs::path& directory, std::string_vi
 
 int FindQuoteByDate(const fs::path& directory, std::string_view text, DayNumber date,
                     PackedTime time, DayNumber* foundDate, PackedTime* foundTime) {
-    MasterRecord record;
-    fs::path found;
-    FieldLayout layout;
-    if (const Status status = FindSeries(directory, text, record, found, layout);
-        status != kSuccess) {
+    OpenedSeries data;
+    if (const Status status = OpenSeries(directory, text, data); status != kSuccess) {
         return status;
     }
-    const int recordLength = record.recordLength;
-    OpenedDataFile data;
-    if (const Status status = OpenDataFile(found, record.fileNumber, recordLength, data);
-        status != kSuccess) {
-        return status;
-    }
+    const int recordLength = data.record.recordLength;
+    const FieldLayout& layout = data.layout;
     if (!layout.Has(kTime)) {
         time = 0;
     }
@@ -559,16 +549,12 @@ int FindQuoteByDate(const fs::path& directory, std::string_view text, DayNumber 
 }
 
 int GetSeriesInfo(const fs::path& directory, std::string_view text, SeriesInfo& info) {
-    MasterRecord record;
-    fs::path found;
-    FieldLayout layout;
-    if (FindSeries(directory, text, record, found, layout) != kSuccess) {
+    OpenedSeries data;
+    if (OpenSeries(directory, text, data) != kSuccess) {
         return 1;
     }
-    OpenedDataFile data;
-    if (OpenDataFile(found, record.fileNumber, record.recordLength, data) != kSuccess) {
-        return 1;
-    }
+    const MasterRecord& record = data.record;
+    const FieldLayout& layout = data.layout;
     info = {};
     info.directory = directory;
     info.fileNumber = record.fileNumber;
