@@ -64,8 +64,13 @@ struct MasterImage {
 };
 
 Status LoadMaster(const fs::path& directory, MasterImage& image) {
-    image.path = MasterPath(directory);
+    // The usual spelling is opened at once; the resolver's look-around only for the others.
+    image.path = directory / kMasterName;
     platform::InputFile file(image.path);
+    if (!file.IsOpen()) {
+        image.path = MasterPath(directory);
+        file = platform::InputFile(image.path);
+    }
     if (!file.IsOpen()) {
         return kFileOpen;
     }
