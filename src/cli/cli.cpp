@@ -65,6 +65,7 @@ int RunCli(const std::vector<std::string>& arguments, const CliEnvironment& envi
     AddSkipCommands(app, context);
     AddUpdateCommands(app, context);
     AddNewSymbolsCommand(app, context);
+    AddMasterCommands(app, context);
 
     // CLI11 wants the arguments last first.
     std::vector<std::string> reversed(arguments.rbegin(), arguments.rend());

@@ -64,6 +64,7 @@ void AddProfileCommand(CLI::App& app, CommandContext& context);
 void AddSkipCommands(CLI::App& app, CommandContext& context);
 void AddUpdateCommands(CLI::App& app, CommandContext& context);
 void AddNewSymbolsCommand(CLI::App& app, CommandContext& context);
+void AddMasterCommands(CLI::App& app, CommandContext& context);
 
 // New-symbol identification, shared by new-symbols and update --identify-new.
 struct NewSymbolOptions {
