@@ -66,6 +66,7 @@ int RunCli(const std::vector<std::string>& arguments, const CliEnvironment& envi
     AddUpdateCommands(app, context);
     AddNewSymbolsCommand(app, context);
     AddMasterCommands(app, context);
+    AddPortfolioCommands(app, context);
 
     // CLI11 wants the arguments last first.
     std::vector<std::string> reversed(arguments.rbegin(), arguments.rend());

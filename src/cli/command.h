@@ -65,6 +65,7 @@ void AddSkipCommands(CLI::App& app, CommandContext& context);
 void AddUpdateCommands(CLI::App& app, CommandContext& context);
 void AddNewSymbolsCommand(CLI::App& app, CommandContext& context);
 void AddMasterCommands(CLI::App& app, CommandContext& context);
+void AddPortfolioCommands(CLI::App& app, CommandContext& context);
 
 // New-symbol identification, shared by new-symbols and update --identify-new.
 struct NewSymbolOptions {

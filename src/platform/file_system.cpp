@@ -71,6 +71,10 @@ bool FileSystem::CreateDirectory(const fs::path& path) {
     return ::mkdir(path.c_str(), 0755) == 0;
 }
 
+bool FileSystem::RemoveDirectory(const fs::path& path) {
+    return ::rmdir(path.c_str()) == 0;
+}
+
 bool FileSystem::SyncDirectory(const fs::path& directory) {
     const int descriptor =
         ::open(directory.empty() ? "." : directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);

@@ -28,6 +28,8 @@ class FileSystem {
     virtual bool Rename(const fs::path& from, const fs::path& to);
     virtual bool Remove(const fs::path& path);
     virtual bool CreateDirectory(const fs::path& path);
+    // Removes an empty directory.
+    virtual bool RemoveDirectory(const fs::path& path);
     // Flushes a directory's entries (after a rename) to disk.
     virtual bool SyncDirectory(const fs::path& directory);
 };

@@ -1,0 +1,105 @@
+#include "portfolio/portfolio_files.h"
+
+#include <algorithm>
+
+#include "platform/file_system.h"
+#include "platform/names.h"
+#include "platform/safe_replace.h"
+#include "platform/volumes.h"
+#include "store/master.h"
+
+namespace ticksmith::portfolio {
+
+std::optional<std::string> AcceptPortfolioPath(std::string_view text,
+                                               platform::Messenger& messenger) {
+    std::string path(text);
+    path.erase(0, std::min(path.find_first_not_of(" \t"), path.size()));
+    path.erase(path.find_last_not_of(" \t") + 1);
+    while (path.size() > 1 && path.back() == '/') {
+        path.pop_back();
+    }
+    if (path.empty()) {
+        messenger.Show("You did not enter a path");
+        return std::nullopt;
+    }
+    if (!platform::IsDirectory(path) && !platform::CurrentFileSystem().CreateDirectory(path)) {
+        messenger.Show("The portfolio could not be created.");
+        return std::nullopt;
+    }
+    return path;
+}
+
+bool AddPortfolio(const std::string& directory, CurrentPortfolio& current,
+                  std::vector<std::string>& portfolios, const SearchFilter& filter,
+                  platform::Messenger& messenger) {
+    bool emptyIt = true;
+    if (const auto master = platform::FindEntry(directory, store::kMasterName)) {
+        emptyIt = messenger.AskYesNo(
+            "You have chosen an existing Portfolio.\n\nDo you want to remove its contents and "
+            "select it (Click Yes - a backup will be made)\nor simply select the portfolio "
+            "without changing its contents (Click No).");
+        // The old index is emptied only once its copy is safe.
+        if (emptyIt && !platform::CopyToBackup(*master, directory, "MASTER.BAK")) {
+            messenger.Show(platform::FormatMessage(
+                "Could not save %s as MASTER.BAK; the portfolio was left as it was.",
+                {master->string()}));
+            return false;
+        }
+    }
+    CurrentPortfolio selected = current;
+    if (!SelectPortfolio(MasterPathOf(directory), selected, messenger)) {
+        return false;
+    }
+    if (emptyIt && store::CreateEmptyMaster(directory) != store::kSuccess) {
+        messenger.Show(platform::FormatMessage("Could not create %s.", {selected.masterPath}));
+        return false;
+    }
+    current = selected;
+    if (std::find(portfolios.begin(), portfolios.end(), current.portfolioDir) == portfolios.end()) {
+        portfolios.push_back(current.portfolioDir);
+        std::sort(portfolios.begin(), portfolios.end(), platform::LessIgnoringCase);
+    }
+    if (filter.limit &&
+        platform::ToUpperAscii(current.portfolioDir).find(filter.upperText) == std::string::npos) {
+        messenger.Show(
+            "Your present Portfolio Search Filter (in the Settings dialog)\nwill not find this "
+            "added Portfolio on subsequent scans unless\nyou make that Search Filter string "
+            "less restrictive.");
+    }
+    return true;
+}
+
+bool DeletePortfolio(const std::string& directory, bool soundDisable,
+                     platform::Messenger& messenger) {
+    if (!soundDisable) {
+        messenger.Play(platform::Sound::kQuestion);
+    }
+    if (!messenger.AskYesNo(platform::FormatMessage(
+            "Selected Portfolio to Delete:\n%s\n\nAre you sure you want to delete the portfolio? "
+            "\n\nThe directory and all its contents will be deleted (but not if this is at the "
+            "drive root)",
+            {directory}))) {
+        return false;
+    }
+    platform::FileSystem& system = platform::CurrentFileSystem();
+    const std::filesystem::path path(directory);
+    bool deleted = true;
+    if (directory.size() < 4 || platform::VolumeRoot(path) == path) {
+        deleted = system.Remove(store::MasterPath(path));
+    } else {
+        for (const platform::DirectoryEntry& entry : platform::ListDirectory(path)) {
+            // A sub-directory is never entered; it keeps the directory from going.
+            deleted = !entry.isDirectory && system.Remove(path / entry.name) && deleted;
+        }
+        deleted = system.RemoveDirectory(path) && deleted;
+    }
+    if (!deleted) {
+        messenger.Show(
+            "Not all of the portfolio elements could be automatically deleted.\nRemoving "
+            "portfolio from this display.",
+            platform::MessageIcon::kInformation);
+    }
+    return deleted;
+}
+
+}  // namespace ticksmith::portfolio
