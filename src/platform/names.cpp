@@ -72,6 +72,11 @@ std::string ToUpperAscii(std::string_view text) {
     return result;
 }
 
+bool HasExtension(std::string_view name, std::string_view extension) {
+    return name.size() >= extension.size() &&
+           EqualsIgnoringCase(name.substr(name.size() - extension.size()), extension);
+}
+
 std::string ToLowerAscii(std::string_view text) {
     std::string result(text);
     for (char& c : result) {

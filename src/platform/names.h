@@ -15,6 +15,8 @@ bool EqualsIgnoringCase(std::string_view left, std::string_view right);
 // Orders names as a case-insensitive listing does; ties broken by the exact bytes.
 bool LessIgnoringCase(std::string_view left, std::string_view right);
 std::string ToUpperAscii(std::string_view text);
+// Whether a file name ends in `extension` (".PFD", ".ZIP") without regard to ASCII case.
+bool HasExtension(std::string_view name, std::string_view extension);
 std::string ToLowerAscii(std::string_view text);
 
 // The existing entry of `directory` whose name equals `name` without regard to ASCII case:

@@ -147,8 +147,7 @@ std::vector<std::string> ProfileNames(const fs::path& workingDirectory) {
     std::vector<std::string> names;
     for (const platform::DirectoryEntry& entry : platform::ListDirectory(workingDirectory)) {
         const std::string& name = entry.name;
-        if (entry.isFile && name.size() > 4 &&
-            platform::EqualsIgnoringCase(std::string_view(name).substr(name.size() - 4), ".PFD")) {
+        if (entry.isFile && name.size() > 4 && platform::HasExtension(name, ".PFD")) {
             names.push_back(name.substr(0, name.size() - 4));
         }
     }

@@ -42,6 +42,9 @@ struct Profile {
     std::uint8_t delimiter = 0;
     std::string updateDirectory;
 
+    // The character its columns are separated by: comma, tab or space.
+    char DelimiterCharacter() const { return delimiter == 1 ? '\t' : delimiter == 2 ? ' ' : ','; }
+
     bool operator==(const Profile&) const = default;
 };
 

@@ -87,7 +87,7 @@ void AssignManualDate(const std::filesystem::path& workingDirectory, std::string
         if (!profiles::LoadProfileQuietly(workingDirectory, profileName, profile)) {
             continue;
         }
-        const char separator = profile.delimiter == 1 ? '\t' : profile.delimiter == 2 ? ' ' : ',';
+        const char separator = profile.DelimiterCharacter();
         const std::filesystem::path directory =
             profiles::UpdateDirectoryOf(profile, workingDirectory);
         for (const platform::DirectoryEntry& update : platform::ListDirectory(directory)) {

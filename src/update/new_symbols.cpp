@@ -37,19 +37,8 @@ IdentifiedLine Identify(const UpdateLine& line, const profiles::Profile& profile
     if (line.Length() < 11) {
         return result;
     }
-    const char delimiter = profile.delimiter == 1 ? '\t' : profile.delimiter == 2 ? ' ' : ',';
-    std::vector<std::string_view> columns;
-    const std::string_view text = line.text;
-    std::size_t at = 0;
-    while (columns.size() < static_cast<std::size_t>(kMaxColumns)) {
-        at = text.find_first_not_of(delimiter, at);
-        if (at == std::string_view::npos) {
-            break;
-        }
-        const std::size_t end = std::min(text.find(delimiter, at), text.size());
-        columns.push_back(text.substr(at, end - at));
-        at = end;
-    }
+    const std::vector<std::string_view> columns =
+        SplitColumns(line.text, profile.DelimiterCharacter());
     const auto column = [&](int number) {
         return number >= 1 && static_cast<std::size_t>(number) <= columns.size()
                    ? std::string(columns[static_cast<std::size_t>(number - 1)])

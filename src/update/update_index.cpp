@@ -15,11 +15,9 @@ std::vector<fs::path> CandidateFiles(const fs::path& directory) {
         if (entry->isDirectory) {
             continue;
         }
-        if (name.size() >= 4) {
-            const std::string extension = platform::ToUpperAscii(name.substr(name.size() - 4));
-            if (extension == ".EXE" || extension == ".ZIP" || extension == ".COM") {
-                continue;
-            }
+        if (platform::HasExtension(name, ".EXE") || platform::HasExtension(name, ".ZIP") ||
+            platform::HasExtension(name, ".COM")) {
+            continue;
         }
         files.push_back(directory / name);
     }

@@ -9,17 +9,6 @@ namespace ticksmith::update {
 
 namespace {
 
-char DelimiterCharacter(const profiles::Profile& profile) {
-    switch (profile.delimiter) {
-        case 1:
-            return '\t';
-        case 2:
-            return ' ';
-        default:
-            return ',';
-    }
-}
-
 bool IsWhiteSpace(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v';
 }
@@ -63,6 +52,21 @@ UpdateLine CleanPiece(std::string_view piece, bool endsLine) {
     return line;
 }
 
+std::vector<std::string_view> SplitColumns(std::string_view text, char delimiter) {
+    std::vector<std::string_view> columns;
+    std::size_t at = 0;
+    while (columns.size() < static_cast<std::size_t>(kMaxColumns)) {
+        at = text.find_first_not_of(delimiter, at);
+        if (at == std::string_view::npos) {
+            break;
+        }
+        const std::size_t end = std::min(text.find(delimiter, at), text.size());
+        columns.push_back(text.substr(at, end - at));
+        at = end;
+    }
+    return columns;
+}
+
 std::string_view SplitFields::Column(int column) const {
     if (column < 1 || column > kMaxColumns) {
         return {};
@@ -72,7 +76,7 @@ std::string_view SplitFields::Column(int column) const {
 
 std::string SplitLine(const UpdateLine& line, const profiles::Profile& profile,
                       SplitFields& fields) {
-    const char delimiter = DelimiterCharacter(profile);
+    const char delimiter = profile.DelimiterCharacter();
     for (std::size_t i = 1; i < fields.slot.size(); ++i) {
         fields.slot[i] = "0";
     }
@@ -82,15 +86,8 @@ std::string SplitLine(const UpdateLine& line, const profiles::Profile& profile,
     if (copy.size() + (line.hasLineFeed ? 1 : 0) < 11) {
         return {};
     }
-    std::size_t at = 0;
-    while (fields.count < kMaxColumns) {
-        at = copy.find_first_not_of(delimiter, at);
-        if (at == std::string::npos) {
-            break;
-        }
-        const std::size_t end = std::min(copy.find(delimiter, at), copy.size());
-        fields.slot[static_cast<std::size_t>(++fields.count)] = copy.substr(at, end - at);
-        at = end;
+    for (const std::string_view column : SplitColumns(copy, delimiter)) {
+        fields.slot[static_cast<std::size_t>(++fields.count)] = column;
     }
     if (fields.count == 0) {
         return {};

@@ -3,6 +3,7 @@
 #include <array>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "profiles/profile.h"
 #include "store/encodings.h"
@@ -25,6 +26,10 @@ struct UpdateLine {
 };
 
 UpdateLine CleanPiece(std::string_view piece, bool endsLine);
+
+// The first 20 columns of a text cut at a delimiter, a tokenizer's way: leading and repeated
+// delimiters are skipped, so there are no empty columns.
+std::vector<std::string_view> SplitColumns(std::string_view text, char delimiter);
 
 // Columns 1 to 20 of a split line; a column the line does not fill reads "0".
 struct SplitFields {

@@ -231,8 +231,7 @@ void UpdateRun::ExpandKind(ArchiveKind kind, const fs::path& directory) {
     const std::string_view extension = selfExtracting ? ".EXE" : ".ZIP";
     for (const platform::DirectoryEntry& entry : platform::ListDirectory(directory)) {
         const std::string& name = entry.name;
-        if (entry.isDirectory || name.size() < 4 ||
-            platform::ToUpperAscii(name.substr(name.size() - 4)) != extension) {
+        if (entry.isDirectory || !platform::HasExtension(name, extension)) {
             continue;
         }
         if (ExpandOne(kind, directory, name) == kArchiveFailed) {
