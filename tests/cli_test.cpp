@@ -192,5 +192,50 @@ TEST(CliTest, InfoAndExitStatuses) {
     EXPECT_NE(noData.err.find("File Open"), std::string::npos) << noData.err;
 }
 
+// The symbol and quote commands end to end: questions answered No without --yes.
+TEST(CliTest, SymbolAndQuoteCommands) {
+    test::TempDir temp;
+    const fs::path one = temp.path() / "one", two = temp.path() / "two";
+    fs::create_directories(one);
+    fs::create_directories(two);
+    ASSERT_EQ(store::CreateEmptyMaster(two), store::kSuccess);
+    test::AddSymbol(one, "AAA", 10);
+    const auto run = [](std::vector<std::string> arguments, int code) {
+        const CliRun result = Cli(arguments);
+        EXPECT_EQ(result.code, code) << testing::PrintToString(arguments) << result.err;
+        return result;
+    };
+    EXPECT_EQ(run({"add-symbol", one, "ibm"}, kExitSuccess).out, one.string() + "\t2\tIBM\n");
+    run({"add-symbol", one, "IBM"}, kExitFailure);
+    EXPECT_EQ(run({"find-symbol", "ibm", "--all", two, one}, kExitSuccess).out,
+              one.string() + "\t2\tIBM\n");
+    run({"find-symbol", "--number", "x", one}, kExitUsage);
+    run({"copy-symbol", one, "IBM", two}, kExitSuccess);
+    run({"move-symbol", one, "IBM", two}, kExitFailure);
+    run({"edit-symbol", one, "ibm", "IBX", "New name"}, kExitSuccess);
+    run({"delete-symbol", one, "IBX"}, kExitFailure);
+    run({"--yes", "delete-symbol", one, "IBX"}, kExitSuccess);
+    EXPECT_EQ(Table(run({"symbols", two}, kExitSuccess).out, '\t').at(0).at(1), "IBM");
+
+    const std::string monday = store::GridDateText(test::SampleQuote(5).date);
+    const std::string friday = store::GridDateText(test::SampleQuote(4).date);
+    run({"edit-quote", one, "AAA", monday, "1", "2", "3", "4", "5"}, kExitUsage);
+    run({"edit-quote", one, "AAA", "12/25/99", "1", "2", "3", "4", "5", "6"}, kExitFailure);
+    run({"edit-quote", one, "AAA", monday, "1", "2", "3", "4", "5", "6"}, kExitSuccess);
+    run({"delete-quote", one, "AAA", friday}, kExitFailure);
+    run({"delete-quote", one, "AAA", friday, "--yes"}, kExitSuccess);
+    EXPECT_EQ(run({"add-quote", one, "AAA", monday}, kExitSuccess).out, friday + "\n");
+    run({"split", one, "AAA", monday, "2", "0"}, kExitFailure);
+    run({"split", one, "AAA", monday, "2", "1"}, kExitSuccess);
+    run({"adjust", one, "AAA", friday, monday, "1", "1", "0"}, kExitFailure);
+    const Rows rows = Table(run({"quotes", one, "AAA"}, kExitSuccess).out, '\t');
+    ASSERT_EQ(rows.size(), 10u);
+    EXPECT_EQ(rows[4], (std::vector<std::string>{monday, "1.0000", "2.0000", "3.0000", "4.0000",
+                                                 "5.0000", "6.0000"}));
+    // The copy of Monday dated Friday, then split 2 for 1.
+    EXPECT_EQ(rows[5], (std::vector<std::string>{friday, "0.5000", "1.0000", "1.5000", "2.0000",
+                                                 "10.0000", "12.0000"}));
+}
+
 }  // namespace
 }  // namespace ticksmith::cli

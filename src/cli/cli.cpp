@@ -6,7 +6,9 @@
 #include <ostream>
 
 #include "cli/command.h"
+#include "platform/names.h"
 #include "settings/qt_settings_store.h"
+#include "settings/setting_keys.h"
 
 namespace ticksmith::cli {
 
@@ -34,6 +36,43 @@ settings::SettingsStore& CommandContext::Settings() {
         m_settings = m_environment.openSettings(settingsFile);
     }
     return *m_settings;
+}
+
+std::optional<portfolio::ViewState> OpenView(CommandContext& context, std::string_view command,
+                                             const std::string& directory, std::string_view symbol,
+                                             bool recent) {
+    portfolio::ViewState view;
+    settings::SettingsStore& store = context.Settings();
+    view.settings.displayRecent = recent;
+    view.settings.masterFix = settings::Read(store, settings::keys::kMasterFix) != 0;
+    view.settings.soundDisable = settings::Read(store, settings::keys::kSoundDisable) != 0;
+    view.settings.volumeAsInteger = settings::Read(store, settings::keys::kVolumeAsInteger) != 0;
+    view.settings.openInterestAsInteger =
+        settings::Read(store, settings::keys::kOpenInterestAsInteger) != 0;
+    if (!view.OpenPortfolio(directory, context.Messenger()) ||
+        !view.FillSymbolsGrid(0, context.Messenger())) {
+        context.Fail(command, "cannot open the portfolio " + directory);
+        return std::nullopt;
+    }
+    if (symbol.empty()) {
+        return view;
+    }
+    int row = view.SymbolRowOf(symbol);
+    for (int i = 0; row < 0 && i < view.SymbolCount(); ++i) {
+        if (platform::EqualsIgnoringCase(view.symbolRows[static_cast<std::size_t>(i)].symbol,
+                                         symbol)) {
+            row = i;
+        }
+    }
+    if (row < 0) {
+        context.Fail(command, "no symbol " + std::string(symbol) + " in " + directory);
+        return std::nullopt;
+    }
+    if (!view.SelectSymbolRow(row, context.Messenger())) {
+        context.Fail(command, "cannot read the quotes of " + std::string(symbol));
+        return std::nullopt;
+    }
+    return view;
 }
 
 CliEnvironment ProcessEnvironment(std::ostream& out, std::ostream& err) {
@@ -67,6 +106,8 @@ int RunCli(const std::vector<std::string>& arguments, const CliEnvironment& envi
     AddNewSymbolsCommand(app, context);
     AddMasterCommands(app, context);
     AddPortfolioCommands(app, context);
+    AddSymbolEditCommands(app, context);
+    AddQuoteEditCommands(app, context);
 
     // CLI11 wants the arguments last first.
     std::vector<std::string> reversed(arguments.rbegin(), arguments.rend());

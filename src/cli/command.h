@@ -3,11 +3,13 @@
 #include <filesystem>
 #include <iosfwd>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include "cli/cli.h"
 #include "platform/messenger.h"
+#include "portfolio/view_state.h"
 
 namespace CLI {
 class App;
@@ -66,6 +68,15 @@ void AddUpdateCommands(CLI::App& app, CommandContext& context);
 void AddNewSymbolsCommand(CLI::App& app, CommandContext& context);
 void AddMasterCommands(CLI::App& app, CommandContext& context);
 void AddPortfolioCommands(CLI::App& app, CommandContext& context);
+void AddSymbolEditCommands(CLI::App& app, CommandContext& context);
+void AddQuoteEditCommands(CLI::App& app, CommandContext& context);
+
+// The main window's state with `directory` as the current portfolio and, unless `symbol` is
+// empty, that symbol selected (matched without regard to case) with all of its quotes in the
+// grid. Nothing, with the reason on the error stream, when either is missing.
+std::optional<portfolio::ViewState> OpenView(CommandContext& context, std::string_view command,
+                                             const std::string& directory,
+                                             std::string_view symbol = {}, bool recent = false);
 
 // New-symbol identification, shared by new-symbols and update --identify-new.
 struct NewSymbolOptions {

@@ -6,6 +6,12 @@
 
 namespace ticksmith::portfolio {
 
+bool PortfolioIsFull(const std::filesystem::path& portfolioDirectory) {
+    store::MasterHeader header;
+    return store::ReadMasterHeader(portfolioDirectory, header) == store::kSuccess &&
+           (header.count >= store::kMaxSymbols || header.counter >= store::kMaxSymbols);
+}
+
 int AddSymbol(const CurrentPortfolio& portfolio, std::string_view symbol, std::string_view name,
               const std::optional<std::string>& profileName, store::DayNumber today,
               platform::Messenger& messenger) {
@@ -21,9 +27,7 @@ int AddSymbol(const CurrentPortfolio& portfolio, std::string_view symbol, std::s
             "different or new portfolio.");
         return kPortfolioFull;
     };
-    store::MasterHeader header;
-    if (store::ReadMasterHeader(portfolio.portfolioDir, header) == store::kSuccess &&
-        (header.count >= store::kMaxSymbols || header.counter >= store::kMaxSymbols)) {
+    if (PortfolioIsFull(portfolio.portfolioDir)) {
         return full();
     }
     store::MasterRecord record = store::NewMasterRecord(symbol, name, 7);

@@ -18,6 +18,9 @@ inline constexpr int kPortfolioFull = 2;
 inline constexpr int kAssignmentFailed = -1;  // added, but its profile file cannot be written
 inline constexpr int kSymbolNotAdded = -2;    // MASTER or the data files cannot be written
 
+// Whether a portfolio's MASTER announces 255 symbols or has handed out file number 255.
+bool PortfolioIsFull(const std::filesystem::path& portfolioDirectory);
+
 // Adds an empty symbol to the current portfolio: a MASTER record dated a year before `today`
 // and header-only data files with every field but TIME; with a profile name, its assignment.
 // Reports its own failures through the messenger.

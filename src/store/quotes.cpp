@@ -150,12 +150,16 @@ void Quote::SetValue(Field field, float value) {
     }
 }
 
+std::string SymbolFileName(int fileNumber, std::string_view extension) {
+    return "F" + std::to_string(fileNumber) + "." + std::string(extension);
+}
+
 std::string DataFileName(int fileNumber) {
-    return "F" + std::to_string(fileNumber) + ".DAT";
+    return SymbolFileName(fileNumber, "DAT");
 }
 
 std::string DopFileName(int fileNumber) {
-    return "F" + std::to_string(fileNumber) + ".DOP";
+    return SymbolFileName(fileNumber, "DOP");
 }
 
 FieldLayout ParseFieldLayout(std::string_view dopText) {

@@ -56,6 +56,7 @@ struct Quote {
 };
 
 // Names of a symbol's files.
+std::string SymbolFileName(int fileNumber, std::string_view extension);  // F<n>.<extension>
 std::string DataFileName(int fileNumber);  // F<n>.DAT
 std::string DopFileName(int fileNumber);   // F<n>.DOP
 

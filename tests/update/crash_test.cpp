@@ -8,6 +8,7 @@
 #include <random>
 #include <thread>
 
+#include "store/edit_quotes.h"
 #include "update_support.h"
 
 namespace ticksmith::update_test {
@@ -298,6 +299,73 @@ TEST_F(CrashTest, KilledProgramLeavesEveryPortfolioWhole) {
     }
     std::printf("%d of %d kills stopped a run midway (a run takes %lld us)\n", midway, kills,
                 static_cast<long long>(run.count()));
+}
+
+// A hand edit killed at any change to the disk: the data file is the old one or the new one,
+// F<n>.BAK the previous backup or a whole copy of the old data file, MASTER old or new.
+TEST(EditCrashTest, DyingDuringAnEditKeepsEveryFileWhole) {
+    Scratch temp;
+    const fs::path dir = temp.path() / "p", pristine = temp.path() / "pristine";
+    fs::create_directories(dir);
+    test::AddSymbol(dir, "AAA", 50);
+    test::WriteBytes(dir / "F1.BAK", Bytes{9, 9, 9});
+    fs::copy(dir, pristine, fs::copy_options::recursive);
+    const auto reset = [&] {
+        fs::remove_all(dir);
+        fs::copy(pristine, dir, fs::copy_options::recursive);
+    };
+    const Bytes oldData = test::ReadBytes(dir / "F1.DAT");
+    const Bytes oldMaster = test::ReadBytes(dir / "MASTER");
+    const Bytes oldBackup = test::ReadBytes(dir / "F1.BAK");
+    const auto edit = [&](const store::EditRequest& request) {
+        Recorder quiet;
+        return store::EditQuotes(dir, "AAA", request, quiet);
+    };
+    const store::DayNumber day = test::SampleQuote(20).date;
+    const store::DayNumber last = test::SampleQuote(49).date;
+    int interruptions = 0;
+    for (const auto& request :
+         {store::EditRequest{{0.5f, 0.5f, 0.5f, 0.5f, 2, 2}, 0, day, 3},
+          store::EditRequest{{1, 2, 3, 4, 5, 6}, day, day, 1}, store::EditRequest{{}, day, day, 5},
+          store::EditRequest{{}, last, last, 4}}) {
+        SCOPED_TRACE("operation " + std::to_string(request.operation));
+        reset();
+        DyingFileSystem counter(-1);
+        {
+            platform::ScopedFileSystem scope(counter);
+            ASSERT_EQ(edit(request), store::kSuccess);
+        }
+        const Bytes newData = test::ReadBytes(dir / "F1.DAT");
+        const Bytes newMaster = test::ReadBytes(dir / "MASTER");
+        ASSERT_NE(newData, oldData);
+        for (int dieAt = 0; dieAt < counter.Calls(); ++dieAt) {
+            SCOPED_TRACE("dies at change " + std::to_string(dieAt));
+            reset();
+            const pid_t child = ::fork();
+            if (child == 0) {
+                DyingFileSystem dying(dieAt);
+                platform::ScopedFileSystem scope(dying);
+                edit(request);
+                ::_exit(0);
+            }
+            int status = 0;
+            ASSERT_EQ(::waitpid(child, &status, 0), child);
+            ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == kDied) << status;
+            ++interruptions;
+            const Bytes data = test::ReadBytes(dir / "F1.DAT");
+            const Bytes backup = test::ReadBytes(dir / "F1.BAK");
+            const Bytes master = test::ReadBytes(dir / "MASTER");
+            EXPECT_TRUE(data == oldData || data == newData);
+            EXPECT_TRUE(backup == oldBackup || backup == oldData);
+            EXPECT_TRUE(master == oldMaster || master == newMaster);
+            // What the interrupted edit left behind does not stand in the way of the next one.
+            if (data == oldData) {
+                EXPECT_EQ(edit(request), store::kSuccess);
+                EXPECT_EQ(test::ReadBytes(dir / "F1.DAT"), newData);
+            }
+        }
+    }
+    std::printf("%d interrupted edits\n", interruptions);
 }
 
 }  // namespace

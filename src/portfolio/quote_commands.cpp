@@ -1,0 +1,247 @@
+#include "portfolio/quote_commands.h"
+
+#include <cmath>
+#include <cstdlib>
+#include <initializer_list>
+#include <utility>
+
+#include "settings/setting_keys.h"
+#include "store/edit_quotes.h"
+#include "store/quotes.h"
+
+namespace ticksmith::portfolio {
+
+namespace {
+
+using store::DayNumber;
+
+// A whole text read as a number; nothing for an empty text, trailing rubbish or infinity.
+std::optional<float> NumberOf(std::string_view text) {
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) {
+        text.remove_prefix(1);
+    }
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) {
+        text.remove_suffix(1);
+    }
+    if (text.empty()) {
+        return std::nullopt;
+    }
+    const std::string copy(text);
+    char* end = nullptr;
+    const float value = std::strtof(copy.c_str(), &end);
+    if (end != copy.c_str() + copy.size() || !std::isfinite(value)) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+DayNumber GridDate(std::string_view text) {
+    return store::ParseDateText(text, store::kDateFormatMmDdYy);
+}
+
+store::Status Run(const ViewState& view, const store::EditRequest& request,
+                  platform::Messenger& messenger) {
+    return store::EditQuotes(view.current.dataDir, view.currentSymbol, request, messenger);
+}
+
+void WriteTexts(settings::SettingsStore& store, std::string_view section,
+                std::initializer_list<std::pair<std::string_view, std::string_view>> values) {
+    for (const auto& [name, text] : values) {
+        store.WriteString(section, name, text);
+    }
+}
+
+void RefuseDate(std::string_view what, std::string_view text, platform::Messenger& messenger) {
+    messenger.Show(
+        platform::FormatMessage("The %s \"%s\" is not a date (MM/DD/YY).\nNothing was "
+                                "changed.",
+                                {what, text}));
+}
+
+}  // namespace
+
+bool EditQuote(ViewState& view, std::string_view dateText, const std::array<std::string, 6>& values,
+               settings::SettingsStore& store, platform::Messenger& messenger) {
+    const DayNumber date = GridDate(dateText);
+    if (date == 0) {
+        RefuseDate("date", dateText, messenger);
+        return false;
+    }
+    store::QuoteSeries series;
+    if (store::ReadSeries(series, view.current.dataDir, view.currentSymbol, 0, 0) !=
+        store::kSuccess) {
+        messenger.Show("Single Date Edit Failed");
+        return false;
+    }
+    static constexpr std::array<std::pair<store::Field, std::string_view>, 6> kFields = {{
+        {store::kOpen, "Open"},
+        {store::kHigh, "High"},
+        {store::kLow, "Low"},
+        {store::kClose, "Close"},
+        {store::kVolume, "Volume"},
+        {store::kOpenInterest, "Open Interest"},
+    }};
+    store::EditRequest request;
+    for (std::size_t i = 0; i < kFields.size(); ++i) {
+        if (!series.layout.Has(kFields[i].first)) {
+            continue;  // the grid shows this field empty; the data file has no place for it
+        }
+        const auto value = NumberOf(values[i]);
+        if (!value) {
+            messenger.Show(platform::FormatMessage(
+                "The %s value \"%s\" is not a number.\nNothing was changed.",
+                {kFields[i].second, values[i]}));
+            return false;
+        }
+        request.values[i] = *value;
+    }
+    request.date1 = request.date2 = date;
+    request.operation = static_cast<std::int16_t>(store::EditOperation::kReplace);
+    if (Run(view, request, messenger) != store::kSuccess) {
+        messenger.Show("Single Date Edit Failed");
+        return false;
+    }
+    WriteTexts(store, settings::keys::kEditSection,
+               {{"Date", dateText},
+                {"Open", values[0]},
+                {"Hi", values[1]},
+                {"Lo", values[2]},
+                {"Close", values[3]},
+                {"Vol", values[4]},
+                {"OI", values[5]}});
+    view.FillQuotesGrid(0, messenger);
+    return true;
+}
+
+bool SplitQuotes(ViewState& view, std::string_view dateText, std::string_view newShares,
+                 std::string_view oldShares, settings::SettingsStore& store,
+                 platform::Messenger& messenger) {
+    const DayNumber date = GridDate(dateText);
+    if (date == 0) {
+        RefuseDate("split date", dateText, messenger);
+        return false;
+    }
+    const auto newCount = NumberOf(newShares);
+    const auto oldCount = NumberOf(oldShares);
+    if (!newCount || !oldCount || *newCount <= 0 || *oldCount <= 0) {
+        messenger.Show(
+            "New Shares and Old Shares must both be numbers above 0.\nNothing was changed.");
+        return false;
+    }
+    const float price = *oldCount / *newCount;
+    const float shares = *newCount / *oldCount;
+    store::EditRequest request{{price, price, price, price, shares, shares},
+                               0,
+                               static_cast<DayNumber>(date - 1),
+                               static_cast<std::int16_t>(store::EditOperation::kMultiply)};
+    if (Run(view, request, messenger) != store::kSuccess) {
+        messenger.Show("Split Edit Failed");
+        return false;
+    }
+    WriteTexts(store, settings::keys::kSplitSection,
+               {{"Date", dateText}, {"New", newShares}, {"Old", oldShares}});
+    view.FillQuotesGrid(0, messenger);
+    return true;
+}
+
+AdjustResult AdjustQuotes(ViewState& view, const AdjustInput& input, settings::SettingsStore& store,
+                          platform::Messenger& messenger) {
+    const DayNumber first = GridDate(view.firstDateText);
+    const DayNumber last = GridDate(view.lastDateText);
+    const auto inSeries = [&](const std::string& text) {
+        if (text.size() != 8 || text.find(' ') != std::string::npos) {
+            return false;
+        }
+        const DayNumber day = GridDate(text);
+        return day != 0 && first <= day && day <= last;
+    };
+    const float price = NumberOf(input.price).value_or(0.0f);
+    const float volume = NumberOf(input.volume).value_or(0.0f);
+    const float openInterest = NumberOf(input.openInterest).value_or(0.0f);
+    if (!inSeries(input.from) || !inSeries(input.to) || price == 0.0f || volume == 0.0f ||
+        openInterest == 0.0f) {
+        messenger.Show("Invalid Data Entered");
+        return AdjustResult::kInvalid;
+    }
+    store::EditRequest request{{price, price, price, price, volume, openInterest},
+                               GridDate(input.from),
+                               GridDate(input.to),
+                               static_cast<std::int16_t>(store::EditOperation::kMultiply)};
+    if (Run(view, request, messenger) != store::kSuccess) {
+        messenger.Show("Adjust Edit Failed");
+        return AdjustResult::kFailed;
+    }
+    WriteTexts(store, settings::keys::kAdjustSection,
+               {{"Date1", input.from},
+                {"Date2", input.to},
+                {"PriceMult", input.price},
+                {"VolMult", input.volume},
+                {"OIMult", input.openInterest}});
+    view.FillQuotesGrid(0, messenger);
+    return AdjustResult::kDone;
+}
+
+std::optional<std::string> NewQuoteDate(const ViewState& view, platform::Messenger& messenger) {
+    if (view.QuoteCount() == 0 || view.selectedQuoteRow >= view.QuoteCount() - 1) {
+        messenger.Show("A quote can be added only before a quote that has an older one below it.");
+        return std::nullopt;
+    }
+    const DayNumber selected = GridDate(view.SelectedQuoteDate());
+    if (selected == 0) {
+        RefuseDate("date", view.SelectedQuoteDate(), messenger);
+        return std::nullopt;
+    }
+    std::string text = store::GridDateText(store::PreviousWeekday(selected));
+    if (view.QuoteRowOf(text) >= 0) {
+        messenger.Show(platform::FormatMessage("Date %s already exists.", {text}));
+        return std::nullopt;
+    }
+    return text;
+}
+
+bool AddQuote(ViewState& view, std::string_view newDateText, settings::SettingsStore& store,
+              platform::Messenger& messenger) {
+    const DayNumber newDate = GridDate(newDateText);
+    if (newDate == 0) {
+        RefuseDate("date", newDateText, messenger);
+        return false;
+    }
+    const DayNumber following = store::NextWeekday(newDate);
+    store::EditRequest request;
+    request.date1 = request.date2 = following;
+    request.operation = static_cast<std::int16_t>(store::EditOperation::kAdd);
+    if (Run(view, request, messenger) != store::kSuccess) {
+        messenger.Show("Add Quote Failed");
+        view.FillQuotesGrid(0, messenger);
+        return false;
+    }
+    WriteTexts(store, settings::keys::kAddSection, {{"Date", newDateText}});
+    view.FillQuotesGrid(view.selectedQuoteRow + 1, messenger);
+    return true;
+}
+
+std::string DeleteQuoteQuestion(std::string_view dateText) {
+    return "Selected Date to Delete:\n" + std::string(dateText) +
+           "\n\nAre you sure you want to delete the data for the above date? ";
+}
+
+bool DeleteQuote(ViewState& view, std::string_view dateText, settings::SettingsStore& store,
+                 platform::Messenger& messenger) {
+    const DayNumber date = GridDate(dateText);
+    if (date == 0) {
+        RefuseDate("date", dateText, messenger);
+        return false;
+    }
+    store::EditRequest request;
+    request.date1 = request.date2 = date;
+    request.operation = static_cast<std::int16_t>(store::EditOperation::kDelete);
+    if (Run(view, request, messenger) != store::kSuccess) {
+        messenger.Show("Delete Edit Failed");
+        return false;
+    }
+    WriteTexts(store, settings::keys::kDeleteSection, {{"Date", dateText}});
+    view.FillQuotesGrid(0, messenger);
+    return true;
+}
+
+}  // namespace ticksmith::portfolio

@@ -1,0 +1,337 @@
+#include "portfolio/symbol_commands.h"
+
+#include <algorithm>
+#include <climits>
+
+#include "platform/file_system.h"
+#include "platform/names.h"
+#include "platform/safe_replace.h"
+#include "portfolio/symbols.h"
+#include "settings/setting_keys.h"
+#include "store/master.h"
+#include "store/quotes.h"
+
+namespace ticksmith::portfolio {
+
+namespace {
+
+bool IsBlank(char c) {
+    return static_cast<unsigned char>(c) <= ' ';
+}
+
+std::string_view TrimBlanks(std::string_view text) {
+    while (!text.empty() && IsBlank(text.front())) {
+        text.remove_prefix(1);
+    }
+    while (!text.empty() && IsBlank(text.back())) {
+        text.remove_suffix(1);
+    }
+    return text;
+}
+
+// The symbol field as Delete compares it: up to its first space or control character.
+std::string_view SymbolField(const store::MasterRecord& record) {
+    const std::string_view field(record.symbol.data(), record.symbol.size());
+    return field.substr(
+        0, std::min(field.size(),
+                    static_cast<std::size_t>(std::find_if(field.begin(), field.end(), IsBlank) -
+                                             field.begin())));
+}
+
+bool TooLong(std::string_view text, std::string_view what, platform::Messenger& messenger) {
+    if (text.size() <= store::kNameLength) {
+        return false;
+    }
+    messenger.Show(
+        platform::FormatMessage("The %s may have at most 16 characters:\n%s", {what, text}));
+    return true;
+}
+
+// The files that travel with a symbol, the data file first.
+constexpr std::string_view kTravellingFiles[] = {"DAT", "DOP", "PFL"};
+
+void RemoveSymbolFile(const fs::path& directory, int fileNumber, std::string_view extension) {
+    const auto entry = platform::FindEntry(directory, store::SymbolFileName(fileNumber, extension));
+    if (entry) {
+        platform::CurrentFileSystem().Remove(directory / *entry);
+    }
+}
+
+// Copies one of a symbol's files to another portfolio under its new number. A file the
+// source lacks (a symbol without profile, an old symbol without F<n>.DOP) must not be
+// stood in for by a stale file of the new number.
+bool CopySymbolFile(const fs::path& from, int fromNumber, const fs::path& to, int toNumber,
+                    std::string_view extension) {
+    const auto source = platform::FindEntry(from, store::SymbolFileName(fromNumber, extension));
+    if (!source) {
+        RemoveSymbolFile(to, toNumber, extension);
+        return extension != "DAT";
+    }
+    std::vector<std::uint8_t> bytes;
+    return platform::ReadWholeFile(from / *source, bytes) &&
+           platform::ReplaceFileContents(to, store::SymbolFileName(toNumber, extension),
+                                         store::SymbolFileName(toNumber, "~CP"), bytes.data(),
+                                         bytes.size());
+}
+
+}  // namespace
+
+int AddSymbolCommand(ViewState& view, std::string_view symbolText, std::string_view nameText,
+                     const std::optional<std::string>& profileName, store::DayNumber today,
+                     platform::Messenger& messenger) {
+    const std::string symbol = platform::ToUpperAscii(TrimBlanks(symbolText));
+    if (symbol.empty()) {
+        messenger.Show("You did not enter a symbol");
+        return kNoSymbolEntered;
+    }
+    const std::string name = nameText.empty() ? symbol : std::string(nameText);
+    if (TooLong(symbol, "symbol", messenger) || TooLong(name, "name", messenger)) {
+        return kNoSymbolEntered;
+    }
+    const int result = AddSymbol(view.current, symbol, name, profileName, today, messenger);
+    if (result == kSymbolAdded || result == kAssignmentFailed) {
+        view.FillSymbolsGrid(0, messenger);
+        if (const int row = view.SymbolRowOf(symbol); row >= 0) {
+            view.SelectSymbolRow(row, messenger);
+        }
+    }
+    return result;
+}
+
+std::string DeleteSymbolQuestion(std::string_view symbol) {
+    return "Selected Symbol to Delete:\n" + std::string(symbol) +
+           "\n\nAre you sure you want to delete the Symbol shown above? ";
+}
+
+bool DeleteSymbol(ViewState& view, platform::Messenger& messenger) {
+    const std::string symbol = view.currentSymbol;
+    std::vector<int> removed;
+    if (store::RemoveMasterRecords(view.current.portfolioDir,
+                                   [&](const store::MasterRecord& record) {
+                                       if (SymbolField(record) != symbol) {
+                                           return false;
+                                       }
+                                       removed.push_back(record.fileNumber);
+                                       return true;
+                                   }) != store::kSuccess) {
+        messenger.Show(platform::FormatMessage(
+            "The Symbol %s was not found in the MASTER file of\n%s\nNothing was deleted.",
+            {symbol, view.current.portfolioDir}));
+        return false;
+    }
+    for (const int fileNumber : removed) {
+        for (const std::string_view extension : {"DAT", "DOP", "PFL", "BAK"}) {
+            RemoveSymbolFile(view.current.portfolioDir, fileNumber, extension);
+        }
+    }
+    SkipList skip = GetSkipString(view.current.portfolioDir, messenger);
+    if (skip.size() == kSkipListLength) {
+        for (const int fileNumber : removed) {
+            skip[static_cast<std::size_t>(fileNumber)] = '0';
+        }
+        SetSkipString(view.current.portfolioDir, skip);
+    }
+    view.FillSymbolsGrid(view.selectedSymbolRow, messenger);
+    return true;
+}
+
+std::vector<std::string> TransferDestinations(const ViewState& view) {
+    std::vector<std::string> destinations;
+    for (std::size_t i = 0; i < view.portfolios.size(); ++i) {
+        if (static_cast<int>(i) != view.selectedPortfolio) {
+            destinations.push_back(view.portfolios[i]);
+        }
+    }
+    return destinations;
+}
+
+bool TransferSymbol(ViewState& view, const std::string& destination, Transfer transfer,
+                    platform::Messenger& messenger) {
+    if (destination.empty()) {
+        return false;
+    }
+    const std::string symbol = platform::ToUpperAscii(TrimBlanks(view.currentSymbol));
+    store::MasterRecord record;
+    fs::path source;
+    if (store::FindSymbol(view.current.dataDir, symbol, record, source) != store::kSuccess) {
+        messenger.Show(platform::FormatMessage("The Symbol %s was not found in\n%s",
+                                               {symbol, view.current.portfolioDir}));
+        return false;
+    }
+    store::MasterRecord existing;
+    fs::path existingDirectory;
+    if (store::FindSymbol(destination, symbol, existing, existingDirectory) == store::kSuccess) {
+        messenger.Show(platform::FormatMessage(
+            "The Symbol addition failed.\n\nReason: Symbol %s already exists in\n%s",
+            {symbol, destination}));
+        return false;
+    }
+    const auto full = [&] {
+        messenger.Show(
+            "The portfolio already has the\nmaximum number of symbols (255).\nChoose a "
+            "different or new portfolio.");
+        return false;
+    };
+    if (PortfolioIsFull(destination)) {
+        return full();
+    }
+    const int sourceNumber = record.fileNumber;
+    const std::string_view verb = transfer == Transfer::kMove ? "moved" : "copied";
+    const auto failed = [&] {
+        messenger.Show(platform::FormatMessage(
+            "The Symbol %s could not be %s to\n%s\nBoth portfolios are as they were.",
+            {symbol, verb, destination}));
+        return false;
+    };
+    const int number = store::AppendMasterRecord(destination, record);
+    if (number == 0) {
+        return full();
+    }
+    if (number < 0) {
+        return failed();
+    }
+    const fs::path target(destination);
+    // Takes the destination back to what it was.
+    const auto undo = [&] {
+        for (const std::string_view written : kTravellingFiles) {
+            RemoveSymbolFile(target, number, written);
+        }
+        store::RemoveMasterRecords(target, [number](const store::MasterRecord& added) {
+            return added.fileNumber == number;
+        });
+        return failed();
+    };
+    for (const std::string_view extension : kTravellingFiles) {
+        if (!CopySymbolFile(source, sourceNumber, target, number, extension)) {
+            return undo();
+        }
+    }
+    if (transfer == Transfer::kCopy) {
+        return true;
+    }
+    // The symbol leaves the source only once the destination holds all of it.
+    if (store::RemoveMasterRecords(source, [sourceNumber](const store::MasterRecord& moved) {
+            return moved.fileNumber == sourceNumber;
+        }) != store::kSuccess) {
+        return undo();
+    }
+    for (const std::string_view extension : {"DAT", "BAK", "DOP", "PFL"}) {
+        RemoveSymbolFile(source, sourceNumber, extension);
+    }
+    view.FillSymbolsGrid(view.selectedSymbolRow, messenger);
+    return true;
+}
+
+bool EditSymbol(ViewState& view, std::string_view symbol, std::string_view name,
+                platform::Messenger& messenger) {
+    if (symbol.empty()) {
+        messenger.Show("You must enter a symbol");
+        return false;
+    }
+    if (TooLong(symbol, "symbol", messenger) || TooLong(name, "name", messenger)) {
+        return false;
+    }
+    store::MasterRecord record;
+    fs::path directory;
+    if (store::FindSymbol(view.current.dataDir, view.currentSymbol, record, directory) !=
+            store::kSuccess ||
+        store::SetMasterNames(directory, record.fileNumber, symbol, name) != store::kSuccess) {
+        messenger.Show(
+            platform::FormatMessage("The Symbol %s could not be renamed.", {view.currentSymbol}));
+        return false;
+    }
+    if (view.selectedSymbolRow < view.SymbolCount()) {
+        SymbolRow& row = view.symbolRows[static_cast<std::size_t>(view.selectedSymbolRow)];
+        row.symbol = std::string(symbol);
+        row.name = std::string(name);
+    }
+    view.currentSymbol = std::string(symbol);
+    view.currentName = std::string(name);
+    return true;
+}
+
+int FindSymbolByName(const std::string& portfolioDirectory, std::string_view upperText) {
+    std::vector<store::MasterRecord> records;
+    if (store::ReadMasterRecords(portfolioDirectory, records) != store::kSuccess) {
+        return -1;
+    }
+    for (const store::MasterRecord& record : records) {
+        const std::string field(record.symbol.begin(), record.symbol.end());
+        if (platform::ToUpperAscii(TrimBlanks(field)) == upperText) {
+            return record.fileNumber;
+        }
+    }
+    return -1;
+}
+
+FindResult FindSymbolCommand(ViewState& view, const FindRequest& request,
+                             settings::SettingsStore& store, platform::Messenger& messenger) {
+    // Blanks around a typed name never belong to it.
+    std::string text(TrimBlanks(request.text));
+    if (text.empty()) {
+        messenger.Show("Please enter a Symbol Name or File Number");
+        return FindResult::kRefused;
+    }
+    if (request.byNumber) {
+        std::replace_if(
+            text.begin(), text.end(), [](char c) { return c < '0' || c > '9'; }, ' ');
+        text = std::string(TrimBlanks(text));
+        if (text.empty()) {
+            messenger.Show("Please enter a valid File Number");
+            return FindResult::kRefused;
+        }
+    }
+    const bool searchAll = request.searchAll && !request.byNumber;
+    settings::Write(store, settings::keys::kFindSearchAll, request.searchAll ? 1 : 0);
+    settings::Write(store, settings::keys::kFindByNumber, request.byNumber ? 1 : 0);
+    text = platform::ToUpperAscii(text);
+
+    int fileNumber = -1;
+    int portfolio = view.selectedPortfolio;
+    if (request.byNumber) {
+        long long value = 0;
+        for (const char c : text) {
+            if (c >= '0' && c <= '9') {
+                value = std::min<long long>(value * 10 + (c - '0'), INT_MAX);
+            } else {
+                break;  // the cleaned text may still hold inner spaces: "12 4" is 12
+            }
+        }
+        fileNumber = static_cast<int>(value);
+    } else {
+        const std::size_t count = view.portfolios.size();
+        for (std::size_t i = searchAll ? 0 : static_cast<std::size_t>(std::max(portfolio, 0));
+             i < count; ++i) {
+            fileNumber = FindSymbolByName(view.portfolios[i], text);
+            if (fileNumber >= 0 || !searchAll) {
+                portfolio = static_cast<int>(i);
+                break;
+            }
+        }
+    }
+    if (fileNumber >= 1 && fileNumber <= store::kMaxSymbols && portfolio >= 0 &&
+        portfolio < static_cast<int>(view.portfolios.size())) {
+        if (searchAll) {
+            view.selectedPortfolio = portfolio;
+        }
+        const std::string& entry = view.portfolios[static_cast<std::size_t>(portfolio)];
+        if (!SelectPortfolio(MasterPathOf(entry), view.current, messenger)) {
+            return FindResult::kNotFound;
+        }
+        view.FillSymbolsGrid(0, messenger);
+        if (const int row = view.SymbolRowOfFileNumber(fileNumber); row >= 0) {
+            view.SelectSymbolRow(row, messenger);
+            return FindResult::kFound;
+        }
+        if (!request.byNumber) {
+            return FindResult::kFound;
+        }
+    }
+    messenger.Show(request.byNumber
+                       ? platform::FormatMessage("File number %d is not in this portfolio.",
+                                                 {std::to_string(fileNumber)})
+                       : platform::FormatMessage("Symbol name %s not found.", {text}));
+    return FindResult::kNotFound;
+}
+
+}  // namespace ticksmith::portfolio

@@ -1,0 +1,211 @@
+#include "portfolio/view_state.h"
+
+#include <algorithm>
+
+#include "platform/names.h"
+#include "portfolio/master_repair.h"
+#include "profiles/profile.h"
+#include "store/master.h"
+#include "store/quotes.h"
+
+namespace ticksmith::portfolio {
+
+namespace {
+
+int Clamp(int row, int count) {
+    return count == 0 ? 0 : std::clamp(row, 0, count - 1);
+}
+
+}  // namespace
+
+void ViewState::ClearLists(int level) {
+    if (level <= 2) {
+        portfolios.clear();
+        selectedPortfolio = -1;
+    }
+    if (level <= 3) {
+        symbolRows.clear();
+        selectedSymbolRow = 0;
+        currentSymbol.clear();
+        currentName.clear();
+    }
+    quoteRows.clear();
+    selectedQuoteRow = 0;
+    totalQuotes = 0;
+    firstDateText.clear();
+    lastDateText.clear();
+}
+
+bool ViewState::OpenPortfolio(const std::string& directory, platform::Messenger& messenger) {
+    if (!SelectPortfolio(MasterPathOf(directory), current, messenger)) {
+        return false;
+    }
+    auto entry = std::find(portfolios.begin(), portfolios.end(), directory);
+    if (entry == portfolios.end()) {
+        entry = portfolios.insert(std::upper_bound(portfolios.begin(), portfolios.end(), directory,
+                                                   [](const std::string& a, const std::string& b) {
+                                                       return platform::LessIgnoringCase(a, b);
+                                                   }),
+                                  directory);
+    }
+    selectedPortfolio = static_cast<int>(entry - portfolios.begin());
+    return true;
+}
+
+bool ViewState::FillSymbolsGrid(int row, platform::Messenger& messenger) {
+    ClearLists(3);
+    const auto failure = [&] {
+        ClearLists(3);
+        messenger.Show("Failure while filling symbols grid", platform::MessageIcon::kStop);
+        return false;
+    };
+    if (!CheckMaster(current.portfolioDir, {settings.masterFix, settings.soundDisable},
+                     messenger)) {
+        return failure();
+    }
+    std::vector<store::MasterRecord> records;
+    store::MasterHeader header;
+    if (portfolios.empty() ||
+        store::ReadMasterRecords(current.portfolioDir, records, &header) != store::kSuccess) {
+        return failure();
+    }
+    if (header.count > store::kMaxSymbols) {
+        messenger.Show(platform::FormatMessage(
+                           "File has %d symbols.\nWill only display the first %d symbols",
+                           {std::to_string(header.count), std::to_string(store::kMaxSymbols)}),
+                       platform::MessageIcon::kInformation);
+    }
+    if (records.size() > static_cast<std::size_t>(store::kMaxSymbols)) {
+        records.resize(store::kMaxSymbols);
+    }
+    skipList.clear();
+    for (const store::MasterRecord& record : records) {
+        if (symbolRows.empty()) {
+            skipList = GetSkipString(current.portfolioDir, messenger);
+            if (skipList.size() != kSkipListLength) {
+                messenger.Show("incorrect file length in FillSymbolsGrid\ndelete skipqldr.skb");
+            }
+        }
+        const auto profile = profiles::ReadAssignment(current.portfolioDir, record.fileNumber);
+        symbolRows.push_back({record.SymbolText(),
+                              std::string(record.issueName.begin(), record.issueName.end()),
+                              profile ? *profile : std::string(" (none)"), record.fileNumber});
+    }
+    std::stable_sort(symbolRows.begin(), symbolRows.end(),
+                     [](const SymbolRow& a, const SymbolRow& b) {
+                         return platform::LessIgnoringCase(a.symbol, b.symbol);
+                     });
+    selectedSymbolRow = Clamp(row, SymbolCount());
+    FillQuotesGrid(0, messenger);
+    return true;
+}
+
+bool ViewState::FillQuotesGrid(int row, platform::Messenger& messenger,
+                               const QuoteProgress& progress) {
+    ClearLists(4);
+    const SymbolRow* selected = SelectedSymbol();
+    if (selected == nullptr) {
+        return true;
+    }
+    currentSymbol = selected->symbol;
+    currentName = selected->name;
+    store::QuoteSeries series;
+    if (store::ReadSeries(series, current.dataDir, currentSymbol, 0, 0) != store::kSuccess) {
+        messenger.Show("Error in FillQuotesGrid");
+        return false;
+    }
+    totalQuotes = series.quotesInFile;
+    const int wanted = settings.displayRecent ? std::min(totalQuotes, kRecentQuotes) : totalQuotes;
+    if (wanted == 0) {
+        return true;
+    }
+    if (store::AllocSeries(series, std::min(wanted, kQuoteChunk)) != store::kSuccess) {
+        messenger.Show("Too many quotes");
+        return false;
+    }
+    quoteRows.reserve(static_cast<std::size_t>(wanted));
+    bool whole = true;
+    for (int read = 0; read < wanted;) {
+        const int chunk = std::min(wanted - read, kQuoteChunk);
+        // Chunks run from the newest quotes back; "RECENT" is a single read of the newest.
+        if (store::ReadSeries(series, current.dataDir, currentSymbol, totalQuotes - read - chunk,
+                              chunk) != store::kSuccess) {
+            messenger.Show("Error in FillQuotesGrid");
+            whole = false;
+            break;
+        }
+        for (int i = series.count - 1; i >= 0; --i) {
+            quoteRows.push_back(store::QuoteRowTexts(series.quotes[static_cast<std::size_t>(i)],
+                                                     settings.volumeAsInteger,
+                                                     settings.openInterestAsInteger));
+        }
+        read += chunk;
+        if (progress) {
+            progress(read, wanted);
+        }
+    }
+    const auto dateOf = [&](int start) {
+        return store::ReadSeries(series, current.dataDir, currentSymbol, start, 1) ==
+                           store::kSuccess &&
+                       series.count == 1
+                   ? store::GridDateText(series.quotes[0].date)
+                   : std::string();
+    };
+    firstDateText = dateOf(0);
+    lastDateText = dateOf(totalQuotes - 1);
+    selectedQuoteRow = Clamp(row, QuoteCount());
+    return whole;
+}
+
+bool ViewState::SelectSymbolRow(int row, platform::Messenger& messenger) {
+    selectedSymbolRow = Clamp(row, SymbolCount());
+    return FillQuotesGrid(0, messenger);
+}
+
+int ViewState::SymbolRowOf(std::string_view symbol) const {
+    for (std::size_t i = 0; i < symbolRows.size(); ++i) {
+        if (symbolRows[i].symbol == symbol) {
+            return static_cast<int>(i);
+        }
+    }
+    return -1;
+}
+
+int ViewState::SymbolRowOfFileNumber(int fileNumber) const {
+    for (std::size_t i = 0; i < symbolRows.size(); ++i) {
+        if (symbolRows[i].fileNumber == fileNumber) {
+            return static_cast<int>(i);
+        }
+    }
+    return -1;
+}
+
+int ViewState::QuoteRowOf(std::string_view dateText) const {
+    for (std::size_t i = 0; i < quoteRows.size(); ++i) {
+        if (quoteRows[i][0] == dateText) {
+            return static_cast<int>(i);
+        }
+    }
+    return -1;
+}
+
+const SymbolRow* ViewState::SelectedSymbol() const {
+    if (selectedSymbolRow < 0 || selectedSymbolRow >= SymbolCount()) {
+        return nullptr;
+    }
+    return &symbolRows[static_cast<std::size_t>(selectedSymbolRow)];
+}
+
+std::string ViewState::SelectedQuoteDate() const {
+    if (selectedQuoteRow < 0 || selectedQuoteRow >= QuoteCount()) {
+        return {};
+    }
+    return quoteRows[static_cast<std::size_t>(selectedQuoteRow)][0];
+}
+
+int ViewState::SelectedFileNumber() const {
+    const SymbolRow* row = SelectedSymbol();
+    return row == nullptr ? 0 : row->fileNumber;
+}
+
+}  // namespace ticksmith::portfolio

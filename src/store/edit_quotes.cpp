@@ -1,0 +1,170 @@
+#include "store/edit_quotes.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "platform/file_system.h"
+#include "platform/little_endian.h"
+#include "platform/names.h"
+#include "platform/safe_replace.h"
+#include "store/master.h"
+#include "store/quotes.h"
+
+namespace ticksmith::store {
+
+namespace {
+
+// Day 1, 1 January 1961, was a Sunday.
+bool IsWeekend(DayNumber day) {
+    const int weekday = (day - 1) % 7;
+    return weekday == 0 || weekday == 6;
+}
+
+constexpr std::array<Field, 6> kEditedFields = {kOpen, kHigh, kLow, kClose, kVolume, kOpenInterest};
+
+// MASTER's dates after a delete of quote `index` out of `quotes`, read from the data file as it
+// still is; false when neither date moves.
+bool DatesAfterDelete(const std::vector<std::uint8_t>& bytes, const FieldLayout& layout,
+                      std::size_t length, int index, int quotes, MasterRecord& record) {
+    const auto dateOf = [&](int quote) {
+        const std::size_t at = length * static_cast<std::size_t>(quote + 1);
+        if (at + length > bytes.size()) {
+            return DayNumber{0};
+        }
+        return DecodeQuote(bytes.data() + at, layout, static_cast<int>(length)).date;
+    };
+    if (index == 0 && quotes > 1) {
+        record.firstDate = FileDateFromDayNumber(dateOf(1));
+    } else if (index == quotes - 1 && quotes > 1) {
+        record.lastDate = FileDateFromDayNumber(dateOf(quotes - 2));
+    } else if (index == 0 && quotes == 1) {
+        record.firstDate = record.lastDate = FileDateFromDayNumber(dateOf(0));
+    } else {
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+DayNumber PreviousWeekday(DayNumber day) {
+    do {
+        --day;
+    } while (day > 0 && IsWeekend(day));
+    return day;
+}
+
+DayNumber NextWeekday(DayNumber day) {
+    do {
+        ++day;
+    } while (day < 0xFFFF && IsWeekend(day));
+    return day;
+}
+
+Status EditQuotes(const fs::path& dataDirectory, std::string_view symbol,
+                  const EditRequest& request, platform::Messenger& messenger) {
+    MasterRecord record;
+    fs::path directory;
+    if (const Status status = FindSymbol(dataDirectory, symbol, record, directory);
+        status != kSuccess) {
+        return status;
+    }
+    const int fileNumber = record.fileNumber;
+    const int recordLength = record.recordLength;
+    FieldLayout layout;
+    if (const Status status = ReadFieldLayout(directory, fileNumber, recordLength, layout);
+        status != kSuccess) {
+        return status;
+    }
+    const std::string dataName = DataFileName(fileNumber);
+    const fs::path dataPath = platform::ResolveEntry(directory, dataName);
+    std::vector<std::uint8_t> bytes;
+    if (!platform::ReadWholeFile(dataPath, bytes)) {
+        return kFileOpen;
+    }
+    const auto length = static_cast<std::size_t>(recordLength);
+    if (bytes.size() < std::max<std::size_t>(length, 4)) {
+        return kFileRead;
+    }
+    if (!platform::CopyToBackup(dataPath, directory, SymbolFileName(fileNumber, "BAK"))) {
+        return kFileWrite;
+    }
+
+    const auto operation = static_cast<EditOperation>(request.operation);
+    int lastRecord = platform::ReadU16(bytes.data() + 2);
+    const MasterRecord before = record;
+    bool datesMoved = false;
+    if (operation == EditOperation::kDelete) {
+        DayNumber found = 0;
+        const int index = FindQuoteByDate(dataDirectory, symbol, request.date1, 0, &found);
+        if (index < 0 || found != request.date1) {
+            messenger.Show("Failure in delete quote for findrec");
+            return kNoQuoteToDelete;
+        }
+        --lastRecord;
+        datesMoved = DatesAfterDelete(bytes, layout, length, index, lastRecord, record);
+        if (datesMoved && SetMasterDates(directory, fileNumber, record.firstDate, record.lastDate,
+                                         true) != kSuccess) {
+            return kFileWrite;
+        }
+    }
+
+    const bool multiply = request.operation == 2 || operation == EditOperation::kMultiply;
+    std::vector<std::uint8_t> out;
+    out.reserve(bytes.size() + length);
+    out.insert(out.end(), bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(length));
+    int added = 0;
+    bool dropped = false;
+    for (std::size_t at = length; at + length <= bytes.size(); at += length) {
+        std::vector<std::uint8_t> current(bytes.begin() + static_cast<std::ptrdiff_t>(at),
+                                          bytes.begin() + static_cast<std::ptrdiff_t>(at + length));
+        Quote quote = DecodeQuote(current.data(), layout, recordLength);
+        if (quote.date >= request.date1 && quote.date <= request.date2) {
+            if (multiply || operation == EditOperation::kReplace) {
+                for (std::size_t i = 0; i < kEditedFields.size(); ++i) {
+                    const Field field = kEditedFields[i];
+                    if (layout.Has(field)) {
+                        quote.SetValue(field, multiply ? quote.Value(field) * request.values[i]
+                                                       : request.values[i]);
+                    }
+                }
+                EncodeQuote(quote, layout, current.data(), recordLength);
+            } else if (operation == EditOperation::kAdd) {
+                // Only the date of the copy changes; its other bytes stay exactly as stored.
+                std::vector<std::uint8_t> copy = current;
+                if (layout.Has(kDate)) {
+                    const FloatBytes date = FileDateFromDayNumber(PreviousWeekday(quote.date));
+                    std::copy(date.begin(), date.end(),
+                              copy.begin() + 4 * (layout.position[kDate] - 1));
+                }
+                out.insert(out.end(), copy.begin(), copy.end());
+                ++added;
+            } else if (operation == EditOperation::kDelete && !dropped) {
+                dropped = true;
+                continue;
+            }
+        }
+        out.insert(out.end(), current.begin(), current.end());
+    }
+    // The header counts every copy written, so none is hidden from readers.
+    lastRecord += added;
+    Status status = kSuccess;
+    if (lastRecord > 0xFFFF) {
+        status = kInvalidParm;
+    } else {
+        platform::WriteU16(out.data() + 2, static_cast<std::uint16_t>(lastRecord));
+        platform::ReplacementFile file(directory, dataName, SymbolFileName(fileNumber, "NEW"));
+        if (!file.Open()) {
+            status = kFileOpen;
+        } else if (!file.Write(out.data(), out.size()) || !file.Commit()) {
+            status = kFileWrite;
+        }
+    }
+    if (status != kSuccess && datesMoved) {
+        // The quote is still there; so must its dates be.
+        SetMasterDates(directory, fileNumber, before.firstDate, before.lastDate, false);
+    }
+    return status;
+}
+
+}  // namespace ticksmith::store

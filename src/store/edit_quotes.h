@@ -1,0 +1,44 @@
+#pragma once
+
+#include <array>
+#include <filesystem>
+#include <string_view>
+
+#include "platform/messenger.h"
+#include "store/encodings.h"
+#include "store/status.h"
+
+namespace ticksmith::store {
+
+namespace fs = std::filesystem;
+
+enum class EditOperation : std::int16_t {
+    kCopy = 0,
+    kReplace = 1,
+    kMultiply = 3,  // 2 multiplies as well
+    kDelete = 4,
+    kAdd = 5,
+};
+
+// What one hand edit of a data file does: `values` are, for OPEN, HIGH, LOW, CLOSE, VOL and OI,
+// the new values (replace) or the multipliers (multiply); the range is inclusive.
+struct EditRequest {
+    std::array<float, 6> values{};
+    DayNumber date1 = 0;
+    DayNumber date2 = 0;
+    std::int16_t operation = 0;
+};
+
+// A delete found no quote of its date.
+inline constexpr Status kNoQuoteToDelete = -200;
+
+// The previous weekday before `day`.
+DayNumber PreviousWeekday(DayNumber day);
+DayNumber NextWeekday(DayNumber day);
+
+// Rewrites a symbol's F<n>.DAT in one pass after copying it to F<n>.BAK. A delete also brings
+// MASTER's dates up to date (MASTER.BAK first). Any failure leaves F<n>.DAT as it was.
+Status EditQuotes(const fs::path& dataDirectory, std::string_view symbol,
+                  const EditRequest& request, platform::Messenger& messenger);
+
+}  // namespace ticksmith::store

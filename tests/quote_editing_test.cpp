@@ -1,0 +1,222 @@
+// Hand edits of a data file: the engine's five operations, the commands' own rules, and what a
+// failing disk leaves behind.
+#include <gtest/gtest.h>
+
+#include "portfolio/quote_commands.h"
+#include "settings/settings_support.h"
+#include "store/edit_quotes.h"
+#include "test_support.h"
+
+namespace ticksmith::test {
+namespace {
+
+using portfolio::ViewState;
+
+std::vector<store::Quote> Quotes(const fs::path& dir, const std::string& symbol) {
+    store::QuoteSeries series;
+    EXPECT_EQ(store::AllocSeries(series, 1000), store::kSuccess);
+    EXPECT_EQ(store::ReadSeries(series, dir, symbol, 0, -1), store::kSuccess);
+    return series.quotes;
+}
+
+store::MasterRecord RecordOf(const fs::path& dir, const std::string& symbol) {
+    store::MasterRecord record;
+    fs::path found;
+    EXPECT_EQ(store::FindSymbol(dir, symbol, record, found), store::kSuccess);
+    return record;
+}
+
+class QuoteEditing : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        m_number = AddSymbol(m_dir, "AAA", 10);
+        AddSymbol(m_dir, "BBB", 3);
+    }
+
+    // The view as the window holds it with AAA selected and all its quotes shown.
+    ViewState View(const std::string& symbol = "AAA") {
+        ViewState view;
+        view.settings.displayRecent = false;
+        EXPECT_TRUE(view.OpenPortfolio(m_dir.string(), m_messenger));
+        EXPECT_TRUE(view.FillSymbolsGrid(0, m_messenger));
+        EXPECT_TRUE(view.SelectSymbolRow(view.SymbolRowOf(symbol), m_messenger));
+        return view;
+    }
+
+    Bytes Data() const { return ReadBytes(m_dir / store::DataFileName(m_number)); }
+    std::string Date(int quote) const { return store::GridDateText(SampleQuote(quote).date); }
+
+    TempDir m_temp;
+    fs::path m_dir = m_temp.path();
+    int m_number = 0;
+    RecordingMessenger m_messenger;
+    settings::MemorySettingsStore m_settings;
+};
+
+TEST_F(QuoteEditing, SplitRescalesOnlyTheQuotesBeforeItsDate) {
+    ViewState view = View();
+    const Bytes before = Data();
+    ASSERT_TRUE(portfolio::SplitQuotes(view, Date(5), "2", "1", m_settings, m_messenger));
+    const auto quotes = Quotes(m_dir, "AAA");
+    ASSERT_EQ(quotes.size(), 10u);
+    for (int i = 0; i < 10; ++i) {
+        const store::Quote want = SampleQuote(i);
+        const float price = i < 5 ? 0.5f : 1.0f;
+        const float shares = i < 5 ? 2.0f : 1.0f;
+        EXPECT_EQ(quotes[i].date, want.date);
+        EXPECT_FLOAT_EQ(quotes[i].close, want.close * price) << i;
+        EXPECT_FLOAT_EQ(quotes[i].volume, want.volume * shares) << i;
+        EXPECT_FLOAT_EQ(quotes[i].openInterest, want.openInterest * shares) << i;
+    }
+    EXPECT_EQ(ReadBytes(m_dir / "F1.BAK"), before);
+    EXPECT_EQ(m_settings.ReadString("Split", "New", ""), "2");
+    EXPECT_EQ(view.quoteRows[0][4], store::QuoteRowTexts(SampleQuote(9))[4]);
+}
+
+TEST_F(QuoteEditing, RefusedInputChangesNothing) {
+    ViewState view = View();
+    const auto before = Snapshot(m_dir);
+    EXPECT_FALSE(portfolio::SplitQuotes(view, Date(5), "0", "1", m_settings, m_messenger));
+    EXPECT_FALSE(portfolio::SplitQuotes(view, Date(5), "2", "one", m_settings, m_messenger));
+    EXPECT_FALSE(portfolio::SplitQuotes(view, "13/45/04", "2", "1", m_settings, m_messenger));
+    EXPECT_FALSE(portfolio::EditQuote(view, Date(3), {"1", "2", "x", "4", "5", "6"}, m_settings,
+                                      m_messenger));
+    // Adjust's own rule: dates of 8 characters inside the series, no multiplier of 0.
+    const std::string first = Date(0), last = Date(9);
+    for (const portfolio::AdjustInput& input : std::vector<portfolio::AdjustInput>{
+             {Date(0), Date(9), "0"},
+             {Date(0), Date(9), "1", "abc"},
+             {"1/3/00", Date(9)},
+             {Date(0), store::GridDateText(SampleQuote(10).date)},
+             {store::GridDateText(SampleQuote(0).date - 1), Date(9)}}) {
+        EXPECT_EQ(portfolio::AdjustQuotes(view, input, m_settings, m_messenger),
+                  portfolio::AdjustResult::kInvalid);
+    }
+    EXPECT_EQ(m_messenger.shown.back(), "Invalid Data Entered");
+    EXPECT_EQ(Snapshot(m_dir), before);
+    EXPECT_FALSE(m_settings.ReadText("Split", "New"));
+}
+
+TEST_F(QuoteEditing, AdjustOfOneDayAndEditOfAFileWithoutOpen) {
+    ViewState view = View();
+    ASSERT_EQ(
+        portfolio::AdjustQuotes(view, {Date(4), Date(4), "3", "2", "-1"}, m_settings, m_messenger),
+        portfolio::AdjustResult::kDone);
+    auto quotes = Quotes(m_dir, "AAA");
+    EXPECT_FLOAT_EQ(quotes[4].high, SampleQuote(4).high * 3);
+    EXPECT_FLOAT_EQ(quotes[4].openInterest, -SampleQuote(4).openInterest);
+    EXPECT_FLOAT_EQ(quotes[3].high, SampleQuote(3).high);
+    EXPECT_FLOAT_EQ(quotes[5].high, SampleQuote(5).high);
+    // From after To is accepted and changes nothing.
+    const Bytes data = Data();
+    EXPECT_EQ(portfolio::AdjustQuotes(view, {Date(6), Date(2), "3"}, m_settings, m_messenger),
+              portfolio::AdjustResult::kDone);
+    EXPECT_EQ(Data(), data);
+
+    const store::FieldSet noOpen = {true, false, false, true, true, true, true, false};
+    AddSymbol(m_dir, "CCC", 4, noOpen);
+    ViewState other = View("CCC");
+    EXPECT_EQ(other.quoteRows[1][1], "");
+    ASSERT_TRUE(portfolio::EditQuote(other, other.quoteRows[1][0],
+                                     {"not used", "9.5", "8", "9.25", "77", "ignored too"},
+                                     m_settings, m_messenger));
+    quotes = Quotes(m_dir, "CCC");
+    EXPECT_EQ(quotes[2].open, store::kAbsentValue);
+    EXPECT_EQ(quotes[2].high, 9.5f);
+    EXPECT_EQ(quotes[2].volume, 77.0f);
+    EXPECT_EQ(quotes[3].high, SampleQuote(3).high);
+    EXPECT_EQ(m_settings.ReadString("Edit", "Hi", ""), "9.5");
+}
+
+TEST_F(QuoteEditing, AddStepsBackToThePreviousWeekday) {
+    ViewState view = View();
+    // Quote 5 is Monday 01/10/00; the Friday before it exists.
+    view.selectedQuoteRow = view.QuoteRowOf(Date(5));
+    EXPECT_FALSE(portfolio::NewQuoteDate(view, m_messenger));
+    EXPECT_EQ(m_messenger.shown.back(), "Date " + Date(4) + " already exists.");
+    ASSERT_TRUE(portfolio::DeleteQuote(view, Date(4), m_settings, m_messenger));
+
+    view.selectedQuoteRow = view.QuoteRowOf(Date(5));
+    const auto newDate = portfolio::NewQuoteDate(view, m_messenger);
+    ASSERT_EQ(newDate, Date(4));
+    const int selected = view.selectedQuoteRow;
+    ASSERT_TRUE(portfolio::AddQuote(view, *newDate, m_settings, m_messenger));
+    EXPECT_EQ(view.selectedQuoteRow, selected + 1);
+    EXPECT_EQ(view.SelectedQuoteDate(), Date(4));
+    auto quotes = Quotes(m_dir, "AAA");
+    ASSERT_EQ(quotes.size(), 10u);
+    store::Quote copy = SampleQuote(5);
+    copy.date = SampleQuote(4).date;
+    EXPECT_EQ(store::QuoteRowTexts(quotes[4]), store::QuoteRowTexts(copy));
+
+    // The oldest row has nothing before it to copy into.
+    view.selectedQuoteRow = view.QuoteCount() - 1;
+    EXPECT_FALSE(portfolio::NewQuoteDate(view, m_messenger));
+}
+
+TEST_F(QuoteEditing, DeleteKeepsMasterDatesOnTheQuotesLeft) {
+    ViewState view = View();
+    const auto dates = [&] {
+        const store::MasterRecord record = RecordOf(m_dir, "AAA");
+        return std::pair{store::GridDateText(record.FirstDay()),
+                         store::GridDateText(record.LastDay())};
+    };
+    ASSERT_TRUE(portfolio::DeleteQuote(view, Date(9), m_settings, m_messenger));
+    EXPECT_EQ(dates(), std::pair(Date(0), Date(8)));
+    ASSERT_TRUE(portfolio::DeleteQuote(view, Date(0), m_settings, m_messenger));
+    EXPECT_EQ(dates(), std::pair(Date(1), Date(8)));
+    ASSERT_TRUE(portfolio::DeleteQuote(view, Date(5), m_settings, m_messenger));
+    EXPECT_EQ(dates(), std::pair(Date(1), Date(8)));
+    EXPECT_EQ(Quotes(m_dir, "AAA").size(), 7u);
+    EXPECT_TRUE(fs::exists(m_dir / "MASTER.BAK"));
+
+    // The only quote: both dates stay on the deleted day, the header's last record is 1.
+    const int only = AddSymbol(m_dir, "ONE", 1);
+    ViewState single = View("ONE");
+    ASSERT_TRUE(portfolio::DeleteQuote(single, Date(0), m_settings, m_messenger));
+    const store::MasterRecord record = RecordOf(m_dir, "ONE");
+    EXPECT_EQ(record.FirstDay(), SampleQuote(0).date);
+    EXPECT_EQ(record.LastDay(), SampleQuote(0).date);
+    const Bytes data = ReadBytes(m_dir / store::DataFileName(only));
+    EXPECT_EQ(data.size(), 28u);
+    EXPECT_EQ(platform::ReadU16(data.data() + 2), 1);
+
+    // A date the file does not have: the engine's message, then the command's; nothing changes.
+    const auto before = Snapshot(m_dir);
+    m_messenger.shown.clear();
+    EXPECT_FALSE(portfolio::DeleteQuote(view, Date(5), m_settings, m_messenger));
+    EXPECT_EQ(m_messenger.shown, (std::vector<std::string>{"Failure in delete quote for findrec",
+                                                           "Delete Edit Failed"}));
+    auto after = Snapshot(m_dir);
+    after.erase("F1.BAK");
+    auto expected = before;
+    expected.erase("F1.BAK");
+    EXPECT_EQ(after, expected);
+}
+
+TEST_F(QuoteEditing, AFailingDiskLeavesEveryFileAsItWas) {
+    TempDir work;
+    const auto run = [&](store::EditRequest request) {
+        return [request](const fs::path& dir) {
+            RecordingMessenger quiet;
+            return static_cast<int>(store::EditQuotes(dir, "AAA", request, quiet));
+        };
+    };
+    const store::DayNumber monday = SampleQuote(5).date;
+    const std::set<std::string> backups = {"MASTER.BAK", "F1.BAK"};
+    for (const auto& request : {store::EditRequest{{2, 2, 2, 2, 2, 2}, 0, monday, 3},
+                                store::EditRequest{{1, 2, 3, 4, 5, 6}, monday, monday, 1},
+                                store::EditRequest{{}, monday, monday, 5},
+                                store::EditRequest{{}, SampleQuote(9).date, SampleQuote(9).date, 4},
+                                store::EditRequest{{}, monday, monday, 4}}) {
+        SCOPED_TRACE("operation " + std::to_string(request.operation));
+        const auto statuses = ExpectAllOrNothing(m_dir, work.path() / "p", run(request), backups);
+        EXPECT_FALSE(statuses.empty());
+        for (const int status : statuses) {
+            EXPECT_LT(status, 0);
+        }
+    }
+}
+
+}  // namespace
+}  // namespace ticksmith::test

@@ -1,0 +1,223 @@
+// The Symbol menu's commands on the view state, and the grids they refill.
+#include <gtest/gtest.h>
+
+#include "portfolio/skip_list.h"
+#include "portfolio/symbol_commands.h"
+#include "portfolio/symbols.h"
+#include "profiles/profile.h"
+#include "settings/settings_support.h"
+#include "test_support.h"
+
+namespace ticksmith::test {
+namespace {
+
+using portfolio::ViewState;
+
+class SymbolCommands : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        for (const char* name : {"b", "a", "c"}) {
+            fs::create_directory(m_root / name);
+            ASSERT_EQ(store::CreateEmptyMaster(m_root / name), store::kSuccess);
+        }
+        AddSymbol(m_root / "a", "ZED", 40);
+        AddSymbol(m_root / "a", "MID", 5);
+        AddSymbol(m_root / "a", "ALF", 0);
+        AddSymbol(m_root / "b", "MID", 2);
+        for (const char* name : {"a", "b", "c"}) {
+            portfolio::GetSkipString(m_root / name, m_messenger);
+        }
+    }
+
+    // The window's state with the portfolios a, b and c listed and `current` selected.
+    ViewState View(const std::string& current = "a", const std::string& symbol = "") {
+        ViewState view;
+        for (const char* name : {"a", "b", "c"}) {
+            EXPECT_TRUE(view.OpenPortfolio((m_root / name).string(), m_messenger));
+        }
+        EXPECT_TRUE(view.OpenPortfolio((m_root / current).string(), m_messenger));
+        EXPECT_TRUE(view.FillSymbolsGrid(0, m_messenger));
+        if (!symbol.empty()) {
+            EXPECT_TRUE(view.SelectSymbolRow(view.SymbolRowOf(symbol), m_messenger));
+        }
+        return view;
+    }
+
+    std::vector<std::string> Symbols(const std::string& portfolio) {
+        std::vector<store::MasterRecord> records;
+        EXPECT_EQ(store::ReadMasterRecords(m_root / portfolio, records), store::kSuccess);
+        std::vector<std::string> symbols;
+        for (const auto& record : records) {
+            symbols.push_back(std::to_string(record.fileNumber) + record.SymbolText());
+        }
+        return symbols;
+    }
+
+    TempDir m_temp;
+    fs::path m_root = m_temp.path();
+    RecordingMessenger m_messenger;
+};
+
+TEST_F(SymbolCommands, GridsAreSortedAndRecentShowsTheNewest30) {
+    ViewState view = View();
+    ASSERT_EQ(view.SymbolCount(), 3);
+    EXPECT_EQ(view.symbolRows[0].symbol, "ALF");
+    EXPECT_EQ(view.symbolRows[2].symbol, "ZED");
+    EXPECT_EQ(view.symbolRows[0].profile, " (none)");
+    EXPECT_EQ(view.QuoteCount(), 0);
+
+    ASSERT_TRUE(view.SelectSymbolRow(2, m_messenger));
+    EXPECT_EQ(view.currentSymbol, "ZED");
+    EXPECT_EQ(view.QuoteCount(), 30);
+    EXPECT_EQ(view.totalQuotes, 40);
+    EXPECT_EQ(view.quoteRows[0][0], store::GridDateText(SampleQuote(39).date));
+    EXPECT_EQ(view.firstDateText, store::GridDateText(SampleQuote(0).date));
+    view.settings.displayRecent = false;
+    ASSERT_TRUE(view.FillQuotesGrid(0, m_messenger));
+    EXPECT_EQ(view.QuoteCount(), 40);
+    EXPECT_EQ(view.quoteRows.back()[0], view.firstDateText);
+}
+
+TEST_F(SymbolCommands, AddUpperCasesNamesAfterItselfAndReusesTheLowestNumber) {
+    ViewState view = View();
+    EXPECT_EQ(portfolio::AddSymbolCommand(view, "  ", "", std::nullopt, 20000, m_messenger),
+              portfolio::kNoSymbolEntered);
+    EXPECT_EQ(m_messenger.shown.back(), "You did not enter a symbol");
+    view = View("a", "MID");
+    ASSERT_TRUE(portfolio::DeleteSymbol(view, m_messenger));
+    ASSERT_EQ(
+        portfolio::AddSymbolCommand(view, " ibm ", "", std::string("Daily"), 20000, m_messenger),
+        portfolio::kSymbolAdded);
+    EXPECT_EQ(view.currentSymbol, "IBM");
+    EXPECT_EQ(view.SelectedFileNumber(), 2);
+    const store::MasterRecord record = [&] {
+        store::MasterRecord found;
+        fs::path where;
+        EXPECT_EQ(store::FindSymbol(m_root / "a", "IBM", found, where), store::kSuccess);
+        return found;
+    }();
+    EXPECT_EQ(record.IssueNameText(), "IBM");
+    EXPECT_EQ(record.FirstDay(), 20000 - 365);
+    EXPECT_EQ(profiles::ReadAssignment(m_root / "a", 2), "Daily");
+    EXPECT_EQ(portfolio::AddSymbolCommand(view, "Ibm", "", std::nullopt, 20000, m_messenger),
+              portfolio::kSymbolExists);
+}
+
+TEST_F(SymbolCommands, DeleteTakesTheFilesAndTheSkipFlag) {
+    const fs::path a = m_root / "a";
+    WriteBytes(a / "F2.BAK", Bytes{1});
+    WriteBytes(a / "F2.PFL", Bytes(34, 0));
+    ASSERT_TRUE(portfolio::SkipSymbol(a, "MID", portfolio::SkipChange::kOn, m_messenger));
+    ASSERT_TRUE(portfolio::SkipSymbol(a, "ZED", portfolio::SkipChange::kOn, m_messenger));
+    ViewState view = View("a", "MID");
+    ASSERT_TRUE(portfolio::DeleteSymbol(view, m_messenger));
+    EXPECT_EQ(Symbols("a"), (std::vector<std::string>{"1ZED", "3ALF"}));
+    for (const char* name : {"F2.DAT", "F2.DOP", "F2.PFL", "F2.BAK"}) {
+        EXPECT_FALSE(fs::exists(a / name)) << name;
+    }
+    const portfolio::SkipList skip = portfolio::GetSkipString(a, m_messenger);
+    EXPECT_EQ(skip[2], '0');
+    EXPECT_EQ(skip[1], '1');
+    EXPECT_EQ(view.SymbolCount(), 2);
+
+    // A grid symbol that MASTER does not hold deletes nothing.
+    const auto before = Snapshot(a);
+    view.currentSymbol = "GONE";
+    EXPECT_FALSE(portfolio::DeleteSymbol(view, m_messenger));
+    EXPECT_EQ(Snapshot(a), before);
+}
+
+TEST_F(SymbolCommands, MoveAndCopyCarryTheFilesUnderTheNewNumber) {
+    const fs::path a = m_root / "a", b = m_root / "b", c = m_root / "c";
+    WriteBytes(a / "F1.BAK", Bytes{7});
+    ASSERT_TRUE(profiles::WriteAssignmentFile(a, 1, profiles::AssignmentBytes{}));
+    const Bytes data = ReadBytes(a / "F1.DAT");
+    ViewState view = View("a", "ZED");
+    EXPECT_EQ(portfolio::TransferDestinations(view),
+              (std::vector<std::string>{b.string(), c.string()}));
+
+    ASSERT_TRUE(
+        portfolio::TransferSymbol(view, b.string(), portfolio::Transfer::kCopy, m_messenger));
+    EXPECT_EQ(Symbols("b"), (std::vector<std::string>{"1MID", "2ZED"}));
+    EXPECT_EQ(ReadBytes(b / "F2.DAT"), data);
+    EXPECT_TRUE(fs::exists(b / "F2.pfl") || fs::exists(b / "F2.PFL"));
+    EXPECT_FALSE(fs::exists(b / "F2.BAK"));
+    EXPECT_TRUE(fs::exists(a / "F1.BAK"));
+
+    // A destination that holds the symbol already is refused, naming both.
+    view = View("a", "MID");
+    const auto before = Snapshot(m_root);
+    EXPECT_FALSE(
+        portfolio::TransferSymbol(view, b.string(), portfolio::Transfer::kMove, m_messenger));
+    EXPECT_EQ(m_messenger.shown.back(),
+              "The Symbol addition failed.\n\nReason: Symbol MID "
+              "already exists in\n" +
+                  b.string());
+    EXPECT_EQ(Snapshot(m_root), before);
+
+    view = View("a", "ZED");
+    ASSERT_TRUE(
+        portfolio::TransferSymbol(view, c.string(), portfolio::Transfer::kMove, m_messenger));
+    EXPECT_EQ(Symbols("a"), (std::vector<std::string>{"2MID", "3ALF"}));
+    EXPECT_EQ(Symbols("c"), (std::vector<std::string>{"1ZED"}));
+    EXPECT_EQ(ReadBytes(c / "F1.DAT"), data);
+    for (const char* name : {"F1.DAT", "F1.DOP", "F1.pfl", "F1.BAK"}) {
+        EXPECT_FALSE(fs::exists(a / name)) << name;
+    }
+}
+
+TEST_F(SymbolCommands, AMoveThatFailsPartWayLeavesBothPortfoliosAsTheyWere) {
+    TempDir work;
+    ASSERT_TRUE(profiles::WriteAssignmentFile(m_root / "a", 1, profiles::AssignmentBytes{}));
+    const auto statuses =
+        ExpectAllOrNothing(m_root, work.path() / "root",
+                           [this](const fs::path& root) {
+                               ViewState view;
+                               RecordingMessenger quiet;
+                               EXPECT_TRUE(view.OpenPortfolio((root / "a").string(), quiet));
+                               EXPECT_TRUE(view.FillSymbolsGrid(0, quiet));
+                               view.SelectSymbolRow(view.SymbolRowOf("ZED"), quiet);
+                               return portfolio::TransferSymbol(view, (root / "c").string(),
+                                                                portfolio::Transfer::kMove, quiet)
+                                          ? 0
+                                          : -1;
+                           },
+                           {"a/MASTER.BAK", "c/MASTER.BAK"});
+    EXPECT_GE(statuses.size(), 4u);
+}
+
+TEST_F(SymbolCommands, EditRenamesAsTypedAndFindGoesByListOrder) {
+    ViewState view = View("c");
+    settings::MemorySettingsStore store;
+    using portfolio::FindResult;
+    EXPECT_EQ(portfolio::FindSymbolCommand(view, {"", false, false}, store, m_messenger),
+              FindResult::kRefused);
+    EXPECT_EQ(portfolio::FindSymbolCommand(view, {"x-y", true, false}, store, m_messenger),
+              FindResult::kRefused);
+    EXPECT_EQ(m_messenger.shown.back(), "Please enter a valid File Number");
+    // b comes after a in the list, so a wins even from c.
+    ASSERT_EQ(portfolio::FindSymbolCommand(view, {" mid", false, true}, store, m_messenger),
+              FindResult::kFound);
+    EXPECT_EQ(view.current.portfolioDir, (m_root / "a").string());
+    EXPECT_EQ(view.currentSymbol, "MID");
+    EXPECT_EQ(store.ReadInt("FindSymb", "SearchAll", 0), 1);
+    EXPECT_EQ(portfolio::FindSymbolCommand(view, {"0003x", true, false}, store, m_messenger),
+              FindResult::kFound);
+    EXPECT_EQ(view.currentSymbol, "ALF");
+    EXPECT_EQ(portfolio::FindSymbolCommand(view, {"9", true, false}, store, m_messenger),
+              FindResult::kNotFound);
+    EXPECT_EQ(m_messenger.shown.back(), "File number 9 is not in this portfolio.");
+    EXPECT_EQ(portfolio::FindSymbolCommand(view, {"NOPE", false, false}, store, m_messenger),
+              FindResult::kNotFound);
+    EXPECT_EQ(m_messenger.shown.back(), "Symbol name NOPE not found.");
+
+    EXPECT_FALSE(portfolio::EditSymbol(view, "", "x", m_messenger));
+    EXPECT_EQ(m_messenger.shown.back(), "You must enter a symbol");
+    ASSERT_TRUE(portfolio::EditSymbol(view, "alf2", "Alpha", m_messenger));
+    EXPECT_EQ(view.currentSymbol, "alf2");
+    EXPECT_EQ(Symbols("a"), (std::vector<std::string>{"1ZED", "2MID", "3alf2"}));
+    EXPECT_TRUE(fs::exists(m_root / "a" / "MASTER.BAK"));
+}
+
+}  // namespace
+}  // namespace ticksmith::test
