@@ -154,8 +154,18 @@ TEST_F(SymbolCommands, MoveAndCopyCarryTheFilesUnderTheNewNumber) {
               "already exists in\n" +
                   b.string());
     EXPECT_EQ(Snapshot(m_root), before);
-
+    // A destination that has handed out file number 255 is full.
+    const fs::path full = m_root / "full";
+    fs::create_directory(full);
+    WriteBytes(full / "MASTER", MasterFile(1, 255, {Record(255, "LAST")}));
     view = View("a", "ZED");
+    const auto beforeFull = Snapshot(m_root);
+    EXPECT_FALSE(
+        portfolio::TransferSymbol(view, full.string(), portfolio::Transfer::kCopy, m_messenger));
+    EXPECT_EQ(m_messenger.shown.back().substr(0, 42),
+              "The portfolio already has the\nmaximum numb");
+    EXPECT_EQ(Snapshot(m_root), beforeFull);
+
     ASSERT_TRUE(
         portfolio::TransferSymbol(view, c.string(), portfolio::Transfer::kMove, m_messenger));
     EXPECT_EQ(Symbols("a"), (std::vector<std::string>{"2MID", "3ALF"}));
