@@ -70,6 +70,8 @@ void AddMasterCommands(CLI::App& app, CommandContext& context);
 void AddPortfolioCommands(CLI::App& app, CommandContext& context);
 void AddSymbolEditCommands(CLI::App& app, CommandContext& context);
 void AddQuoteEditCommands(CLI::App& app, CommandContext& context);
+// export and split-search.
+void AddExportCommands(CLI::App& app, CommandContext& context);
 
 // The main window's state with `directory` as the current portfolio and, unless `symbol` is
 // empty, that symbol selected (matched without regard to case) with all of its quotes in the

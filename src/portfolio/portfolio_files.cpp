@@ -6,6 +6,7 @@
 #include "platform/names.h"
 #include "platform/safe_replace.h"
 #include "platform/volumes.h"
+#include "portfolio/skip_list.h"
 #include "store/master.h"
 
 namespace ticksmith::portfolio {
@@ -100,6 +101,21 @@ bool DeletePortfolio(const std::string& directory, bool soundDisable,
             platform::MessageIcon::kInformation);
     }
     return deleted;
+}
+
+bool IsPortfolioFile(const fs::path& path) {
+    const std::string name = platform::ToUpperAscii(path.filename().string());
+    const fs::path directory = path.has_parent_path() ? path.parent_path() : fs::path(".");
+    if (!platform::FindEntry(directory, store::kMasterName)) {
+        return false;
+    }
+    if (name.rfind(store::kMasterName, 0) == 0 || name == kSkipFileName) {
+        return true;
+    }
+    const std::size_t dot = name.find('.');
+    return name.size() > 1 && name[0] == 'F' && dot != std::string::npos && dot > 1 &&
+           std::all_of(name.begin() + 1, name.begin() + static_cast<std::ptrdiff_t>(dot),
+                       [](char c) { return c >= '0' && c <= '9'; });
 }
 
 }  // namespace ticksmith::portfolio

@@ -11,6 +11,8 @@
 
 namespace ticksmith::portfolio {
 
+namespace fs = std::filesystem;
+
 // Add Portfolio's OK rules on the typed path: refuses an empty one, removes trailing
 // separators and surrounding blanks, creates a missing directory (one level). Nothing when the
 // dialog stays open.
@@ -29,5 +31,10 @@ bool AddPortfolio(const std::string& directory, CurrentPortfolio& current,
 // when something could not be deleted (or nothing was, on No).
 bool DeletePortfolio(const std::string& directory, bool soundDisable,
                      platform::Messenger& messenger);
+
+// Whether `path` names one of the files a portfolio keeps (MASTER and its working copies,
+// F<n>.*, the skip file) in a directory that holds a MASTER. Text written by the program must
+// never replace one of them.
+bool IsPortfolioFile(const fs::path& path);
 
 }  // namespace ticksmith::portfolio

@@ -18,6 +18,24 @@ int Clamp(int row, int count) {
 
 }  // namespace
 
+std::vector<store::MasterRecord> SymbolGridOrder(std::vector<store::MasterRecord> records) {
+    records.resize(std::min<std::size_t>(records.size(), store::kMaxSymbols));
+    std::vector<std::pair<std::string, std::size_t>> rows;
+    for (std::size_t i = 0; i < records.size(); ++i) {
+        rows.emplace_back(records[i].SymbolText(), i);
+    }
+    std::stable_sort(rows.begin(), rows.end(), [](const auto& left, const auto& right) {
+        return platform::LessIgnoringCase(left.first, right.first) &&
+               !platform::EqualsIgnoringCase(left.first, right.first);
+    });
+    std::vector<store::MasterRecord> sorted;
+    sorted.reserve(rows.size());
+    for (const auto& row : rows) {
+        sorted.push_back(records[row.second]);
+    }
+    return sorted;
+}
+
 void ViewState::ClearLists(int level) {
     if (level <= 2) {
         portfolios.clear();
@@ -75,11 +93,8 @@ bool ViewState::FillSymbolsGrid(int row, platform::Messenger& messenger) {
                            {std::to_string(header.count), std::to_string(store::kMaxSymbols)}),
                        platform::MessageIcon::kInformation);
     }
-    if (records.size() > static_cast<std::size_t>(store::kMaxSymbols)) {
-        records.resize(store::kMaxSymbols);
-    }
     skipList.clear();
-    for (const store::MasterRecord& record : records) {
+    for (const store::MasterRecord& record : SymbolGridOrder(std::move(records))) {
         if (symbolRows.empty()) {
             skipList = GetSkipString(current.portfolioDir, messenger);
             if (skipList.size() != kSkipListLength) {
@@ -91,10 +106,6 @@ bool ViewState::FillSymbolsGrid(int row, platform::Messenger& messenger) {
                               std::string(record.issueName.begin(), record.issueName.end()),
                               profile ? *profile : std::string(" (none)"), record.fileNumber});
     }
-    std::stable_sort(symbolRows.begin(), symbolRows.end(),
-                     [](const SymbolRow& a, const SymbolRow& b) {
-                         return platform::LessIgnoringCase(a.symbol, b.symbol);
-                     });
     selectedSymbolRow = Clamp(row, SymbolCount());
     FillQuotesGrid(0, messenger);
     return true;

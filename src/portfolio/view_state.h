@@ -10,6 +10,7 @@
 #include "portfolio/discovery.h"
 #include "portfolio/skip_list.h"
 #include "settings/view_settings.h"
+#include "store/master.h"
 
 namespace ticksmith::portfolio {
 
@@ -23,6 +24,10 @@ struct SymbolRow {
 
 // One row of the quote grid: date, open, high, low, close, volume, open interest.
 using QuoteRow = std::array<std::string, 7>;
+
+// A MASTER's records in the order of the symbol grid: at most 255, sorted by the symbol as the
+// grid shows it without regard to case; records that compare equal keep their MASTER order.
+std::vector<store::MasterRecord> SymbolGridOrder(std::vector<store::MasterRecord> records);
 
 // The grid's "RECENT" limit.
 inline constexpr int kRecentQuotes = 30;
