@@ -1,7 +1,7 @@
 // Writes the starting corpus of each fuzz target, built through the store's own writers:
 //
 //   ticksmith_fuzz_seeds OUTDIR   ->  OUTDIR/fuzz_master/, OUTDIR/fuzz_quote_files/,
-//                                     OUTDIR/fuzz_date_text/
+//                                     OUTDIR/fuzz_date_text/, OUTDIR/fuzz_import_line/
 
 #include <unistd.h>
 
@@ -267,6 +267,37 @@ void DateSeeds(const path& out) {
     Save(out, "first_day", input('.', 1, "19610101"));
 }
 
+// fuzz_import_line: [date format] [flags] [rows to skip] [seven column bytes] [text], as
+// fuzz_import_line.cpp reads them.
+void ImportLineSeeds(const path& out) {
+    const auto input = [](std::uint8_t format, std::uint8_t flags, std::uint8_t skip,
+                          std::string_view text) {
+        Bytes bytes = {format, flags, skip, 0, 1, 2, 3, 4, 5, 6};
+        bytes.insert(bytes.end(), text.begin(), text.end());
+        return bytes;
+    };
+    constexpr std::uint8_t kAllFields = 0xF8;  // comma, no month names
+    const std::string longLine = "01/05/2004," + std::string(300, '7') + ",1\r\n";
+    Save(out, "csv_ccyy",
+         input(3, kAllFields, 0,
+               "01/05/2004,1.5,2,1,1.75,1000,0\r\n01/06/2004,1.6,2.1,1.1,1.8,"
+               "1100,5\r\n"));
+    Save(out, "heading",
+         input(8, kAllFields, 1,
+               "Date,Open,High,Low,Close,Vol,OI\n010504,1,2,"
+               "0.5,1.5,100,N/A\n010604,1,2,0.5,1.5\n"));
+    Save(out, "months",
+         input(5, kAllFields | 4, 0,
+               "15-JAN-2004,1,2,0.5,1.5,100,7\n"
+               "16-jan-2004,1,2,0.5,1.5,100,7\n"));
+    Save(out, "tabs_no_oi", input(7, 0x78 | 1, 0, "20040105\t1\t2\t0.5\t1.5\t100\n\n\t\t\n"));
+    Save(out, "spaces_short_lines", input(0, 0x08 | 2, 0, "04 01 05  1.5\n04 01 06\n"));
+    Save(out, "long_date",
+         input(3, kAllFields, 0, "01/05/2004,1\r\n" + std::string(55, '1') + ",2\r\n"));
+    Save(out, "long_line", input(3, kAllFields, 0, longLine));
+    Save(out, "no_line_end", input(3, kAllFields, 0, "01/05/2004,1,2,3,4,5,6"));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -281,5 +312,6 @@ int main(int argc, char** argv) {
     MasterSeeds(work, out / "fuzz_master");
     QuoteSeeds(out / "fuzz_quote_files");
     DateSeeds(out / "fuzz_date_text");
+    ImportLineSeeds(out / "fuzz_import_line");
     return EXIT_SUCCESS;
 }

@@ -108,6 +108,7 @@ int RunCli(const std::vector<std::string>& arguments, const CliEnvironment& envi
     AddPortfolioCommands(app, context);
     AddSymbolEditCommands(app, context);
     AddQuoteEditCommands(app, context);
+    AddImportCommand(app, context);
     AddExportCommands(app, context);
 
     // CLI11 wants the arguments last first.

@@ -70,6 +70,7 @@ void AddMasterCommands(CLI::App& app, CommandContext& context);
 void AddPortfolioCommands(CLI::App& app, CommandContext& context);
 void AddSymbolEditCommands(CLI::App& app, CommandContext& context);
 void AddQuoteEditCommands(CLI::App& app, CommandContext& context);
+void AddImportCommand(CLI::App& app, CommandContext& context);
 // export and split-search.
 void AddExportCommands(CLI::App& app, CommandContext& context);
 

@@ -1,0 +1,148 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/messenger.h"
+#include "settings/settings_store.h"
+#include "store/encodings.h"
+#include "store/quotes.h"
+
+namespace ticksmith::ascii {
+
+namespace fs = std::filesystem;
+
+// The seven fields an import knows, in the order its records and F<n>.DOP hold them.
+enum ImportField : int {
+    kImportDate,
+    kImportOpen,
+    kImportHigh,
+    kImportLow,
+    kImportClose,
+    kImportVolume,
+    kImportOpenInterest
+};
+inline constexpr int kImportFieldCount = 7;
+inline constexpr int kImportColumns = 20;
+inline constexpr int kMaxSkipRows = 200;
+// A date text this long stops the conversion.
+inline constexpr std::size_t kDateTextLimit = 50;
+// The most quotes a data file's header can count.
+inline constexpr int kMaxImportedQuotes = 0xFFFE;
+
+// What the import dialog holds, as it holds it: the edits' texts, the boxes and the buttons.
+// The boxes of Date and Close are ignored: those fields are always present.
+struct ImportForm {
+    std::string inputPath;
+    std::string outputDirectory;
+    std::string symbol;
+    std::string name;
+    std::string dateFormat = "MMDDYY";
+    int delimiter = 0;  // 0 comma, 1 tab, 2 space
+    bool makeNewMaster = false;
+    bool reverse = false;
+    bool skipOn = false;
+    std::string skipRows = "0";
+    bool months = false;  // "Use 3 letter months"
+    std::array<bool, kImportFieldCount> present{true, true, true, true, true, true, true};
+    std::array<std::string, kImportFieldCount> columns{"1", "2", "3", "4", "5", "6", "7"};
+};
+
+// One run of the import, built from a form that passed its checks.
+struct ImportJob {
+    fs::path inputPath;
+    bool useMonths = false;
+    bool useExistingMaster = true;
+    std::array<bool, kImportFieldCount> present{};
+    std::array<int, kImportFieldCount> columns{};  // from 0
+    fs::path outputDirectory;                      // as entered
+    std::string symbol;
+    std::string name;
+    char delimiter = ',';
+    int dateFormat = 9;
+    bool reverse = false;
+    bool skip = false;
+    int rowsToSkip = 0;
+    // The date a new record carries until its quotes are in.
+    store::DayNumber today = 0;
+
+    int FieldCount() const;
+    // The store's fields for the present ones (TIME never).
+    store::FieldSet Fields() const;
+};
+
+// The dialog as it opens: every "Import" setting, an empty input path shown as ibm.txt in the
+// working directory, an empty output directory as the working directory, and the stored date
+// format replaced by the first of the twelve that begins with it (kept as typed when none does).
+ImportForm ReadImportForm(const settings::SettingsStore& store, const fs::path& workingDirectory);
+
+// OK's checks in their order, each failure shown through the messenger. Trims and upper-cases
+// the symbol and trims the input path, as the dialog shows them back. Relative paths are taken
+// from `workingDirectory`. Nothing when the dialog stays open.
+std::optional<ImportJob> CheckImportForm(ImportForm& form, const fs::path& workingDirectory,
+                                         store::DayNumber today, platform::Messenger& messenger);
+
+// What OK stores: the dialog's choices, not the paths, symbol or name.
+void WriteImportChoices(settings::SettingsStore& store, const ImportForm& form);
+
+struct ImportResult {
+    bool succeeded = false;
+    bool masterCreated = false;  // a new, empty MASTER was made
+    int fileNumber = 0;          // of the new symbol; 0 when none was added
+    int quotes = 0;              // quotes stored in its data file
+    fs::path outputDirectory;    // the portfolio directory as resolved
+};
+
+// Runs one import with the output directory locked against other writers. The input is
+// reversed and converted before the symbol is added, so its data file is written once, whole,
+// and MASTER gets the record with its final dates; a run that fails once the checks have
+// passed still adds the symbol, with the quotes it could store. Every failure is shown through
+// the messenger; "Conversion failed." is left to the caller. Stores the input path, output
+// directory, symbol and name under "Import" once the symbol exists.
+ImportResult RunImport(const ImportJob& job, platform::Messenger& messenger,
+                       settings::SettingsStore& store);
+
+enum class ImportOutcome { kRefused, kFailed, kSucceeded };
+
+// The dialog's OK from end to end: the checks (kRefused keeps the dialog open), the choices
+// stored, the run, then "Conversion failed." or the completion sound. Showing the portfolio
+// afterwards is the front end's.
+ImportOutcome ImportFromForm(ImportForm& form, const fs::path& workingDirectory,
+                             store::DayNumber today, platform::Messenger& messenger,
+                             settings::SettingsStore& store, ImportResult* result = nullptr);
+
+// ---- The conversion itself, without files ------------------------------------------------
+
+// Replaces a month abbreviation (JAN to DEC, any case) at the first character from 'A' up by
+// its number: 15-JAN-2004 gives 15-01-2004, Jan152004 gives 01152004. False, with the text
+// unchanged, when there is no such character; true once there is, matched or not.
+bool ConvertMonthText(std::string& text);
+
+// What the first converted line's date says against the chosen format.
+enum class DateMismatch { kNone, kNumericOnly, kCharacterSeparated };
+
+enum class ConversionStop { kEndOfText, kDateTooLong, kDataFileFull };
+
+struct Conversion {
+    std::vector<store::Quote> quotes;  // one per converted line, in file order
+    DateMismatch mismatch = DateMismatch::kNone;
+    ConversionStop stop = ConversionStop::kEndOfText;
+    int stopLine = 0;  // counted from 1, heading rows included
+    std::string stopText;
+};
+
+// Converts the lines of an input text, read in pieces of at most 299 characters, after
+// dropping `rowsToSkip` of them.
+Conversion ConvertLines(std::string_view text, const ImportJob& job, int rowsToSkip);
+
+// The reversed form of an input text: heading rows dropped, lines shorter than two characters
+// with their line end dropped, the rest last first, each ending in CR LF. Nothing when no line
+// is kept.
+std::optional<std::string> ReversedLines(std::string_view text, int rowsToSkip);
+
+}  // namespace ticksmith::ascii
