@@ -19,6 +19,7 @@
 
 #include "ascii/export.h"
 #include "ascii/split_search.h"
+#include "bench_support.h"
 #include "platform/file_system.h"
 #include "platform/little_endian.h"
 #include "platform/messenger.h"
@@ -31,7 +32,9 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace ticksmith;
-using Clock = std::chrono::steady_clock;
+using bench::Clock;
+using bench::Fail;
+using bench::WriteFile;
 
 struct Size {
     int exportQuotes;
@@ -42,29 +45,6 @@ struct Size {
 
 constexpr Size kFull{16000, 255, 5000, 3};
 constexpr Size kQuick{2000, 20, 500, 1};
-
-[[noreturn]] void Fail(const std::string& message) {
-    std::cerr << "ticksmith_export_bench: " << message << '\n';
-    std::exit(1);
-}
-
-// Generated data gives no reason for a message: any message ends the benchmark.
-class FailingMessenger : public platform::Messenger {
-  public:
-    void Show(std::string_view text, platform::MessageIcon) override {
-        Fail("unexpected message: " + std::string(text));
-    }
-    bool AskYesNo(std::string_view, platform::MessageIcon) override { return true; }
-    bool AskOkCancel(std::string_view, platform::MessageIcon) override { return true; }
-    void Play(platform::Sound) override {}
-};
-
-void WriteFile(const fs::path& path, std::string_view bytes) {
-    if (!(std::ofstream(path, std::ios::binary)
-              .write(bytes.data(), static_cast<std::streamsize>(bytes.size())))) {
-        Fail("cannot write " + path.string());
-    }
-}
 
 std::string SymbolName(int symbol) {
     char name[16];
@@ -157,6 +137,7 @@ void Print(const char* what, double seconds, double floor, const char* floorText
 }  // namespace
 
 int main(int argc, char** argv) {
+    bench::ProgramName() = "ticksmith_export_bench";
     const bool quick = argc > 1 && std::string(argv[1]) == "--quick";
     const Size size = quick ? kQuick : kFull;
     const fs::path root =
@@ -168,7 +149,7 @@ int main(int argc, char** argv) {
     Generate(root / "one", 1, size.exportQuotes, random);
     Generate(root / "many", size.symbols, size.quotes, random);
 
-    FailingMessenger messenger;
+    bench::StrictMessenger messenger(true);
     settings::MemorySettingsStore store;
     ascii::ExportChoices choices;
     choices.outputPath = (root / "export.txt").string();

@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "ascii/import.h"
+#include "bench_support.h"
 #include "platform/file_system.h"
 #include "platform/messenger.h"
 #include "platform/safe_replace.h"
@@ -32,7 +33,11 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace ticksmith;
-using Clock = std::chrono::steady_clock;
+using bench::Clock;
+using bench::Fail;
+using bench::NoSyncFileSystem;
+using bench::Seconds;
+using bench::WriteFile;
 
 struct Size {
     int lines;
@@ -42,36 +47,6 @@ struct Size {
 
 constexpr Size kFull{20000, 1000, 4};
 constexpr Size kQuick{2000, 12, 2};
-
-double Seconds(Clock::duration duration) {
-    return std::chrono::duration<double>(duration).count();
-}
-
-[[noreturn]] void Fail(const std::string& message) {
-    std::cerr << "ticksmith_import_bench: " << message << '\n';
-    std::exit(1);
-}
-
-// A successful import says nothing; anything it says ends the benchmark.
-class SilentMessenger : public platform::Messenger {
-  public:
-    void Show(std::string_view text, platform::MessageIcon) override {
-        Fail("unexpected message: " + std::string(text));
-    }
-    bool AskYesNo(std::string_view text, platform::MessageIcon) override {
-        Fail("unexpected question: " + std::string(text));
-    }
-    bool AskOkCancel(std::string_view text, platform::MessageIcon icon) override {
-        return AskYesNo(text, icon);
-    }
-    void Play(platform::Sound) override {}
-};
-
-class NoSyncFileSystem : public platform::FileSystem {
-  public:
-    bool Sync(int) override { return true; }
-    bool SyncDirectory(const fs::path&) override { return true; }
-};
 
 // A history of weekdays, oldest first, as a vendor writes one.
 std::string History(int lines) {
@@ -96,14 +71,6 @@ std::string History(int lines) {
     return text;
 }
 
-void WriteFile(const fs::path& path, const std::string& bytes) {
-    std::ofstream out(path, std::ios::binary);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    if (!out) {
-        Fail("cannot write " + path.string());
-    }
-}
-
 struct Batch {
     std::vector<fs::path> inputs;
     std::vector<fs::path> portfolios;  // the portfolio of each input
@@ -126,7 +93,7 @@ Batch Prepare(const fs::path& root, const std::string& history, int files, int p
 
 // Imports every input as the dialog would; the first of each portfolio makes its MASTER.
 double Import(const Batch& batch, int lines) {
-    SilentMessenger messenger;
+    bench::StrictMessenger messenger;
     settings::MemorySettingsStore store;
     const store::DayNumber today = store::DayNumberOfTime(std::time(nullptr));
     const auto start = Clock::now();
@@ -222,6 +189,7 @@ void Measure(const char* title, const fs::path& root, const std::string& history
 }  // namespace
 
 int main(int argc, char** argv) {
+    bench::ProgramName() = "ticksmith_import_bench";
     const bool quick = argc > 1 && std::string(argv[1]) == "--quick";
     const Size size = quick ? kQuick : kFull;
     const std::string history = History(size.lines);

@@ -24,6 +24,7 @@
 #include <string_view>
 #include <vector>
 
+#include "bench_support.h"
 #include "platform/file_system.h"
 #include "platform/little_endian.h"
 #include "platform/safe_replace.h"
@@ -37,6 +38,9 @@ namespace {
 namespace fs = std::filesystem;
 namespace store = ticksmith::store;
 namespace platform = ticksmith::platform;
+namespace bench = ticksmith::bench;
+using bench::Fail;
+using bench::NoSyncFileSystem;
 
 constexpr int kSeriesQuotes = store::kMaxSeriesQuotes;
 constexpr int kSeriesPortfolioSymbols = 8;
@@ -45,14 +49,6 @@ constexpr int kSearchPortfolioSymbols = store::kMaxSymbols;
 constexpr int kSearchTargetRecord = kSearchPortfolioSymbols - 1;
 constexpr std::string_view kMissingSymbol = "NOSUCH";
 constexpr double kTargetRatio = 2.0;
-
-// The data is generated, not stored: durability is not what is measured, and skipping the
-// fsync of every rewrite keeps the set-up well under a second.
-class NoSyncFileSystem : public platform::FileSystem {
-  public:
-    bool Sync(int /*descriptor*/) override { return true; }
-    bool SyncDirectory(const fs::path& /*directory*/) override { return true; }
-};
 
 class TemporaryDirectory {
   public:
@@ -76,11 +72,6 @@ class TemporaryDirectory {
   private:
     fs::path m_path;
 };
-
-[[noreturn]] void Fail(const std::string& message) {
-    std::fprintf(stderr, "ticksmith_bench: %s\n", message.c_str());
-    std::exit(EXIT_FAILURE);
-}
 
 [[noreturn]] void Fail(const std::string& what, int status) {
     Fail(what + " failed: " + std::to_string(status) + " (" +
@@ -453,6 +444,7 @@ void RegisterAll(const Fixture& fixture, bool quick) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    bench::ProgramName() = "ticksmith_bench";
     bool quick = false;
     std::vector<char*> arguments;
     for (int i = 0; i < argc; ++i) {

@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_support.h"
 #include "platform/file_system.h"
 #include "platform/little_endian.h"
 #include "platform/messenger.h"
@@ -36,7 +37,10 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace ticksmith;
-using Clock = std::chrono::steady_clock;
+using bench::Clock;
+using bench::Fail;
+using bench::Seconds;
+using bench::WriteFile;
 
 struct Size {
     int portfolios;
@@ -50,15 +54,6 @@ struct Size {
 constexpr Size kFull{20, 255, 5000, 5, 10000, 200};
 constexpr Size kQuick{2, 20, 200, 5, 100, 40};
 
-double Seconds(Clock::duration duration) {
-    return std::chrono::duration<double>(duration).count();
-}
-
-[[noreturn]] void Fail(const std::string& message) {
-    std::cerr << "ticksmith_update_bench: " << message << '\n';
-    std::exit(1);
-}
-
 class CountingMessenger : public platform::Messenger {
   public:
     void Show(std::string_view text, platform::MessageIcon) override {
@@ -71,14 +66,6 @@ class CountingMessenger : public platform::Messenger {
     void Play(platform::Sound) override {}
     int shown = 0;
 };
-
-void WriteFile(const fs::path& path, const std::string& bytes) {
-    std::ofstream out(path, std::ios::binary);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    if (!out) {
-        Fail("cannot write " + path.string());
-    }
-}
 
 std::string SymbolName(int portfolio, int symbol) {
     char name[48];
@@ -241,6 +228,7 @@ double Floor(const Setup& setup, const std::vector<fs::path>& received, bool syn
 }  // namespace
 
 int main(int argc, char** argv) {
+    bench::ProgramName() = "ticksmith_update_bench";
     const bool quick = argc > 1 && std::string(argv[1]) == "--quick";
     const Size size = quick ? kQuick : kFull;
     std::cout << "Generating " << size.portfolios << " portfolios x " << size.symbols
