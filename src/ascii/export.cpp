@@ -199,8 +199,11 @@ ExportResult ExportQuotes(const fs::path& dataDirectory, std::string_view symbol
         const int chunk = std::min(kReadChunk, total - done);
         const int start = choices.newestFirst ? total - done - chunk : done;
         status = store::ReadSeries(series, dataDirectory, symbol, start, chunk);
-        if (status != store::kSuccess || series.count == 0) {
-            break;  // a count of 0: the file ended early, the reader has no quote left
+        if (status == store::kSuccess && series.count != chunk) {
+            status = store::kFileRead;  // the file ended early or changed: never a part export
+        }
+        if (status != store::kSuccess) {
+            break;
         }
         if (choices.newestFirst) {
             std::for_each(

@@ -100,6 +100,11 @@ void AddSplitSearchCommand(CLI::App& app, CommandContext& context) {
         if (options->save.empty()) {
             return;
         }
+        // The window offers Save only once a candidate is listed.
+        if (results.empty()) {
+            context.err << "nothing to save: " << options->save << " was left as it was\n";
+            return;
+        }
         const std::filesystem::path file =
             ascii::OutputFilePath(options->save, context.WorkingDirectory());
         if (ascii::EntryExists(file) && !context.Messenger().AskYesNo(platform::FormatMessage(

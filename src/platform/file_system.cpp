@@ -193,10 +193,11 @@ bool ReadWholeFile(const fs::path& path, std::vector<std::uint8_t>& bytes, std::
         return false;
     }
     const std::int64_t size = file.Size();
-    if (size < 0) {
+    // Half a file read as if it were all of it would be copied or rewritten as the whole.
+    if (size < 0 || static_cast<std::uint64_t>(size) > limit) {
         return false;
     }
-    const std::size_t wanted = std::min(static_cast<std::size_t>(size), limit);
+    const auto wanted = static_cast<std::size_t>(size);
     bytes.resize(wanted);
     const std::int64_t got = file.ReadAt(0, bytes.data(), wanted);
     if (got < 0) {

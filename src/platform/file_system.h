@@ -72,7 +72,7 @@ class InputFile {
     std::int64_t m_size = -1;
 };
 
-// Reads a whole file, at most `limit` bytes; false when it cannot be opened or read.
+// Reads a whole file; false when it cannot be opened or read, or is larger than `limit`.
 bool ReadWholeFile(const fs::path& path, std::vector<std::uint8_t>& bytes,
                    std::size_t limit = static_cast<std::size_t>(1) << 30);
 

@@ -1,5 +1,7 @@
 #include "platform/safe_replace.h"
 
+#include <sys/stat.h>
+
 #include <string>
 
 #include "platform/file_system.h"
@@ -27,7 +29,15 @@ bool ReplacementFile::Open() {
     m_buffer.clear();
     m_buffer.reserve(kBufferSize);
     m_descriptor = CurrentFileSystem().CreateForWrite(m_temporary);
-    return m_descriptor >= 0;
+    if (m_descriptor < 0) {
+        return false;
+    }
+    // The new version keeps the old one's permissions: a private file stays private.
+    struct stat target {};
+    if (::stat(m_target.c_str(), &target) == 0 && S_ISREG(target.st_mode)) {
+        ::fchmod(m_descriptor, target.st_mode & 0777);
+    }
+    return true;
 }
 
 bool ReplacementFile::Write(const void* data, std::size_t size) {

@@ -492,7 +492,10 @@ Status ReadSeries(QuoteSeries& series, const fs::path& directory, std::string_vi
                                     static_cast<std::size_t>(recordLength));
     const std::int64_t got = data.file.ReadAt(static_cast<std::int64_t>(recordLength) * (start + 1),
                                               bytes.data(), bytes.size());
-    const int complete = got < 0 ? 0 : static_cast<int>(got / recordLength);
+    if (got < 0) {
+        return kFileRead;
+    }
+    const int complete = static_cast<int>(got / recordLength);
     series.quotes.resize(static_cast<std::size_t>(complete));
     const QuoteDecoder decoder(layout, recordLength);
     for (int i = 0; i < complete; ++i) {

@@ -156,8 +156,11 @@ TEST_F(ExportTest, ReplacesOnlyWhenTheAnswerIsYes) {
     EXPECT_EQ(Text(out()), "keep me");
     EXPECT_TRUE(store.Values().empty());  // No stores nothing, not even the settings
 
+    // The new file keeps the old one's permissions.
+    fs::permissions(out(), fs::perms::owner_read | fs::perms::owner_write);
     EXPECT_EQ(Export("XYZ", choices, true), ExportResult::kWritten);
     EXPECT_EQ(Text(out()).substr(0, 6), "DATE,O");
+    EXPECT_EQ(fs::status(out()).permissions(), fs::perms::owner_read | fs::perms::owner_write);
     EXPECT_EQ(ReadExportChoices(store), choices);
     EXPECT_EQ(store.Values().size(), 10u);
 
@@ -208,7 +211,7 @@ TEST_F(ExportTest, FailuresKeepTheOldFile) {
 
     // The portfolio's own files are never written over, whatever the answer.
     const auto before = test::Snapshot(dir());
-    for (const char* name : {"master", "f1.dat", "F2.DOP", "MASTER.BAK"}) {
+    for (const char* name : {"master", "f1.dat", "F2.DOP", "MASTER.BAK", "EMASTER"}) {
         choices.outputPath = name;
         EXPECT_EQ(Export("XYZ", choices), ExportResult::kFailed);
         EXPECT_TRUE(asked.empty());
