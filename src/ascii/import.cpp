@@ -140,7 +140,7 @@ class ImportRun {
     bool PrepareMaster();
     int FreeFileNumber();
     bool ConvertInput(Conversion& conversion);
-    bool ReverseInputFile(std::string_view original, std::string& reversed);
+    void WriteReversedInput();
     bool AddSymbol(int fileNumber, const Conversion& conversion, bool& quotesStored);
     bool ReportConversion(const Conversion& conversion);
 
@@ -149,6 +149,9 @@ class ImportRun {
     settings::SettingsStore& m_store;
     platform::DirectoryLock m_lock;
     fs::path m_directory;
+    // The input as read and, when reversing, as it will be written back.
+    std::vector<std::uint8_t> m_input;
+    std::string m_reversed;
     ImportResult m_result;
 };
 
@@ -178,6 +181,11 @@ ImportResult ImportRun::Run() {
     bool quotesStored = false;
     if (!AddSymbol(fileNumber, conversion, quotesStored)) {
         return m_result;
+    }
+    // Only now, with the symbol added, is the input rewritten: a run that adds nothing leaves
+    // it as it was, so that trying again reads the same lines.
+    if (converted && quotesStored && m_job.reverse) {
+        WriteReversedInput();
     }
     settings::Write(m_store, keys::kImportPathIn, m_job.inputPath.string());
     settings::Write(m_store, keys::kImportPathOut, m_directory.string());
@@ -275,25 +283,48 @@ int ImportRun::FreeFileNumber() {
         m_messenger.Show(kPortfolioFullMessage);
         return 0;
     }
-    return static_cast<int>(free - used.begin());
+    // A record broken off at the end is some symbol's; its files must not be taken for free.
+    const std::int64_t size = platform::InputFile(store::MasterPath(m_directory)).Size();
+    if (size < 0 || (size - static_cast<std::int64_t>(store::kMasterRecordSize)) %
+                            static_cast<std::int64_t>(store::kMasterRecordSize) !=
+                        0) {
+        m_messenger.Show(FormatMessage(
+            "%s ends in part of a record.\nCheck and repair the portfolio's MASTER first; "
+            "nothing was changed.",
+            {store::MasterPath(m_directory).string()}));
+        return 0;
+    }
+    const int number = static_cast<int>(free - used.begin());
+    // Files under the free number belong to no record, but may still hold someone's quotes.
+    for (const std::string& name : {store::DataFileName(number), store::DopFileName(number)}) {
+        if (platform::FindEntry(m_directory, name)) {
+            m_messenger.Show(FormatMessage(
+                "%s already exists, though no MASTER record names it.\nMove it elsewhere "
+                "before importing; nothing was changed.",
+                {(m_directory / name).string()}));
+            return 0;
+        }
+    }
+    return number;
 }
 
 bool ImportRun::ConvertInput(Conversion& conversion) {
-    std::vector<std::uint8_t> bytes;
-    if (!platform::ReadWholeFile(m_job.inputPath, bytes)) {
+    if (!platform::ReadWholeFile(m_job.inputPath, m_input)) {
         m_messenger.Show(
             FormatMessage("The input file %s could not be read.", {m_job.inputPath.string()}));
         return false;
     }
-    std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+    std::string_view text(reinterpret_cast<const char*>(m_input.data()), m_input.size());
     int rowsToSkip = m_job.skip ? m_job.rowsToSkip : 0;
-    std::string reversed;
     if (m_job.reverse) {
-        if (!ReverseInputFile(text, reversed)) {
+        std::optional<std::string> lines = ReversedLines(text, rowsToSkip);
+        if (!lines) {
+            m_messenger.Show(kNoLinesMessage);
             return false;
         }
-        // The heading rows are gone from the reversed file.
-        text = reversed;
+        m_reversed = std::move(*lines);
+        // The heading rows are gone from the reversed text.
+        text = m_reversed;
         rowsToSkip = 0;
     }
     conversion = ConvertLines(text, m_job, rowsToSkip);
@@ -301,31 +332,27 @@ bool ImportRun::ConvertInput(Conversion& conversion) {
 }
 
 // Only ~TEMP.TXT and ~REVERSE.TXT are used, beside the input file so that each takes its
-// target's place in one step; neither outlives the call.
-bool ImportRun::ReverseInputFile(std::string_view original, std::string& reversed) {
+// target's place in one step; neither outlives the call. A failure leaves the input as it was
+// and the imported quotes as they are.
+void ImportRun::WriteReversedInput() {
     const fs::path directory = m_job.inputPath.parent_path();
     const std::string name = m_job.inputPath.filename().string();
-    if (!platform::ReplaceFileContents(directory, name + ".BAK", "~TEMP.TXT", original.data(),
-                                       original.size())) {
+    if (!platform::ReplaceFileContents(directory, name + ".BAK", "~TEMP.TXT", m_input.data(),
+                                       m_input.size())) {
+        m_messenger.Show(FormatMessage(
+            "The quotes were imported, but %s could not be saved as .BAK;\nit was left "
+            "in its order.",
+            {m_job.inputPath.string()}));
+        return;
+    }
+    if (!platform::ReplaceFileContents(directory, name, "~REVERSE.TXT", m_reversed.data(),
+                                       m_reversed.size())) {
         m_messenger.Show(
-            FormatMessage("Could not save the input file as %s.BAK; it was not reversed.",
+            FormatMessage("The quotes were imported, but %s could not be rewritten in reverse "
+                          "order;\n                          it was "
+                          "left as it was.",
                           {m_job.inputPath.string()}));
-        return false;
     }
-    std::optional<std::string> lines = ReversedLines(original, m_job.skip ? m_job.rowsToSkip : 0);
-    if (!lines) {
-        m_messenger.Show(kNoLinesMessage);
-        return false;
-    }
-    if (!platform::ReplaceFileContents(directory, name, "~REVERSE.TXT", lines->data(),
-                                       lines->size())) {
-        m_messenger.Show(
-            FormatMessage("Could not write the reversed input file; %s was left as it was.",
-                          {m_job.inputPath.string()}));
-        return false;
-    }
-    reversed = std::move(*lines);
-    return true;
 }
 
 // The data files come whole and first, so that MASTER never names a symbol whose files are
@@ -402,7 +429,7 @@ bool ImportRun::ReportConversion(const Conversion& conversion) {
     if (conversion.stop == ConversionStop::kDateTooLong) {
         m_messenger.Show(FormatMessage(
             "The date of line %s is 50 characters or longer:\n%s...\nThe conversion stopped "
-            "there; the %s lines before it were kept.",
+            "there; the %s lines before it were converted.",
             {line, conversion.stopText.substr(0, 40), std::to_string(conversion.quotes.size())}));
         return false;
     }
@@ -648,12 +675,10 @@ Conversion ConvertLines(std::string_view text, const ImportJob& job, int rowsToS
         if (line <= rowsToSkip) {
             continue;
         }
-        const std::vector<std::string_view> columns =
-            update::SplitColumns(UpToNul(piece), job.delimiter);
-        if (columns.empty()) {
+        // Columns the line does not reach keep their text from an earlier line.
+        if (update::SplitColumns(UpToNul(piece), job.delimiter, slots) == 0) {
             continue;
         }
-        std::copy(columns.begin(), columns.end(), slots.begin());
         const std::string_view date = slot(kImportDate);
         const bool full = conversion.quotes.size() == static_cast<std::size_t>(kMaxImportedQuotes);
         if (date.size() >= kDateTextLimit || full) {
@@ -685,15 +710,21 @@ Conversion ConvertLines(std::string_view text, const ImportJob& job, int rowsToS
 }
 
 std::optional<std::string> ReversedLines(std::string_view text, int rowsToSkip) {
+    // Whole lines, however long: cutting one into pieces would swap its parts.
     std::vector<std::string_view> kept;
-    platform::LinePieceReader reader(text);
-    std::string_view piece;
-    bool endsLine = false;
-    for (int line = 1; reader.Next(piece, endsLine); ++line) {
-        const std::string_view content = UpToNul(piece);
+    int lineNumber = 0;
+    for (std::size_t at = 0; at < text.size();) {
+        const std::size_t end = std::min(text.find('\n', at), text.size());
+        const bool endsLine = end < text.size();
+        std::string_view whole = text.substr(at, end - at);
+        at = end + 1;
+        if (endsLine && !whole.empty() && whole.back() == '\r') {
+            whole.remove_suffix(1);
+        }
+        const std::string_view content = UpToNul(whole);
         // The line end counts only where the line reaches it.
-        const std::size_t length = content.size() + (endsLine && content.size() == piece.size());
-        if (line > rowsToSkip && length >= 2) {
+        const std::size_t length = content.size() + (endsLine && content.size() == whole.size());
+        if (++lineNumber > rowsToSkip && length >= 2) {
             kept.push_back(content);
         }
     }

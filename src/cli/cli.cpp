@@ -75,6 +75,15 @@ std::optional<portfolio::ViewState> OpenView(CommandContext& context, std::strin
     return view;
 }
 
+portfolio::SearchFilter StoredSearchFilter(CommandContext& context) {
+    settings::SettingsStore& store = context.Settings();
+    const std::string filterText =
+        store.ReadString(settings::keys::kSearchName.section, settings::keys::kSearchName.value,
+                         context.WorkingDirectory().string());
+    return {settings::Read(store, settings::keys::kSearchLimit) != 0,
+            platform::ToUpperAscii(filterText)};
+}
+
 CliEnvironment ProcessEnvironment(std::ostream& out, std::ostream& err) {
     std::error_code error;
     std::filesystem::path working = std::filesystem::current_path(error);

@@ -81,6 +81,9 @@ std::optional<portfolio::ViewState> OpenView(CommandContext& context, std::strin
                                              const std::string& directory,
                                              std::string_view symbol = {}, bool recent = false);
 
+// The portfolio search filter as the settings hold it.
+portfolio::SearchFilter StoredSearchFilter(CommandContext& context);
+
 // New-symbol identification, shared by new-symbols and update --identify-new.
 struct NewSymbolOptions {
     bool addAll = false;

@@ -140,6 +140,8 @@ void AddImportCommand(CLI::App& app, CommandContext& context) {
                                       context.Settings(), &result);
             masterMade = masterMade || result.masterCreated;
             if (outcome == ascii::ImportOutcome::kSucceeded) {
+                portfolio::WarnIfFilterHides(result.outputDirectory.string(),
+                                             StoredSearchFilter(context), context.Messenger());
                 context.out
                     << form.symbol << '\t' << result.quotes << " quotes\t"
                     << (result.outputDirectory / store::DataFileName(result.fileNumber)).string()

@@ -20,16 +20,10 @@ void AddPortfolioCommands(CLI::App& app, CommandContext& context) {
             context.exitCode = kExitFailure;
             return;
         }
-        settings::SettingsStore& store = context.Settings();
-        const std::string filterText =
-            store.ReadString(settings::keys::kSearchName.section, settings::keys::kSearchName.value,
-                             context.WorkingDirectory().string());
-        const portfolio::SearchFilter filter{
-            settings::Read(store, settings::keys::kSearchLimit) != 0,
-            platform::ToUpperAscii(filterText)};
         portfolio::CurrentPortfolio current;
         std::vector<std::string> portfolios;
-        if (!portfolio::AddPortfolio(*accepted, current, portfolios, filter, context.Messenger())) {
+        if (!portfolio::AddPortfolio(*accepted, current, portfolios, StoredSearchFilter(context),
+                                     context.Messenger())) {
             context.exitCode = kExitFailure;
             return;
         }

@@ -122,4 +122,15 @@ bool SelectPortfolio(const std::string& masterPath, CurrentPortfolio& current,
     return true;
 }
 
+void WarnIfFilterHides(const std::string& portfolioDirectory, const SearchFilter& filter,
+                       platform::Messenger& messenger) {
+    if (filter.limit &&
+        platform::ToUpperAscii(portfolioDirectory).find(filter.upperText) == std::string::npos) {
+        messenger.Show(
+            "Your present Portfolio Search Filter (in the Settings dialog)\nwill not find this "
+            "added Portfolio on subsequent scans unless\nyou make that Search Filter string "
+            "less restrictive.");
+    }
+}
+
 }  // namespace ticksmith::portfolio

@@ -20,6 +20,10 @@ struct SearchFilter {
 
 bool PassesSearchFilter(std::string_view path, const SearchFilter& filter);
 
+// Tells the person when a portfolio just added lies where the search filter will not look.
+void WarnIfFilterHides(const std::string& portfolioDirectory, const SearchFilter& filter,
+                       platform::Messenger& messenger);
+
 // What a scan shows while it walks.
 class ScanProgress {
   public:

@@ -60,13 +60,7 @@ bool AddPortfolio(const std::string& directory, CurrentPortfolio& current,
         portfolios.push_back(current.portfolioDir);
         std::sort(portfolios.begin(), portfolios.end(), platform::LessIgnoringCase);
     }
-    if (filter.limit &&
-        platform::ToUpperAscii(current.portfolioDir).find(filter.upperText) == std::string::npos) {
-        messenger.Show(
-            "Your present Portfolio Search Filter (in the Settings dialog)\nwill not find this "
-            "added Portfolio on subsequent scans unless\nyou make that Search Filter string "
-            "less restrictive.");
-    }
+    WarnIfFilterHides(current.portfolioDir, filter, messenger);
     return true;
 }
 
@@ -109,7 +103,9 @@ bool IsPortfolioFile(const fs::path& path) {
     if (!platform::FindEntry(directory, store::kMasterName)) {
         return false;
     }
-    if (name.rfind(store::kMasterName, 0) == 0 || name == kSkipFileName) {
+    // EMASTER and XMASTER are the index files other MetaStock programs keep beside MASTER.
+    if (name.rfind(store::kMasterName, 0) == 0 || name.rfind("EMASTER", 0) == 0 ||
+        name.rfind("XMASTER", 0) == 0 || name == kSkipFileName) {
         return true;
     }
     const std::size_t dot = name.find('.');

@@ -33,8 +33,8 @@ bool DeletePortfolio(const std::string& directory, bool soundDisable,
                      platform::Messenger& messenger);
 
 // Whether `path` names one of the files a portfolio keeps (MASTER and its working copies,
-// F<n>.*, the skip file) in a directory that holds a MASTER. Text written by the program must
-// never replace one of them.
+// EMASTER, XMASTER, F<n>.*, the skip file) in a directory that holds a MASTER. Text written by the
+// program must never replace one of them.
 bool IsPortfolioFile(const fs::path& path);
 
 }  // namespace ticksmith::portfolio

@@ -57,8 +57,8 @@ struct Quote {
 
 // Names of a symbol's files.
 std::string SymbolFileName(int fileNumber, std::string_view extension);  // F<n>.<extension>
-std::string DataFileName(int fileNumber);  // F<n>.DAT
-std::string DopFileName(int fileNumber);   // F<n>.DOP
+std::string DataFileName(int fileNumber);                                // F<n>.DAT
+std::string DopFileName(int fileNumber);                                 // F<n>.DOP
 
 // Layout from F<n>.DOP text. Lines not beginning with a double quote and unknown names are
 // skipped; a name matches a keyword over the keyword's length (VOLUME is VOL).

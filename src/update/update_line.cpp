@@ -52,18 +52,26 @@ UpdateLine CleanPiece(std::string_view piece, bool endsLine) {
     return line;
 }
 
-std::vector<std::string_view> SplitColumns(std::string_view text, char delimiter) {
-    std::vector<std::string_view> columns;
+std::size_t SplitColumns(std::string_view text, char delimiter,
+                         std::span<std::string_view> columns) {
+    const std::size_t limit = std::min(columns.size(), static_cast<std::size_t>(kMaxColumns));
+    std::size_t count = 0;
     std::size_t at = 0;
-    while (columns.size() < static_cast<std::size_t>(kMaxColumns)) {
+    while (count < limit) {
         at = text.find_first_not_of(delimiter, at);
         if (at == std::string_view::npos) {
             break;
         }
         const std::size_t end = std::min(text.find(delimiter, at), text.size());
-        columns.push_back(text.substr(at, end - at));
+        columns[count++] = text.substr(at, end - at);
         at = end;
     }
+    return count;
+}
+
+std::vector<std::string_view> SplitColumns(std::string_view text, char delimiter) {
+    std::vector<std::string_view> columns(kMaxColumns);
+    columns.resize(SplitColumns(text, delimiter, columns));
     return columns;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -30,6 +31,10 @@ UpdateLine CleanPiece(std::string_view piece, bool endsLine);
 // The first 20 columns of a text cut at a delimiter, a tokenizer's way: leading and repeated
 // delimiters are skipped, so there are no empty columns.
 std::vector<std::string_view> SplitColumns(std::string_view text, char delimiter);
+// The same into `columns` (at most its size), for readers of many lines that must not
+// allocate per line; the number of columns written. Later entries are left as they were.
+std::size_t SplitColumns(std::string_view text, char delimiter,
+                         std::span<std::string_view> columns);
 
 // Columns 1 to 20 of a split line; a column the line does not fill reads "0".
 struct SplitFields {
