@@ -101,6 +101,13 @@ TEST_F(SymbolCommands, AddUpperCasesNamesAfterItselfAndReusesTheLowestNumber) {
     EXPECT_EQ(profiles::ReadAssignment(m_root / "a", 2), "Daily");
     EXPECT_EQ(portfolio::AddSymbolCommand(view, "Ibm", "", std::nullopt, 20000, m_messenger),
               portfolio::kSymbolExists);
+
+    // A data file under the next free number that no record names is never written over.
+    WriteBytes(m_root / "a" / "F4.DAT", std::string("quotes of a lost record"));
+    const auto before = Snapshot(m_root / "a");
+    EXPECT_EQ(portfolio::AddSymbolCommand(view, "NEW", "", std::nullopt, 20000, m_messenger),
+              portfolio::kSymbolNotAdded);
+    EXPECT_EQ(Snapshot(m_root / "a"), before);
 }
 
 TEST_F(SymbolCommands, DeleteTakesTheFilesAndTheSkipFlag) {

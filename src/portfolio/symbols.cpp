@@ -1,5 +1,6 @@
 #include "portfolio/symbols.h"
 
+#include "platform/names.h"
 #include "profiles/profile.h"
 #include "store/master.h"
 #include "store/quotes.h"
@@ -47,13 +48,29 @@ int AddSymbol(const CurrentPortfolio& portfolio, std::string_view symbol, std::s
     if (fileNumber < 0) {
         return notAdded();
     }
-    if (store::CreateQuoteFiles(portfolio.portfolioDir, fileNumber, store::kStandardFields) !=
-        store::kSuccess) {
-        // A record without data files would be a broken symbol; take it back out.
+    const auto takeBack = [&] {
         store::RemoveMasterRecords(portfolio.portfolioDir,
                                    [fileNumber](const store::MasterRecord& added) {
                                        return added.fileNumber == fileNumber;
                                    });
+    };
+    // Files under a number no record had may still hold a symbol's quotes (a repair drops
+    // duplicate records, not their files): never write over them.
+    for (const std::string& file :
+         {store::DataFileName(fileNumber), store::DopFileName(fileNumber)}) {
+        if (platform::FindEntry(portfolio.portfolioDir, file)) {
+            takeBack();
+            messenger.Show(platform::FormatMessage(
+                "%s already exists, though no MASTER record names it.\nMove it elsewhere "
+                "before adding a symbol; nothing was changed.",
+                {(std::filesystem::path(portfolio.portfolioDir) / file).string()}));
+            return kSymbolNotAdded;
+        }
+    }
+    if (store::CreateQuoteFiles(portfolio.portfolioDir, fileNumber, store::kStandardFields) !=
+        store::kSuccess) {
+        // A record without data files would be a broken symbol; take it back out.
+        takeBack();
         return notAdded();
     }
     if (profileName) {
