@@ -200,6 +200,8 @@ TEST(CliTest, SymbolAndQuoteCommands) {
     fs::create_directories(two);
     ASSERT_EQ(store::CreateEmptyMaster(two), store::kSuccess);
     test::AddSymbol(one, "AAA", 10);
+    const std::string monday = store::GridDateText(test::SampleQuote(5).date);
+    const std::string friday = store::GridDateText(test::SampleQuote(4).date);
     const auto run = [](std::vector<std::string> arguments, int code) {
         const CliRun result = Cli(arguments);
         EXPECT_EQ(result.code, code) << testing::PrintToString(arguments) << result.err;
@@ -216,9 +218,19 @@ TEST(CliTest, SymbolAndQuoteCommands) {
     run({"delete-symbol", one, "IBX"}, kExitFailure);
     run({"--yes", "delete-symbol", one, "IBX"}, kExitSuccess);
     EXPECT_EQ(Table(run({"symbols", two}, kExitSuccess).out, '\t').at(0).at(1), "IBM");
+    // Relative portfolio paths, and two symbols whose grid text is the same: a delete takes
+    // the selected one's record and files only, a quote edit refuses to guess.
+    const fs::path working = fs::current_path();
+    fs::current_path(temp.path());
+    EXPECT_EQ(run({"add-symbol", "one", "BRK A"}, kExitSuccess).out, "one\t2\tBRK A\n");
+    run({"add-symbol", "one", "BRK B"}, kExitSuccess);
+    run({"edit-quote", "one", "BRK", monday, "1", "2", "3", "4", "5", "6"}, kExitFailure);
+    run({"--yes", "delete-symbol", "one", "BRK"}, kExitSuccess);
+    EXPECT_FALSE(fs::exists(one / "F2.DAT"));
+    EXPECT_TRUE(fs::exists(one / "F3.DAT"));
+    EXPECT_EQ(Table(run({"symbols", "one"}, kExitSuccess).out, '\t').size(), 2u);
+    fs::current_path(working);
 
-    const std::string monday = store::GridDateText(test::SampleQuote(5).date);
-    const std::string friday = store::GridDateText(test::SampleQuote(4).date);
     run({"edit-quote", one, "AAA", monday, "1", "2", "3", "4", "5"}, kExitUsage);
     run({"edit-quote", one, "AAA", "12/25/99", "1", "2", "3", "4", "5", "6"}, kExitFailure);
     run({"edit-quote", one, "AAA", monday, "1", "2", "3", "4", "5", "6"}, kExitSuccess);

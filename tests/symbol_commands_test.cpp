@@ -173,6 +173,14 @@ TEST_F(SymbolCommands, MoveAndCopyCarryTheFilesUnderTheNewNumber) {
               "The portfolio already has the\nmaximum numb");
     EXPECT_EQ(Snapshot(m_root), beforeFull);
 
+    // A data file under the destination's free number is someone's: left alone, move refused.
+    WriteBytes(c / "F1.DAT", std::string("stray quotes"));
+    const auto beforeStray = Snapshot(m_root);
+    EXPECT_FALSE(
+        portfolio::TransferSymbol(view, c.string(), portfolio::Transfer::kMove, m_messenger));
+    EXPECT_EQ(Snapshot(m_root), beforeStray);
+    fs::remove(c / "F1.DAT");
+
     ASSERT_TRUE(
         portfolio::TransferSymbol(view, c.string(), portfolio::Transfer::kMove, m_messenger));
     EXPECT_EQ(Symbols("a"), (std::vector<std::string>{"2MID", "3ALF"}));

@@ -9,6 +9,7 @@
 #include "platform/names.h"
 #include "platform/safe_replace.h"
 #include "platform/text_lines.h"
+#include "portfolio/symbols.h"
 #include "profiles/profile.h"
 #include "settings/setting_keys.h"
 #include "store/master.h"
@@ -295,15 +296,9 @@ int ImportRun::FreeFileNumber() {
         return 0;
     }
     const int number = static_cast<int>(free - used.begin());
-    // Files under the free number belong to no record, but may still hold someone's quotes.
-    for (const std::string& name : {store::DataFileName(number), store::DopFileName(number)}) {
-        if (platform::FindEntry(m_directory, name)) {
-            m_messenger.Show(FormatMessage(
-                "%s already exists, though no MASTER record names it.\nMove it elsewhere "
-                "before importing; nothing was changed.",
-                {(m_directory / name).string()}));
-            return 0;
-        }
+    if (const auto stray = portfolio::StrayFileOf(m_directory, number)) {
+        portfolio::ShowStrayFile(*stray, m_messenger);
+        return 0;
     }
     return number;
 }

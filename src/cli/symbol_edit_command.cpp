@@ -3,6 +3,7 @@
 #include <ostream>
 
 #include "cli/command.h"
+#include "platform/names.h"
 #include "portfolio/symbol_commands.h"
 #include "portfolio/symbols.h"
 #include "settings/setting_keys.h"
@@ -56,7 +57,12 @@ void AddSymbolEditCommands(CLI::App& app, CommandContext& context) {
             context.exitCode = kExitFailure;
         }
         if (result == portfolio::kSymbolAdded || result == portfolio::kAssignmentFailed) {
-            PrintSelected(context, *view);
+            // The grid shows a symbol up to its first space, so find the new one by its field.
+            std::string symbol = platform::ToUpperAscii(options->symbol);
+            symbol.erase(0, symbol.find_first_not_of(' '));
+            symbol.erase(symbol.find_last_not_of(' ') + 1);
+            const int number = portfolio::FindSymbolByName(view->current.portfolioDir, symbol);
+            context.out << view->current.portfolioDir << '\t' << number << '\t' << symbol << '\n';
         }
     });
 

@@ -41,6 +41,11 @@ DayNumber GridDate(std::string_view text) {
 
 store::Status Run(const ViewState& view, const store::EditRequest& request,
                   platform::Messenger& messenger) {
+    store::MasterRecord record;
+    fs::path directory;
+    if (!view.FindSelectedRecord(record, directory, messenger)) {
+        return store::kRecordNotFound;
+    }
     return store::EditQuotes(view.current.dataDir, view.currentSymbol, request, messenger);
 }
 

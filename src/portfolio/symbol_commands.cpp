@@ -53,7 +53,7 @@ constexpr std::string_view kTravellingFiles[] = {"DAT", "DOP", "PFL"};
 void RemoveSymbolFile(const fs::path& directory, int fileNumber, std::string_view extension) {
     const auto entry = platform::FindEntry(directory, store::SymbolFileName(fileNumber, extension));
     if (entry) {
-        platform::CurrentFileSystem().Remove(directory / *entry);
+        platform::CurrentFileSystem().Remove(*entry);
     }
 }
 
@@ -68,7 +68,7 @@ bool CopySymbolFile(const fs::path& from, int fromNumber, const fs::path& to, in
         return extension != "DAT";
     }
     std::vector<std::uint8_t> bytes;
-    return platform::ReadWholeFile(from / *source, bytes) &&
+    return platform::ReadWholeFile(*source, bytes) &&
            platform::ReplaceFileContents(to, store::SymbolFileName(toNumber, extension),
                                          store::SymbolFileName(toNumber, "~CP"), bytes.data(),
                                          bytes.size());
@@ -108,7 +108,10 @@ bool DeleteSymbol(ViewState& view, platform::Messenger& messenger) {
     std::vector<int> removed;
     if (store::RemoveMasterRecords(view.current.portfolioDir,
                                    [&](const store::MasterRecord& record) {
-                                       if (SymbolField(record) != symbol) {
+                                       // Only the selected row's own record: "BRK A" and
+                                       // "BRK B" both read "BRK".
+                                       if (SymbolField(record) != symbol ||
+                                           record.fileNumber != view.SelectedFileNumber()) {
                                            return false;
                                        }
                                        removed.push_back(record.fileNumber);
@@ -153,9 +156,7 @@ bool TransferSymbol(ViewState& view, const std::string& destination, Transfer tr
     const std::string symbol = platform::ToUpperAscii(TrimBlanks(view.currentSymbol));
     store::MasterRecord record;
     fs::path source;
-    if (store::FindSymbol(view.current.dataDir, symbol, record, source) != store::kSuccess) {
-        messenger.Show(platform::FormatMessage("The Symbol %s was not found in\n%s",
-                                               {symbol, view.current.portfolioDir}));
+    if (!view.FindSelectedRecord(record, source, messenger)) {
         return false;
     }
     store::MasterRecord existing;
@@ -191,17 +192,29 @@ bool TransferSymbol(ViewState& view, const std::string& destination, Transfer tr
         return failed();
     }
     const fs::path target(destination);
-    // Takes the destination back to what it was.
+    // Takes the destination back to what it was: its record out, the files this wrote gone.
+    std::vector<std::string_view> written;
     const auto undo = [&] {
-        for (const std::string_view written : kTravellingFiles) {
-            RemoveSymbolFile(target, number, written);
+        for (const std::string_view extension : written) {
+            RemoveSymbolFile(target, number, extension);
         }
-        store::RemoveMasterRecords(target, [number](const store::MasterRecord& added) {
-            return added.fileNumber == number;
-        });
+        if (store::RemoveMasterRecords(target, [number](const store::MasterRecord& added) {
+                return added.fileNumber == number;
+            }) != store::kSuccess) {
+            messenger.Show(platform::FormatMessage(
+                "The Symbol %s could not be %s to\n%s\nand its record there could not be taken "
+                "back out: check and repair that portfolio's MASTER.",
+                {symbol, verb, destination}));
+            return false;
+        }
         return failed();
     };
+    if (const auto stray = StrayFileOf(target, number)) {
+        ShowStrayFile(*stray, messenger);
+        return undo();
+    }
     for (const std::string_view extension : kTravellingFiles) {
+        written.push_back(extension);
         if (!CopySymbolFile(source, sourceNumber, target, number, extension)) {
             return undo();
         }
@@ -233,9 +246,10 @@ bool EditSymbol(ViewState& view, std::string_view symbol, std::string_view name,
     }
     store::MasterRecord record;
     fs::path directory;
-    if (store::FindSymbol(view.current.dataDir, view.currentSymbol, record, directory) !=
-            store::kSuccess ||
-        store::SetMasterNames(directory, record.fileNumber, symbol, name) != store::kSuccess) {
+    if (!view.FindSelectedRecord(record, directory, messenger)) {
+        return false;
+    }
+    if (store::SetMasterNames(directory, record.fileNumber, symbol, name) != store::kSuccess) {
         messenger.Show(
             platform::FormatMessage("The Symbol %s could not be renamed.", {view.currentSymbol}));
         return false;
@@ -318,7 +332,9 @@ FindResult FindSymbolCommand(ViewState& view, const FindRequest& request,
         if (!SelectPortfolio(MasterPathOf(entry), view.current, messenger)) {
             return FindResult::kNotFound;
         }
-        view.FillSymbolsGrid(0, messenger);
+        if (!view.FillSymbolsGrid(0, messenger)) {
+            return FindResult::kNotFound;
+        }
         if (const int row = view.SymbolRowOfFileNumber(fileNumber); row >= 0) {
             view.SelectSymbolRow(row, messenger);
             return FindResult::kFound;

@@ -13,6 +13,24 @@ bool PortfolioIsFull(const std::filesystem::path& portfolioDirectory) {
            (header.count >= store::kMaxSymbols || header.counter >= store::kMaxSymbols);
 }
 
+std::optional<std::filesystem::path> StrayFileOf(const std::filesystem::path& portfolioDirectory,
+                                                 int fileNumber) {
+    for (const std::string& name :
+         {store::DataFileName(fileNumber), store::DopFileName(fileNumber)}) {
+        if (auto entry = platform::FindEntry(portfolioDirectory, name)) {
+            return entry;
+        }
+    }
+    return std::nullopt;
+}
+
+void ShowStrayFile(const std::filesystem::path& file, platform::Messenger& messenger) {
+    messenger.Show(platform::FormatMessage(
+        "%s already exists, though no MASTER record names it.\nMove it elsewhere first; nothing "
+        "was changed.",
+        {file.string()}));
+}
+
 int AddSymbol(const CurrentPortfolio& portfolio, std::string_view symbol, std::string_view name,
               const std::optional<std::string>& profileName, store::DayNumber today,
               platform::Messenger& messenger) {
@@ -54,18 +72,10 @@ int AddSymbol(const CurrentPortfolio& portfolio, std::string_view symbol, std::s
                                        return added.fileNumber == fileNumber;
                                    });
     };
-    // Files under a number no record had may still hold a symbol's quotes (a repair drops
-    // duplicate records, not their files): never write over them.
-    for (const std::string& file :
-         {store::DataFileName(fileNumber), store::DopFileName(fileNumber)}) {
-        if (platform::FindEntry(portfolio.portfolioDir, file)) {
-            takeBack();
-            messenger.Show(platform::FormatMessage(
-                "%s already exists, though no MASTER record names it.\nMove it elsewhere "
-                "before adding a symbol; nothing was changed.",
-                {(std::filesystem::path(portfolio.portfolioDir) / file).string()}));
-            return kSymbolNotAdded;
-        }
+    if (const auto stray = StrayFileOf(portfolio.portfolioDir, fileNumber)) {
+        takeBack();
+        ShowStrayFile(*stray, messenger);
+        return kSymbolNotAdded;
     }
     if (store::CreateQuoteFiles(portfolio.portfolioDir, fileNumber, store::kStandardFields) !=
         store::kSuccess) {

@@ -21,6 +21,13 @@ inline constexpr int kSymbolNotAdded = -2;    // MASTER or the data files cannot
 // Whether a portfolio's MASTER announces 255 symbols or has handed out file number 255.
 bool PortfolioIsFull(const std::filesystem::path& portfolioDirectory);
 
+// The first of F<n>.DAT and F<n>.DOP that stands in the directory, for a number no record has:
+// files a repair left behind may hold a symbol's quotes and must not be written over.
+std::optional<std::filesystem::path> StrayFileOf(const std::filesystem::path& portfolioDirectory,
+                                                 int fileNumber);
+// Says that such a file is in the way.
+void ShowStrayFile(const std::filesystem::path& file, platform::Messenger& messenger);
+
 // Adds an empty symbol to the current portfolio: a MASTER record dated a year before `today`
 // and header-only data files with every field but TIME; with a profile name, its assignment.
 // Reports its own failures through the messenger.

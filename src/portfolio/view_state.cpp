@@ -207,6 +207,25 @@ const SymbolRow* ViewState::SelectedSymbol() const {
     return &symbolRows[static_cast<std::size_t>(selectedSymbolRow)];
 }
 
+bool ViewState::FindSelectedRecord(store::MasterRecord& record, std::filesystem::path& directory,
+                                   platform::Messenger& messenger) const {
+    if (store::FindSymbol(current.dataDir, currentSymbol, record, directory) != store::kSuccess) {
+        messenger.Show(platform::FormatMessage("The Symbol %s was not found in\n%s",
+                                               {currentSymbol, current.portfolioDir}));
+        return false;
+    }
+    std::error_code error;
+    if (record.fileNumber != SelectedFileNumber() ||
+        !std::filesystem::equivalent(directory, current.dataDir, error)) {
+        messenger.Show(platform::FormatMessage(
+            "Another symbol of this portfolio answers to %s as well.\nGive one of them another "
+            "symbol (Symbol > Edit) first; nothing was changed.",
+            {currentSymbol}));
+        return false;
+    }
+    return true;
+}
+
 std::string ViewState::SelectedQuoteDate() const {
     if (selectedQuoteRow < 0 || selectedQuoteRow >= QuoteCount()) {
         return {};

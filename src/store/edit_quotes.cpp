@@ -94,15 +94,28 @@ Status EditQuotes(const fs::path& dataDirectory, std::string_view symbol,
     int lastRecord = platform::ReadU16(bytes.data() + 2);
     const MasterRecord before = record;
     bool datesMoved = false;
+    const int quotes = static_cast<int>(std::min<std::size_t>(
+        static_cast<std::size_t>(std::max(lastRecord - 1, 0)), bytes.size() / length - 1));
+    const auto dateOf = [&](int quote) {
+        return DecodeQuote(bytes.data() + length * static_cast<std::size_t>(quote + 1), layout,
+                           recordLength)
+            .date;
+    };
+    // The quote a delete drops: the first of its date in file order, found the way the
+    // rewrite below meets it, so that MASTER's dates follow the record really dropped.
+    int dropIndex = -1;
     if (operation == EditOperation::kDelete) {
-        DayNumber found = 0;
-        const int index = FindQuoteByDate(dataDirectory, symbol, request.date1, 0, &found);
-        if (index < 0 || found != request.date1) {
+        for (int quote = 0; quote < quotes && dropIndex < 0; ++quote) {
+            if (dateOf(quote) == request.date1) {
+                dropIndex = quote;
+            }
+        }
+        if (dropIndex < 0) {
             messenger.Show("Failure in delete quote for findrec");
             return kNoQuoteToDelete;
         }
         --lastRecord;
-        datesMoved = DatesAfterDelete(bytes, layout, length, index, lastRecord, record);
+        datesMoved = DatesAfterDelete(bytes, layout, length, dropIndex, lastRecord, record);
         if (datesMoved && SetMasterDates(directory, fileNumber, record.firstDate, record.lastDate,
                                          true) != kSuccess) {
             return kFileWrite;
@@ -113,13 +126,21 @@ Status EditQuotes(const fs::path& dataDirectory, std::string_view symbol,
     std::vector<std::uint8_t> out;
     out.reserve(bytes.size() + length);
     out.insert(out.end(), bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(length));
+    // Only the values change; the date and time bytes of an edited record stay as stored.
+    FieldLayout values = layout;
+    values.position[kDate] = 0;
+    values.position[kTime] = 0;
     int added = 0;
-    bool dropped = false;
-    for (std::size_t at = length; at + length <= bytes.size(); at += length) {
+    int index = 0;
+    for (std::size_t at = length; at + length <= bytes.size(); at += length, ++index) {
         std::vector<std::uint8_t> current(bytes.begin() + static_cast<std::ptrdiff_t>(at),
                                           bytes.begin() + static_cast<std::ptrdiff_t>(at + length));
+        if (index == dropIndex) {
+            continue;
+        }
         Quote quote = DecodeQuote(current.data(), layout, recordLength);
-        if (quote.date >= request.date1 && quote.date <= request.date2) {
+        if (operation != EditOperation::kDelete && quote.date >= request.date1 &&
+            quote.date <= request.date2) {
             if (multiply || operation == EditOperation::kReplace) {
                 for (std::size_t i = 0; i < kEditedFields.size(); ++i) {
                     const Field field = kEditedFields[i];
@@ -128,7 +149,7 @@ Status EditQuotes(const fs::path& dataDirectory, std::string_view symbol,
                                                        : request.values[i]);
                     }
                 }
-                EncodeQuote(quote, layout, current.data(), recordLength);
+                EncodeQuote(quote, values, current.data(), recordLength);
             } else if (operation == EditOperation::kAdd) {
                 // Only the date of the copy changes; its other bytes stay exactly as stored.
                 std::vector<std::uint8_t> copy = current;
@@ -139,12 +160,12 @@ Status EditQuotes(const fs::path& dataDirectory, std::string_view symbol,
                 }
                 out.insert(out.end(), copy.begin(), copy.end());
                 ++added;
-            } else if (operation == EditOperation::kDelete && !dropped) {
-                dropped = true;
-                continue;
             }
         }
         out.insert(out.end(), current.begin(), current.end());
+    }
+    if (operation == EditOperation::kAdd && added == 0) {
+        return kRecordNotFound;  // no quote of that day to copy: nothing to add
     }
     // The header counts every copy written, so none is hidden from readers.
     lastRecord += added;
@@ -160,9 +181,13 @@ Status EditQuotes(const fs::path& dataDirectory, std::string_view symbol,
             status = kFileWrite;
         }
     }
-    if (status != kSuccess && datesMoved) {
-        // The quote is still there; so must its dates be.
-        SetMasterDates(directory, fileNumber, before.firstDate, before.lastDate, false);
+    if (status != kSuccess && datesMoved &&
+        SetMasterDates(directory, fileNumber, before.firstDate, before.lastDate, false) !=
+            kSuccess) {
+        // The quote is still there, but MASTER already gives the dates without it.
+        messenger.Show(platform::FormatMessage(
+            "The dates of %s in MASTER could not be put back; MASTER.BAK holds them.",
+            {std::string(symbol)}));
     }
     return status;
 }
