@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "cli/cli.h"
+#include "cli_support.h"
 #include "platform/names.h"
 #include "settings/settings_store.h"
 #include "test_support.h"
@@ -19,23 +20,10 @@ namespace fs = std::filesystem;
 using Rows = std::vector<std::vector<std::string>>;
 const fs::path kRealData = TICKSMITH_REAL_DATA_DIR;
 
-struct CliRun {
-    int code;
-    std::string out;
-    std::string err;
-};
+using CliRun = test::CliResult;
 
 CliRun Cli(const std::vector<std::string>& arguments) {
-    std::ostringstream out, err;
-    const CliEnvironment environment{
-        .out = out,
-        .err = err,
-        .workingDirectory = fs::temp_directory_path(),
-        .openSettings = [](const fs::path&) -> std::unique_ptr<settings::SettingsStore> {
-            return std::make_unique<settings::MemorySettingsStore>();
-        }};
-    const int code = RunCli(arguments, environment);
-    return {code, out.str(), err.str()};
+    return test::RunCliIn(fs::temp_directory_path(), arguments);
 }
 
 // Lines split at `separator`; the column names of a csv file are left out.

@@ -8,7 +8,7 @@
 #include <random>
 #include <sstream>
 
-#include "cli/cli.h"
+#include "cli_support.h"
 #include "settings/setting_keys.h"
 #include "settings/settings_support.h"
 #include "test_support.h"
@@ -292,31 +292,19 @@ class SharedStore : public settings::SettingsStore {
     settings::MemorySettingsStore& m_store;
 };
 
-struct CliRun {
-    int code;
-    std::string out;
-    std::string err;
-};
-
-CliRun Cli(const std::vector<std::string>& arguments, const fs::path& working,
-           settings::MemorySettingsStore& store) {
-    std::ostringstream out, err;
-    const cli::CliEnvironment environment{
-        .out = out,
-        .err = err,
-        .workingDirectory = working,
-        .openSettings = [&store](const fs::path&) -> std::unique_ptr<settings::SettingsStore> {
-            return std::make_unique<SharedStore>(store);
-        }};
-    const int code = cli::RunCli(arguments, environment);
-    return {code, out.str(), err.str()};
+test::CliResult Cli(const std::vector<std::string>& arguments, const fs::path& working,
+                    settings::MemorySettingsStore& store) {
+    return test::RunCliIn(working, arguments, [&store](const fs::path&) {
+        return std::make_unique<SharedStore>(store);
+    });
 }
 
 TEST_F(ExportTest, ExportAndSplitSearchCommands) {
     const std::string d = dir().string();
-    CliRun run = Cli({"export", d, "XYZ", "out.txt", "--newest-first", "--delimiter", "space",
-                      "--no-open", "--no-high", "--no-low", "--no-volume", "--title"},
-                     dir(), store);
+    test::CliResult run =
+        Cli({"export", d, "XYZ", "out.txt", "--newest-first", "--delimiter", "space", "--no-open",
+             "--no-high", "--no-low", "--no-volume", "--title"},
+            dir(), store);
     ASSERT_EQ(run.code, cli::kExitSuccess) << run.err;
     const std::string written =
         "DATE CLOSE OI\r\n01/05/00 11.0000 2.00\r\n"

@@ -5,7 +5,7 @@
 #include <sstream>
 
 #include "ascii/import.h"
-#include "cli/cli.h"
+#include "cli_support.h"
 #include "platform/names.h"
 #include "settings/setting_keys.h"
 #include "settings/settings_support.h"
@@ -475,16 +475,9 @@ TEST_F(ImportTest, RefusesFilesThatMayBeAnotherSymbolsAndKeepsTheInput) {
 
 TEST_F(ImportTest, CliImportsAFolderOfHistories) {
     const auto cli = [&](const std::vector<std::string>& arguments, int code) {
-        std::ostringstream output, errors;
-        const cli::CliEnvironment environment{
-            .out = output,
-            .err = errors,
-            .workingDirectory = wd,
-            .openSettings = [](const fs::path&) -> std::unique_ptr<settings::SettingsStore> {
-                return std::make_unique<settings::MemorySettingsStore>();
-            }};
-        EXPECT_EQ(cli::RunCli(arguments, environment), code) << errors.str();
-        return output.str() + errors.str();
+        const test::CliResult run = test::RunCliIn(wd, arguments);
+        EXPECT_EQ(run.code, code) << run.err;
+        return run.out + run.err;
     };
     Input(History(3), "aaa.txt");
     Input("Date;Open\r\n" + History(4, 3), "bbb.csv");

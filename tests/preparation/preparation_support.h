@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "cli/cli.h"
+#include "cli_support.h"
 #include "platform/messenger.h"
 #include "profiles/profile.h"
 #include "test_support.h"
@@ -119,27 +120,6 @@ inline void WriteTestProfile(const fs::path& workingDirectory, const std::string
     profile.updateDirectory = directory.string();
     RecordingMessenger messenger;
     ASSERT_TRUE(profiles::WriteProfile(workingDirectory, name, profile, messenger));
-}
-
-struct CliResult {
-    int code;
-    std::string out;
-    std::string err;
-};
-
-// One ticksmith-cli command line in `workingDirectory`, with settings in memory.
-inline CliResult RunCliIn(const fs::path& workingDirectory,
-                          const std::vector<std::string>& arguments) {
-    std::ostringstream out, err;
-    const cli::CliEnvironment environment{
-        .out = out,
-        .err = err,
-        .workingDirectory = workingDirectory,
-        .openSettings = [](const fs::path&) -> std::unique_ptr<settings::SettingsStore> {
-            return std::make_unique<settings::MemorySettingsStore>();
-        }};
-    const int code = cli::RunCli(arguments, environment);
-    return {code, out.str(), err.str()};
 }
 
 }  // namespace ticksmith::test

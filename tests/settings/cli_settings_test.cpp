@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "cli/cli.h"
+#include "cli_support.h"
 #include "profiles/profile.h"
 #include "settings/qt_settings_store.h"
 #include "settings_support.h"
@@ -28,17 +28,12 @@ class CliSettingsTest : public testing::Test {
     std::string Cli(std::vector<std::string> arguments, int code = kExitSuccess,
                     std::string_view error = "") {
         arguments.insert(arguments.begin(), {"--settings", m_ini.string()});
-        std::ostringstream out, err;
-        const CliEnvironment environment{
-            .out = out,
-            .err = err,
-            .workingDirectory = m_wd,
-            .openSettings = [](const fs::path& file) -> std::unique_ptr<settings::SettingsStore> {
-                return std::make_unique<settings::QtSettingsStore>(file);
-            }};
-        EXPECT_EQ(RunCli(arguments, environment), code) << testing::PrintToString(arguments);
-        EXPECT_NE(err.str().find(error), std::string::npos) << err.str();
-        return out.str();
+        const test::CliResult run = test::RunCliIn(m_wd, arguments, [](const fs::path& file) {
+            return std::make_unique<settings::QtSettingsStore>(file);
+        });
+        EXPECT_EQ(run.code, code) << testing::PrintToString(arguments);
+        EXPECT_NE(run.err.find(error), std::string::npos) << run.err;
+        return run.out;
     }
 
     test::TempDir m_temp;

@@ -7,7 +7,7 @@
 #include <sstream>
 #include <thread>
 
-#include "cli/cli.h"
+#include "cli_support.h"
 #include "platform/locks.h"
 #include "platform/names.h"
 #include "update/audit_log.h"
@@ -173,21 +173,13 @@ TEST_F(UpdateRunTest, PortfolioCopiedFromWindowsKeepsItsLowerCaseNames) {
         fs::rename(p / name, p / platform::ToLowerAscii(name));
     }
     WriteText(world.updates / "q.txt", "IBM,20000110,1,2,0.5,1.5,100,7\n");
-    std::ostringstream out, err;
-    const cli::CliEnvironment environment{
-        .out = out,
-        .err = err,
-        .workingDirectory = world.working,
-        .openSettings = [](const fs::path&) -> std::unique_ptr<settings::SettingsStore> {
-            return std::make_unique<settings::MemorySettingsStore>();
-        }};
-    ASSERT_EQ(cli::RunCli({"update", p.string(), "--report"}, environment), cli::kExitSuccess)
-        << err.str();
-    EXPECT_EQ(out.str().rfind("1 quote added\n\nAnomaly Report\nResults of Ticksmith for ", 0), 0u);
+    const test::CliResult run = test::RunCliIn(world.working, {"update", p.string(), "--report"});
+    ASSERT_EQ(run.code, cli::kExitSuccess) << run.err;
+    EXPECT_EQ(run.out.rfind("1 quote added\n\nAnomaly Report\nResults of Ticksmith for ", 0), 0u);
     const std::string tail =
         "\nNumber of updated quotes: 1\nNo anomalies to report!\n \nSee you next time!\n\n"
         "See file  AUDIT.TXT for more details.\n";
-    EXPECT_EQ(out.str().substr(out.str().size() - std::min(out.str().size(), tail.size())), tail);
+    EXPECT_EQ(run.out.substr(run.out.size() - std::min(run.out.size(), tail.size())), tail);
     std::vector<std::string> names;
     for (const auto& [name, bytes] : test::Snapshot(p)) {
         names.push_back(name);
