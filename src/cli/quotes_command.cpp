@@ -8,10 +8,10 @@ namespace ticksmith::cli {
 
 namespace {
 
-// The quote grid's default: the newest 30 quotes.
-constexpr int kRecentQuotes = 30;
-// All quotes are read in chunks from the newest, as the grid reads them.
-constexpr int kChunk = 400;
+// The grid's limits: the newest 30 quotes by default, all of them read in chunks from the
+// newest. The command reads by symbol search, so it also reaches sub-directory portfolios.
+using portfolio::kRecentQuotes;
+constexpr int kChunk = portfolio::kQuoteChunk;
 
 void PrintNewestFirst(const store::QuoteSeries& series, std::ostream& out) {
     for (int i = series.count - 1; i >= 0; --i) {
