@@ -275,7 +275,7 @@ int main(int argc, char** argv) {
     CountingMessenger messenger;
     update::UpdateProgress progress;
     const auto runStart = Clock::now();
-    std::uint32_t result = 0;
+    update::UpdateResult result;
     {
         update::UpdateRun run(setup.work, setup.portfolios, view, "", progress, messenger);
         result = run.Run();
@@ -284,7 +284,7 @@ int main(int argc, char** argv) {
         }
     }
     const double runTime = Seconds(Clock::now() - runStart);
-    const int added = static_cast<int>(result >> 16);
+    const int added = result.quotesAdded;
 
     std::vector<fs::path> received;
     for (const auto& [file, bytes] : before) {

@@ -81,13 +81,13 @@ TEST_F(SymbolCommands, GridsAreSortedAndRecentShowsTheNewest30) {
 TEST_F(SymbolCommands, AddUpperCasesNamesAfterItselfAndReusesTheLowestNumber) {
     ViewState view = View();
     EXPECT_EQ(portfolio::AddSymbolCommand(view, "  ", "", std::nullopt, 20000, m_messenger),
-              portfolio::kNoSymbolEntered);
+              portfolio::AddSymbolResult::kNoSymbolEntered);
     EXPECT_EQ(m_messenger.shown.back(), "You did not enter a symbol");
     view = View("a", "MID");
     ASSERT_TRUE(portfolio::DeleteSymbol(view, m_messenger));
     ASSERT_EQ(
         portfolio::AddSymbolCommand(view, " ibm ", "", std::string("Daily"), 20000, m_messenger),
-        portfolio::kSymbolAdded);
+        portfolio::AddSymbolResult::kAdded);
     EXPECT_EQ(view.currentSymbol, "IBM");
     EXPECT_EQ(view.SelectedFileNumber(), 2);
     const store::MasterRecord record = [&] {
@@ -100,13 +100,13 @@ TEST_F(SymbolCommands, AddUpperCasesNamesAfterItselfAndReusesTheLowestNumber) {
     EXPECT_EQ(record.FirstDay(), 20000 - 365);
     EXPECT_EQ(profiles::ReadAssignment(m_root / "a", 2), "Daily");
     EXPECT_EQ(portfolio::AddSymbolCommand(view, "Ibm", "", std::nullopt, 20000, m_messenger),
-              portfolio::kSymbolExists);
+              portfolio::AddSymbolResult::kExists);
 
     // A data file under the next free number that no record names is never written over.
     WriteBytes(m_root / "a" / "F4.DAT", std::string("quotes of a lost record"));
     const auto before = Snapshot(m_root / "a");
     EXPECT_EQ(portfolio::AddSymbolCommand(view, "NEW", "", std::nullopt, 20000, m_messenger),
-              portfolio::kSymbolNotAdded);
+              portfolio::AddSymbolResult::kNotAdded);
     EXPECT_EQ(Snapshot(m_root / "a"), before);
 }
 

@@ -148,7 +148,7 @@ class ImportRun {
     const ImportJob& m_job;
     platform::Messenger& m_messenger;
     settings::SettingsStore& m_store;
-    platform::DirectoryLock m_lock;
+    platform::PortfolioLocks m_lock;
     fs::path m_directory;
     // The input as read and, when reversing, as it will be written back.
     std::vector<std::uint8_t> m_input;
@@ -221,21 +221,13 @@ bool ImportRun::EnterOutputDirectory() {
         m_messenger.Show("File/Path name too long");
         return false;
     }
-    const auto deadline = std::chrono::steady_clock::now() + update::kPortfolioLockWait;
-    switch (m_lock.Acquire(m_directory, deadline)) {
-        case platform::DirectoryLock::Result::kAcquired:
-            return true;
-        case platform::DirectoryLock::Result::kNoDirectory:
-            m_messenger.Show("Path does not exist");
-            return false;
-        case platform::DirectoryLock::Result::kHeldElsewhere:
-            break;
+    if (const auto failure = m_lock.Acquire({m_directory}, "Import")) {
+        m_messenger.Show(failure->holder.empty()
+                             ? std::string("Path does not exist")
+                             : platform::LockFailureText(*failure) + "\nThe import did not start.");
+        return false;
     }
-    m_messenger.Show(FormatMessage(
-        "The portfolio %s is being changed by another Ticksmith window or command.\nThe import "
-        "did not start; nothing was changed.",
-        {m_directory.string()}));
-    return false;
+    return true;
 }
 
 bool ImportRun::PrepareMaster() {

@@ -50,13 +50,14 @@ void AddSymbolEditCommands(CLI::App& app, CommandContext& context) {
         }
         const std::optional<std::string> profile =
             options->profile.empty() ? std::nullopt : std::optional(options->profile);
-        const int result = portfolio::AddSymbolCommand(
+        const portfolio::AddSymbolResult result = portfolio::AddSymbolCommand(
             *view, options->symbol, options->second, profile,
             store::DayNumberOfTime(std::time(nullptr)), context.Messenger());
-        if (result != portfolio::kSymbolAdded) {
+        if (result != portfolio::AddSymbolResult::kAdded) {
             context.exitCode = kExitFailure;
         }
-        if (result == portfolio::kSymbolAdded || result == portfolio::kAssignmentFailed) {
+        if (result == portfolio::AddSymbolResult::kAdded ||
+            result == portfolio::AddSymbolResult::kAssignmentFailed) {
             // The grid shows a symbol up to its first space, so find the new one by its field.
             std::string symbol = platform::ToUpperAscii(options->symbol);
             symbol.erase(0, symbol.find_first_not_of(' '));

@@ -75,11 +75,26 @@ void AddUpdateCommands(CLI::App& app, CommandContext& context) {
         const settings::ViewSettings view = settings::LoadViewSettings(
             context.Settings(), context.WorkingDirectory(), context.Messenger());
         if (!options->manualDate.empty()) {
-            update::AssignManualDate(context.WorkingDirectory(), options->manualDate);
+            const update::ManualDateResult dated =
+                update::AssignManualDate(context.WorkingDirectory(), options->manualDate);
+            if (!dated.failed.empty()) {
+                // Their lines would be read without the date the person gave.
+                std::string names;
+                for (const std::filesystem::path& file : dated.failed) {
+                    names += "\n  " + file.string();
+                }
+                context.Fail("update",
+                             "the date could not be put into these update files; "
+                             "Update Quotes did not start:" +
+                                 names);
+                return;
+            }
         }
-        // New symbols that could not be added do not keep the others from their quotes.
-        if (options->identifyNew || options->newSymbols.addAll) {
-            IdentifyAndOffer(context, options->newSymbols, "update");
+        // New symbols that could not be added do not keep the others from their quotes, but
+        // the command still reports the failure.
+        if ((options->identifyNew || options->newSymbols.addAll) &&
+            !IdentifyAndOffer(context, options->newSymbols, "update")) {
+            context.exitCode = kExitFailure;
         }
         std::vector<std::string> portfolios;
         if (options->directories.empty()) {
@@ -111,7 +126,7 @@ void AddUpdateCommands(CLI::App& app, CommandContext& context) {
             }
         });
         progressPointer = &progress;
-        std::uint32_t result = 0;
+        update::UpdateResult result;
         std::filesystem::path auditPath;
         {
             update::UpdateRun run(context.WorkingDirectory(), portfolios, view, "", progress,
@@ -126,13 +141,15 @@ void AddUpdateCommands(CLI::App& app, CommandContext& context) {
             }
             auditPath = run.AuditPath();
         }
-        const int quotes = static_cast<int>(result >> 16);
-        const auto problems = static_cast<std::uint16_t>(result & 0xFFFF);
+        const int quotes = result.quotesAdded;
         context.out << quotes << (quotes == 1 ? " quote" : " quotes") << " added\n";
-        if ((problems & update::kQuoteAddFailed) != 0) {
+        if (!result.Succeeded()) {
+            context.exitCode = kExitFailure;
+        }
+        if (result.quoteAddFailed) {
             context.Messenger().Show("General quote import problem");
         }
-        if ((problems & update::kSelfExtractFailed) != 0) {
+        if (result.selfExtractFailed) {
             context.Messenger().Show(
                 "At least one .EXE file extraction failed.\n\nDo you need to change the file "
                 "password?");

@@ -1,7 +1,11 @@
 #include "platform/safe_replace.h"
 
+#include <signal.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <atomic>
+#include <cerrno>
 #include <string>
 
 #include "platform/file_system.h"
@@ -11,13 +15,59 @@ namespace ticksmith::platform {
 
 namespace {
 constexpr std::size_t kBufferSize = 1 << 16;
+constexpr std::string_view kUniqueMark = ".ts";
+
+std::atomic<unsigned long> g_temporarySequence{0};
+
+// The process that wrote a temporary name of UniqueTemporaryName, or -1 for any other name.
+long WriterOf(std::string_view name) {
+    const std::size_t mark = name.rfind(kUniqueMark);
+    if (mark == std::string_view::npos) {
+        return -1;
+    }
+    const std::string_view rest = name.substr(mark + kUniqueMark.size());
+    const std::size_t dash = rest.find('-');
+    const auto allDigits = [](std::string_view text) {
+        return !text.empty() && text.size() <= 18 &&
+               text.find_first_not_of("0123456789") == std::string_view::npos;
+    };
+    if (dash == std::string_view::npos || !allDigits(rest.substr(0, dash)) ||
+        !allDigits(rest.substr(dash + 1))) {
+        return -1;
+    }
+    return std::stol(std::string(rest.substr(0, dash)));
+}
+}  // namespace
+
+std::string UniqueTemporaryName(std::string_view formatName) {
+    return std::string(formatName) + std::string(kUniqueMark) + std::to_string(::getpid()) + "-" +
+           std::to_string(++g_temporarySequence);
+}
+
+void RemoveStaleTemporaries(const fs::path& directory) {
+    std::error_code error;
+    for (fs::directory_iterator entry(directory, error), end; !error && entry != end;
+         entry.increment(error)) {
+        const long writer = WriterOf(entry->path().filename().string());
+        if (writer <= 0 || writer == ::getpid()) {
+            continue;
+        }
+        // A writer still running keeps its file, even one that is not holding the lock.
+        if (::kill(static_cast<pid_t>(writer), 0) == 0 || errno != ESRCH) {
+            continue;
+        }
+        std::error_code ignored;
+        if (entry->is_regular_file(ignored) && !entry->is_symlink(ignored)) {
+            CurrentFileSystem().Remove(entry->path());
+        }
+    }
 }
 
 ReplacementFile::ReplacementFile(const fs::path& directory, std::string_view targetName,
                                  std::string_view temporaryName)
     : m_directory(directory),
       m_target(ResolveEntry(directory, targetName)),
-      m_temporary(directory / std::string(temporaryName)) {}
+      m_temporary(directory / UniqueTemporaryName(temporaryName)) {}
 
 ReplacementFile::~ReplacementFile() {
     Abandon();

@@ -17,7 +17,8 @@ namespace fs = std::filesystem;
 class ReplacementFile {
   public:
     // The target is the existing entry of `directory` named `targetName` without regard to
-    // case, or `targetName` as spelled when there is none.
+    // case, or `targetName` as spelled when there is none. The temporary file is
+    // `temporaryName` made unique to this writer.
     ReplacementFile(const fs::path& directory, std::string_view targetName,
                     std::string_view temporaryName);
     ~ReplacementFile();
@@ -54,6 +55,13 @@ class ReplacementFile {
     bool m_syncDirectory = true;
     std::vector<std::uint8_t> m_buffer;
 };
+
+// `formatName` with a suffix no other writer uses (process and sequence number), so that two
+// writers of one directory never write, or rename, each other's temporary file.
+std::string UniqueTemporaryName(std::string_view formatName);
+// Removes the temporary files of writers that died before their rename; the caller holds the
+// directory's lock, so no live writer of another process is among them.
+void RemoveStaleTemporaries(const fs::path& directory);
 
 // Replaces a file with the given bytes through a ReplacementFile.
 bool ReplaceFileContents(const fs::path& directory, std::string_view targetName,

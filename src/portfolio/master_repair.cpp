@@ -5,6 +5,7 @@
 
 #include "platform/file_system.h"
 #include "platform/little_endian.h"
+#include "platform/locks.h"
 #include "platform/names.h"
 #include "platform/safe_replace.h"
 #include "store/master.h"
@@ -61,6 +62,10 @@ bool RepairMaster(const fs::path& portfolioDirectory, const RepairOptions& optio
             "(Remember: There is a control for automatically\nfixing bad Master files in the "
             "Settings dialog box.)",
             {master.string()}))) {
+        return false;
+    }
+    const auto locks = platform::LockPortfolios({portfolioDirectory}, "Repair", messenger);
+    if (!locks) {
         return false;
     }
     std::vector<std::uint8_t> bytes;

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/file_system.h"
+#include "platform/locks.h"
 #include "platform/names.h"
 #include "platform/safe_replace.h"
 #include "platform/volumes.h"
@@ -34,6 +35,13 @@ bool AddPortfolio(const std::string& directory, CurrentPortfolio& current,
                   std::vector<std::string>& portfolios, const SearchFilter& filter,
                   platform::Messenger& messenger) {
     bool emptyIt = true;
+    std::optional<platform::PortfolioLocks> locks;
+    if (platform::IsDirectory(directory)) {
+        locks = platform::LockPortfolios({directory}, "Add Portfolio", messenger);
+        if (!locks) {
+            return false;
+        }
+    }
     if (const auto master = platform::FindEntry(directory, store::kMasterName)) {
         emptyIt = messenger.AskYesNo(
             "You have chosen an existing Portfolio.\n\nDo you want to remove its contents and "
@@ -74,6 +82,10 @@ bool DeletePortfolio(const std::string& directory, bool soundDisable,
             "\n\nThe directory and all its contents will be deleted (but not if this is at the "
             "drive root)",
             {directory}))) {
+        return false;
+    }
+    const auto locks = platform::LockPortfolios({directory}, "Delete Portfolio", messenger);
+    if (!locks) {
         return false;
     }
     platform::FileSystem& system = platform::CurrentFileSystem();

@@ -41,6 +41,10 @@ DayNumber GridDate(std::string_view text) {
 
 store::Status Run(const ViewState& view, const store::EditRequest& request,
                   platform::Messenger& messenger) {
+    const auto locks = LockCurrentPortfolio(view, "Quote editing", messenger);
+    if (!locks) {
+        return store::kFileOpen;
+    }
     store::MasterRecord record;
     fs::path directory;
     if (!view.FindSelectedRecord(record, directory, messenger)) {

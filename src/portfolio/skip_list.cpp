@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "platform/file_system.h"
+#include "platform/locks.h"
 #include "platform/names.h"
 #include "platform/safe_replace.h"
 #include "store/master.h"
@@ -53,6 +54,10 @@ bool IsSkipped(const SkipList& list, int fileNumber) {
 
 bool SkipSymbol(const fs::path& portfolioDirectory, std::string_view symbol, SkipChange change,
                 platform::Messenger& messenger) {
+    const auto locks = platform::LockPortfolios({portfolioDirectory}, "Skip", messenger);
+    if (!locks) {
+        return false;
+    }
     store::MasterRecord record;
     fs::path found;
     if (store::FindSymbol(portfolioDirectory, symbol, record, found) != store::kSuccess) {
@@ -70,6 +75,11 @@ bool SkipSymbol(const fs::path& portfolioDirectory, std::string_view symbol, Ski
 }
 
 bool SkipAdjust(const fs::path& portfolioDirectory, bool skipAll, platform::Messenger& messenger) {
+    const auto locks =
+        platform::LockPortfolios({portfolioDirectory}, "Portfolio Skip Adjustment", messenger);
+    if (!locks) {
+        return false;
+    }
     SkipList list = GetSkipString(portfolioDirectory, messenger);
     if (list.size() != kSkipListLength) {
         return false;

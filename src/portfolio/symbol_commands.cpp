@@ -76,20 +76,22 @@ bool CopySymbolFile(const fs::path& from, int fromNumber, const fs::path& to, in
 
 }  // namespace
 
-int AddSymbolCommand(ViewState& view, std::string_view symbolText, std::string_view nameText,
-                     const std::optional<std::string>& profileName, store::DayNumber today,
-                     platform::Messenger& messenger) {
+AddSymbolResult AddSymbolCommand(ViewState& view, std::string_view symbolText,
+                                 std::string_view nameText,
+                                 const std::optional<std::string>& profileName,
+                                 store::DayNumber today, platform::Messenger& messenger) {
     const std::string symbol = platform::ToUpperAscii(TrimBlanks(symbolText));
     if (symbol.empty()) {
         messenger.Show("You did not enter a symbol");
-        return kNoSymbolEntered;
+        return AddSymbolResult::kNoSymbolEntered;
     }
     const std::string name = nameText.empty() ? symbol : std::string(nameText);
     if (TooLong(symbol, "symbol", messenger) || TooLong(name, "name", messenger)) {
-        return kNoSymbolEntered;
+        return AddSymbolResult::kNoSymbolEntered;
     }
-    const int result = AddSymbol(view.current, symbol, name, profileName, today, messenger);
-    if (result == kSymbolAdded || result == kAssignmentFailed) {
+    const AddSymbolResult result =
+        AddSymbol(view.current, symbol, name, profileName, today, messenger);
+    if (result == AddSymbolResult::kAdded || result == AddSymbolResult::kAssignmentFailed) {
         view.FillSymbolsGrid(0, messenger);
         if (const int row = view.SymbolRowOf(symbol); row >= 0) {
             view.SelectSymbolRow(row, messenger);
@@ -104,6 +106,10 @@ std::string DeleteSymbolQuestion(std::string_view symbol) {
 }
 
 bool DeleteSymbol(ViewState& view, platform::Messenger& messenger) {
+    const auto locks = LockCurrentPortfolio(view, "Delete Symbol", messenger);
+    if (!locks) {
+        return false;
+    }
     const std::string symbol = view.currentSymbol;
     std::vector<int> removed;
     if (store::RemoveMasterRecords(view.current.portfolioDir,
@@ -151,6 +157,12 @@ std::vector<std::string> TransferDestinations(const ViewState& view) {
 bool TransferSymbol(ViewState& view, const std::string& destination, Transfer transfer,
                     platform::Messenger& messenger) {
     if (destination.empty()) {
+        return false;
+    }
+    const auto locks = platform::LockPortfolios(
+        {view.current.portfolioDir, view.current.dataDir, destination},
+        transfer == Transfer::kMove ? "Move Symbol" : "Copy Symbol", messenger);
+    if (!locks) {
         return false;
     }
     const std::string symbol = platform::ToUpperAscii(TrimBlanks(view.currentSymbol));
@@ -242,6 +254,10 @@ bool EditSymbol(ViewState& view, std::string_view symbol, std::string_view name,
         return false;
     }
     if (TooLong(symbol, "symbol", messenger) || TooLong(name, "name", messenger)) {
+        return false;
+    }
+    const auto locks = LockCurrentPortfolio(view, "Edit Symbol", messenger);
+    if (!locks) {
         return false;
     }
     store::MasterRecord record;

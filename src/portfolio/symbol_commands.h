@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/messenger.h"
+#include "portfolio/symbols.h"
 #include "portfolio/view_state.h"
 #include "settings/settings_store.h"
 #include "store/encodings.h"
@@ -15,14 +16,13 @@ namespace ticksmith::portfolio {
 // The Symbol menu's commands on the view state. Each takes what its dialog collects, reports
 // through the messenger and refills the grids it changed.
 
-// The Add dialog's OK: no symbol entered.
-inline constexpr int kNoSymbolEntered = -3;
-
 // Symbol > Add...: trims and upper-cases the symbol, names it after itself when no name is
 // given, adds it and selects its row. The result of AddSymbol, or kNoSymbolEntered.
-int AddSymbolCommand(ViewState& view, std::string_view symbolText, std::string_view nameText,
-                     const std::optional<std::string>& profileName, store::DayNumber today,
-                     platform::Messenger& messenger);
+[[nodiscard]] AddSymbolResult AddSymbolCommand(ViewState& view, std::string_view symbolText,
+                                               std::string_view nameText,
+                                               const std::optional<std::string>& profileName,
+                                               store::DayNumber today,
+                                               platform::Messenger& messenger);
 
 // The Delete Symbol question, as its dialog asks it.
 std::string DeleteSymbolQuestion(std::string_view symbol);

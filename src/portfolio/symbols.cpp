@@ -1,5 +1,6 @@
 #include "portfolio/symbols.h"
 
+#include "platform/locks.h"
 #include "platform/names.h"
 #include "profiles/profile.h"
 #include "store/master.h"
@@ -31,20 +32,24 @@ void ShowStrayFile(const std::filesystem::path& file, platform::Messenger& messe
         {file.string()}));
 }
 
-int AddSymbol(const CurrentPortfolio& portfolio, std::string_view symbol, std::string_view name,
-              const std::optional<std::string>& profileName, store::DayNumber today,
-              platform::Messenger& messenger) {
+AddSymbolResult AddSymbol(const CurrentPortfolio& portfolio, std::string_view symbol,
+                          std::string_view name, const std::optional<std::string>& profileName,
+                          store::DayNumber today, platform::Messenger& messenger) {
+    const auto locks = platform::LockPortfolios({portfolio.portfolioDir}, "Add Symbol", messenger);
+    if (!locks) {
+        return AddSymbolResult::kNotAdded;
+    }
     store::MasterRecord found;
     std::filesystem::path foundDirectory;
     if (store::FindSymbol(portfolio.dataDir, symbol, found, foundDirectory) == store::kSuccess) {
         messenger.Show("Duplicate Symbol failure");
-        return kSymbolExists;
+        return AddSymbolResult::kExists;
     }
     const auto full = [&] {
         messenger.Show(
             "This portfolio already has the\nmaximum number of symbols (255).\nChoose a "
             "different or new portfolio.");
-        return kPortfolioFull;
+        return AddSymbolResult::kPortfolioFull;
     };
     if (PortfolioIsFull(portfolio.portfolioDir)) {
         return full();
@@ -61,7 +66,7 @@ int AddSymbol(const CurrentPortfolio& portfolio, std::string_view symbol, std::s
     const auto notAdded = [&] {
         messenger.Show(platform::FormatMessage("The Symbol %s could not be added to %s.",
                                                {symbol, portfolio.portfolioDir}));
-        return kSymbolNotAdded;
+        return AddSymbolResult::kNotAdded;
     };
     if (fileNumber < 0) {
         return notAdded();
@@ -75,7 +80,7 @@ int AddSymbol(const CurrentPortfolio& portfolio, std::string_view symbol, std::s
     if (const auto stray = StrayFileOf(portfolio.portfolioDir, fileNumber)) {
         takeBack();
         ShowStrayFile(*stray, messenger);
-        return kSymbolNotAdded;
+        return AddSymbolResult::kNotAdded;
     }
     if (store::CreateQuoteFiles(portfolio.portfolioDir, fileNumber, store::kStandardFields) !=
         store::kSuccess) {
@@ -88,10 +93,10 @@ int AddSymbol(const CurrentPortfolio& portfolio, std::string_view symbol, std::s
         if (!profiles::EncodeAssignment(*profileName, bytes) ||
             !profiles::WriteAssignmentFile(portfolio.portfolioDir, fileNumber, bytes)) {
             messenger.Show("Error creating Profile for symbol");
-            return kAssignmentFailed;
+            return AddSymbolResult::kAssignmentFailed;
         }
     }
-    return kSymbolAdded;
+    return AddSymbolResult::kAdded;
 }
 
 }  // namespace ticksmith::portfolio

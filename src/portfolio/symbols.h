@@ -11,12 +11,14 @@
 
 namespace ticksmith::portfolio {
 
-// Results of AddSymbol.
-inline constexpr int kSymbolAdded = 0;
-inline constexpr int kSymbolExists = 1;
-inline constexpr int kPortfolioFull = 2;
-inline constexpr int kAssignmentFailed = -1;  // added, but its profile file cannot be written
-inline constexpr int kSymbolNotAdded = -2;    // MASTER or the data files cannot be written
+enum class AddSymbolResult {
+    kAdded,
+    kExists,
+    kPortfolioFull,
+    kAssignmentFailed,  // added, but its profile file cannot be written
+    kNotAdded,          // MASTER or the data files cannot be written, or the portfolio is locked
+    kNoSymbolEntered,   // the Add dialog's OK with nothing typed
+};
 
 // Whether a portfolio's MASTER announces 255 symbols or has handed out file number 255.
 bool PortfolioIsFull(const std::filesystem::path& portfolioDirectory);
@@ -31,8 +33,9 @@ void ShowStrayFile(const std::filesystem::path& file, platform::Messenger& messe
 // Adds an empty symbol to the current portfolio: a MASTER record dated a year before `today`
 // and header-only data files with every field but TIME; with a profile name, its assignment.
 // Reports its own failures through the messenger.
-int AddSymbol(const CurrentPortfolio& portfolio, std::string_view symbol, std::string_view name,
-              const std::optional<std::string>& profileName, store::DayNumber today,
-              platform::Messenger& messenger);
+[[nodiscard]] AddSymbolResult AddSymbol(const CurrentPortfolio& portfolio, std::string_view symbol,
+                                        std::string_view name,
+                                        const std::optional<std::string>& profileName,
+                                        store::DayNumber today, platform::Messenger& messenger);
 
 }  // namespace ticksmith::portfolio

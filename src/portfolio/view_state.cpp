@@ -238,4 +238,11 @@ int ViewState::SelectedFileNumber() const {
     return row == nullptr ? 0 : row->fileNumber;
 }
 
+std::optional<platform::PortfolioLocks> LockCurrentPortfolio(const ViewState& view,
+                                                             std::string_view purpose,
+                                                             platform::Messenger& messenger) {
+    return platform::LockPortfolios({view.current.portfolioDir, view.current.dataDir}, purpose,
+                                    messenger);
+}
+
 }  // namespace ticksmith::portfolio

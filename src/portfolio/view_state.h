@@ -2,10 +2,12 @@
 
 #include <array>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "platform/locks.h"
 #include "platform/messenger.h"
 #include "portfolio/discovery.h"
 #include "portfolio/skip_list.h"
@@ -95,5 +97,10 @@ class ViewState {
     std::string SelectedQuoteDate() const;
     int SelectedFileNumber() const;
 };
+
+// Locks the current portfolio (and its data directory) for a command that changes it; on
+// failure the person is told who holds it.
+[[nodiscard]] std::optional<platform::PortfolioLocks> LockCurrentPortfolio(
+    const ViewState& view, std::string_view purpose, platform::Messenger& messenger);
 
 }  // namespace ticksmith::portfolio

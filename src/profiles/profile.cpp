@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "platform/file_system.h"
+#include "platform/locks.h"
 #include "platform/names.h"
 #include "platform/safe_replace.h"
 #include "settings/setting_keys.h"
@@ -267,7 +268,9 @@ bool AssignProfile(const fs::path& portfolioDirectory, int fileNumber, std::stri
     if (!CheckProfileName(name, messenger)) {
         return false;
     }
-    if (!WriteAssignment(portfolioDirectory, fileNumber, name, messenger)) {
+    const auto locks =
+        platform::LockPortfolios({portfolioDirectory}, "Profile assignment", messenger);
+    if (!locks || !WriteAssignment(portfolioDirectory, fileNumber, name, messenger)) {
         return false;
     }
     settings::Write(store, settings::keys::kLastProfile, name);
@@ -282,6 +285,11 @@ bool AssignProfileToAll(const fs::path& portfolioDirectory, const std::vector<in
         return false;
     }
     if (!CheckProfileName(name, messenger)) {
+        return false;
+    }
+    const auto locks =
+        platform::LockPortfolios({portfolioDirectory}, "Profile assignment", messenger);
+    if (!locks) {
         return false;
     }
     bool all = true;

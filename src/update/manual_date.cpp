@@ -27,14 +27,16 @@ bool IsBlank(std::string_view line) {
     return line.find_first_not_of(" \t\r\f\v") == std::string_view::npos;
 }
 
-void Rewrite(const UpdateFile& file, std::string_view date) {
+enum class Rewritten { kUnchanged, kChanged, kFailed };
+
+Rewritten Rewrite(const UpdateFile& file, std::string_view date) {
     std::vector<std::uint8_t> bytes;
     if (!platform::ReadWholeFile(file.path, bytes)) {
-        return;
+        return Rewritten::kFailed;
     }
     const std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
     if (text.substr(0, kBinaryProbe).find('\0') != std::string_view::npos) {
-        return;
+        return Rewritten::kUnchanged;
     }
     std::string output;
     output.reserve(text.size() + text.size() / 4);
@@ -52,20 +54,21 @@ void Rewrite(const UpdateFile& file, std::string_view date) {
         output += "\r\n";
     }
     if (!changed) {
-        return;
+        return Rewritten::kUnchanged;
     }
     const std::filesystem::path directory = file.path.parent_path();
     const std::filesystem::path backup = directory / "BAK";
     if (!platform::IsDirectory(backup) && !platform::CurrentFileSystem().CreateDirectory(backup)) {
-        return;
+        return Rewritten::kFailed;
     }
     // The original is replaced only once its copy is safe.
     const std::string backupName = std::filesystem::path(file.upperPath).filename().string();
-    if (!platform::CopyToBackup(file.path, backup, backupName)) {
-        return;
+    if (!platform::CopyToBackup(file.path, backup, backupName) ||
+        !platform::ReplaceFileContents(directory, file.path.filename().string(), "TEMP.TXT",
+                                       output.data(), output.size())) {
+        return Rewritten::kFailed;
     }
-    platform::ReplaceFileContents(directory, file.path.filename().string(), "TEMP.TXT",
-                                  output.data(), output.size());
+    return Rewritten::kChanged;
 }
 
 }  // namespace
@@ -77,7 +80,8 @@ std::string ManualDateText(std::string_view entered) {
     return text;
 }
 
-void AssignManualDate(const std::filesystem::path& workingDirectory, std::string_view dateText) {
+ManualDateResult AssignManualDate(const std::filesystem::path& workingDirectory,
+                                  std::string_view dateText) {
     std::string date = ManualDateText(dateText);
     date.erase(0, std::min(date.find_first_not_of(' '), date.size()));
     date.erase(date.find_last_not_of(' ') + 1);
@@ -103,9 +107,20 @@ void AssignManualDate(const std::filesystem::path& workingDirectory, std::string
             }
         }
     }
+    ManualDateResult result;
     for (const UpdateFile& file : files) {
-        Rewrite(file, date);
+        switch (Rewrite(file, date)) {
+            case Rewritten::kUnchanged:
+                break;
+            case Rewritten::kChanged:
+                ++result.filesChanged;
+                break;
+            case Rewritten::kFailed:
+                result.failed.push_back(file.path);
+                break;
+        }
     }
+    return result;
 }
 
 }  // namespace ticksmith::update

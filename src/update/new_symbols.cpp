@@ -224,7 +224,7 @@ bool NewSymbolSession::Yes(std::string_view name, const std::string& profile) {
     }
     const std::string symbol = platform::ToUpperAscii(Symbol());
     if (portfolio::AddSymbol(m_portfolio, symbol, platform::ToUpperAscii(trimmed), profile, m_today,
-                             m_messenger) != portfolio::kSymbolAdded) {
+                             m_messenger) != portfolio::AddSymbolResult::kAdded) {
         return false;
     }
     settings::Write(m_store, settings::keys::kLastProfile, profile);

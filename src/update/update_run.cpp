@@ -86,40 +86,37 @@ UpdateRun::~UpdateRun() {
     }
 }
 
-std::uint32_t UpdateRun::Run() {
+UpdateResult UpdateRun::Run() {
     m_quotesUpdated = 0;
     m_problemFlags = 0;
+    m_portfolioFailed = false;
     ActiveRunFlag active;
     if (!active.Owner()) {
         m_messenger.Show("Update Quotes is already running. Wait until it has finished.");
-        return 0;
+        return {};
     }
     // Each directory is locked once, however many entries name it; one that cannot be opened
     // is not locked here and fails on its own when its turn comes.
-    std::vector<platform::DirectoryLock> locks;
-    std::set<std::pair<dev_t, ino_t>> locked;
-    const auto deadline = std::chrono::steady_clock::now() + kPortfolioLockWait;
+    std::vector<fs::path> directories;
     for (const std::string& portfolio : m_portfolios) {
-        struct stat info {};
-        if (::stat(portfolio.c_str(), &info) != 0 ||
-            !locked.insert({info.st_dev, info.st_ino}).second) {
-            continue;
+        if (platform::IsDirectory(portfolio)) {
+            directories.emplace_back(portfolio);
         }
-        locks.emplace_back();
-        if (locks.back().Acquire(portfolio, deadline) ==
-            platform::DirectoryLock::Result::kHeldElsewhere) {
-            m_messenger.Show(platform::FormatMessage(
-                "The portfolio %s is being changed by another Ticksmith window or command.\n"
-                "Update Quotes did not start; nothing was changed.",
-                {portfolio}));
-            return 0;
-        }
+    }
+    // The working directory too: two runs of different portfolios share AUDIT.TXT and Lasttime.
+    if (platform::IsDirectory(m_workingDirectory)) {
+        directories.push_back(m_workingDirectory);
+    }
+    platform::PortfolioLocks locks;
+    if (const auto failure = locks.Acquire(std::move(directories), "Update Quotes")) {
+        m_messenger.Show(platform::LockFailureText(*failure) + "\nUpdate Quotes did not start.");
+        return {};
     }
     if (!m_audit.Open(m_workingDirectory)) {
         m_messenger.Show(platform::FormatMessage(
             "Could not create %s.\nUpdate Quotes did not start; nothing was changed.",
             {(m_workingDirectory / kAuditFileName).string()}));
-        return 0;
+        return {};
     }
     m_started = true;
     m_audit.RunHeader(m_now.value_or(std::time(nullptr)));
@@ -129,15 +126,31 @@ std::uint32_t UpdateRun::Run() {
     }
     if (!m_audit.Close()) {
         m_messenger.Show(platform::FormatMessage("Could not write %s.", {m_audit.Path().string()}));
+        m_portfolioFailed = true;
     }
     if (m_quotesUpdated != 0) {
-        platform::CopyToBackup(m_audit.Path(), m_workingDirectory / settings::kLasttimeDirectory,
-                               kAuditFileName);
+        if (!platform::CopyToBackup(m_audit.Path(),
+                                    m_workingDirectory / settings::kLasttimeDirectory,
+                                    kAuditFileName)) {
+            m_messenger.Show(platform::FormatMessage(
+                "Could not copy %s to %s.",
+                {m_audit.Path().string(),
+                 (m_workingDirectory / settings::kLasttimeDirectory).string()}));
+        }
         if (m_settings.newSymbols) {
             WriteLasttimeList();
         }
     }
-    return (static_cast<std::uint32_t>(m_quotesUpdated) << 16) | m_problemFlags;
+    UpdateResult result;
+    result.started = true;
+    result.quotesAdded = m_quotesUpdated;
+    result.quoteAddFailed = (m_problemFlags & kQuoteAddFailed) != 0;
+    result.selfExtractFailed = (m_problemFlags & kSelfExtractFailed) != 0;
+    result.currentSymbolUpdated = (m_problemFlags & kCurrentSymbolUpdated) != 0;
+    result.archiveFailed = std::any_of(m_archives.begin(), m_archives.end(),
+                                       [](const ArchiveState& state) { return state.failed; });
+    result.portfolioFailed = m_portfolioFailed;
+    return result;
 }
 
 void UpdateRun::UpdatePortfolio(const std::string& portfolioDirectory) {
@@ -150,6 +163,7 @@ void UpdateRun::UpdatePortfolio(const std::string& portfolioDirectory) {
                       portfolioDirectory + "\n");
         m_messenger.Show(platform::FormatMessage("The portfolio %s was not updated: %s.",
                                                  {portfolioDirectory, why}));
+        m_portfolioFailed = true;
     };
     // The run reads a copy, so that MASTER itself is only ever replaced whole.
     const fs::path oldCopy = directory / "MASTER.~OL";
@@ -180,9 +194,12 @@ void UpdateRun::UpdatePortfolio(const std::string& portfolioDirectory) {
         offset += store::kMasterRecordSize;
     }
     if (m_portfolioChanged) {
-        // The data files' renames reach the disk before MASTER names their new dates.
-        platform::CurrentFileSystem().SyncDirectory(directory);
-        if (!newMaster.Write(master.data(), master.size()) || !newMaster.Commit()) {
+        // The data files' renames reach the disk before MASTER names their new dates; a data
+        // file already ahead of MASTER gets no second copy, so the next run sets the dates.
+        if (!platform::CurrentFileSystem().SyncDirectory(directory)) {
+            newMaster.Abandon();
+            failed("its data files could not be flushed to disk; the next run sets its dates");
+        } else if (!newMaster.Write(master.data(), master.size()) || !newMaster.Commit()) {
             failed("its index could not be replaced; the next run sets its dates");
         }
     } else {

@@ -24,10 +24,28 @@ namespace ticksmith::update {
 
 namespace fs = std::filesystem;
 
-// Problem bits of a run's result.
+// Problem bits the run collects while it works.
 inline constexpr std::uint16_t kQuoteAddFailed = 0x0008;
 inline constexpr std::uint16_t kCurrentSymbolUpdated = 0x0800;
 inline constexpr std::uint16_t kSelfExtractFailed = 0x4000;
+
+// What a run did: the end-of-run messages and the exit status are decided from it.
+struct UpdateResult {
+    bool started = false;
+    int quotesAdded = 0;  // quotes actually stored
+    bool quoteAddFailed = false;
+    bool selfExtractFailed = false;
+    bool archiveFailed = false;  // an archive of either kind was refused or could not be unpacked
+    bool portfolioFailed = false;
+    bool currentSymbolUpdated = false;
+
+    // Every portfolio was updated as far as its update files allowed. Symbols that simply had
+    // no newer line are not failures.
+    bool Succeeded() const {
+        return started && !quoteAddFailed && !selfExtractFailed && !archiveFailed &&
+               !portfolioFailed;
+    }
+};
 
 // Archives in a profile directory, unpacked by the archiver before its files are searched.
 enum class ArchiveKind { kSelfExtracting = 0, kZip = 1 };
@@ -39,9 +57,6 @@ inline constexpr int kArchiveFailed = 3;
 inline constexpr int kArchiveNotTried = 4;  // an earlier archive of its kind failed
 inline constexpr std::chrono::milliseconds kArchiverTimeLimit{20000};
 inline constexpr std::string_view kArchiverName = "pkunzip";
-
-// How long a run waits for portfolios that another writer holds before it gives up.
-inline constexpr std::chrono::seconds kPortfolioLockWait{10};
 
 // One Update Quotes run: for every portfolio of the list and every symbol that is not skipped,
 // appends the first newer line of the symbol's update files, keeps MASTER's dates in step and
@@ -60,10 +75,10 @@ class UpdateRun {
     // The number of quotes added in the high 16 bits, the problem bits in the low 16 bits.
     // A run that could not start (another run holds a portfolio, no audit log) returns 0
     // and says why through the messenger; Started() then is false.
-    std::uint32_t Run();
+    [[nodiscard]] UpdateResult Run();
 
     bool Started() const { return m_started; }
-    std::uint16_t QuotesUpdated() const { return m_quotesUpdated; }
+    int QuotesUpdated() const { return m_quotesUpdated; }
     std::uint16_t ProblemFlags() const { return m_problemFlags; }
     const fs::path& AuditPath() const { return m_audit.Path(); }
 
@@ -106,7 +121,8 @@ class UpdateRun {
     std::optional<std::time_t> m_now;
 
     bool m_started = false;
-    std::uint16_t m_quotesUpdated = 0;
+    int m_quotesUpdated = 0;
+    bool m_portfolioFailed = false;
     std::uint16_t m_problemFlags = 0;
     bool m_portfolioChanged = false;
     std::vector<fs::path> m_usedFiles;  // newest first

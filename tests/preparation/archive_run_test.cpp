@@ -35,7 +35,7 @@ class ArchiveRunTest : public ::testing::Test {
                                                current, m_messenger));
         for (const char* symbol : {"IBM", "MSFT"}) {
             ASSERT_EQ(portfolio::AddSymbol(current, symbol, symbol, "P1", kToday, m_messenger),
-                      portfolio::kSymbolAdded);
+                      portfolio::AddSymbolResult::kAdded);
         }
         m_settings.zipEnable = true;
         m_settings.sexEnable = true;
@@ -82,7 +82,7 @@ TEST_F(ArchiveRunTest, EachArchiveOnceLoggedThenDeletedAsSet) {
     {
         auto run = NewRun();
         // Both symbols use the directory; the unpacked files serve this run already.
-        EXPECT_EQ(run->Run() >> 16, 2u);
+        EXPECT_EQ(run->Run().quotesAdded, 2);
         const std::string audit = Audit();
         const std::regex zipLine("De-Compress of " + Upper(m_updates / "data.zip") +
                                  " took [0-9]+ milliseconds\r\n");
@@ -127,7 +127,7 @@ TEST_F(ArchiveRunTest, ArchiverGetsUpperCasedNameAndPasswordInTheArchivesDirecto
         auto off = NewRun();
         EXPECT_EQ(off->ExpandOne(ArchiveKind::kSelfExtracting, m_updates, "Setup.exe"),
                   update::kArchiveKindOff);
-        off->Run();
+        EXPECT_TRUE(off->Run().started);
     }
     EXPECT_EQ(Count(ReadText(log), "SETUP.EXE"), 1);
     EXPECT_TRUE(fs::exists(m_updates / "Setup.exe"));
@@ -144,7 +144,10 @@ TEST_F(ArchiveRunTest, FailureStopsItsKindAndTheFailedArchiveStays) {
     m_settings.deleteSex = true;
     {
         auto run = NewRun();
-        run->Run();
+        // A refused archive makes the run a failure, though the other archives were unpacked.
+        const update::UpdateResult result = run->Run();
+        EXPECT_TRUE(result.archiveFailed);
+        EXPECT_FALSE(result.Succeeded());
         const std::string audit = Audit();
         EXPECT_EQ(Count(audit, "ERROR: De-Compress failure for file a.zip\r\n"), 1) << audit;
         EXPECT_EQ(Count(audit, "De-Compress"), 1) << audit;
@@ -168,7 +171,7 @@ TEST_F(ArchiveRunTest, ArchiverThatCannotStartFlagsOnlySelfExtracting) {
     WriteText(m_updates / "data.zip", MakeZip({{"ibm.txt", "x\n"}}));
     WriteSelfExtracting("setup.exe", {{"msft.txt", "x\n"}});
     m_settings.sexEnable = false;
-    EXPECT_EQ(NewRun()->Run() & update::kSelfExtractFailed, 0u);
+    EXPECT_FALSE(NewRun()->Run().selfExtractFailed);
     EXPECT_EQ(Count(Audit(), "ERROR: De-Compress failure for file data.zip\r\n"), 1);
     EXPECT_EQ(m_messenger.shown.front(),
               "CreateProcess failed while trying to De-Compress based on this command line\n\n" +
@@ -176,7 +179,7 @@ TEST_F(ArchiveRunTest, ArchiverThatCannotStartFlagsOnlySelfExtracting) {
 
     m_settings.sexEnable = true;
     m_settings.zipEnable = false;
-    EXPECT_NE(NewRun()->Run() & update::kSelfExtractFailed, 0u);
+    EXPECT_TRUE(NewRun()->Run().selfExtractFailed);
     EXPECT_EQ(Count(Audit(), "ERROR: Self-Extract failure for file setup.exe\r\n"), 1);
     EXPECT_FALSE(fs::exists(m_updates / "ibm.txt"));
     EXPECT_FALSE(fs::exists(m_updates / "RAN"));

@@ -36,7 +36,9 @@ TEST_F(ManualDateTest, PrefixesEachLineOnceAndKeepsTheOriginal) {
     const std::string binary = std::string(4000, 'a') + '\0' + "b\r\n";
     WriteText(m_comma / "data.zip", binary);
 
-    update::AssignManualDate(m_work, "  01/05/04 ");
+    const update::ManualDateResult first = update::AssignManualDate(m_work, "  01/05/04 ");
+    EXPECT_EQ(first.filesChanged, 2);
+    EXPECT_TRUE(first.failed.empty());
     EXPECT_EQ(ReadText(m_comma / "data.txt"),
               "01/05/04,12.5,13.0,IBM\r\n\r\n  \t \r\nIBM,01/05/04,1\r\nMSFT,x01/05/04y,2\r\n"
               "01/05/04," +
@@ -49,14 +51,14 @@ TEST_F(ManualDateTest, PrefixesEachLineOnceAndKeepsTheOriginal) {
     EXPECT_EQ(ReadText(m_shared / "shared.txt"), "01/05/04\tIBM 1\r\n");
 
     const auto before = Snapshot(m_temp.path());
-    update::AssignManualDate(m_work, "01/05/04");
+    EXPECT_EQ(update::AssignManualDate(m_work, "01/05/04").filesChanged, 0);
     EXPECT_EQ(Snapshot(m_temp.path()), before);
 }
 
 TEST_F(ManualDateTest, CommasAndTabsOfTheTextBecomeSpaces) {
     EXPECT_EQ(update::ManualDateText("01,05\t04"), "01 05 04");
     WriteText(m_comma / "data.txt", "IBM,1\r\n");
-    update::AssignManualDate(m_work, "01,05\t04");
+    EXPECT_EQ(update::AssignManualDate(m_work, "01,05\t04").filesChanged, 2);
     EXPECT_EQ(ReadText(m_comma / "data.txt"), "01 05 04,IBM,1\r\n");
     EXPECT_EQ(ReadText(m_shared / "shared.txt"), "01 05 04\tIBM 1\r\n");
 }
@@ -69,6 +71,24 @@ TEST_F(ManualDateTest, UpdateCommandAssignsBeforeTheRun) {
     EXPECT_EQ(run.code, cli::kExitSuccess) << run.err;
     EXPECT_EQ(ReadText(m_comma / "data.txt"), "01 05 04,IBM,1\r\n");
     EXPECT_EQ(ReadText(m_comma / "BAK" / "DATA.TXT"), "IBM,1\r\n");
+}
+
+TEST_F(ManualDateTest, AFileThatCannotTakeTheDateKeepsTheUpdateFromStarting) {
+    ASSERT_EQ(store::CreateEmptyMaster(m_portfolio), store::kSuccess);
+    WriteText(m_comma / "data.txt", "IBM,1\r\n");
+    RecordingMessenger messenger;
+    ASSERT_TRUE(profiles::CreateDefaultProfile(m_work, messenger));
+    const auto before = Snapshot(m_portfolio);
+    CliResult run;
+    {
+        FailingFileSystem failing(0);  // the first backup cannot be created
+        platform::ScopedFileSystem scope(failing);
+        run = RunCliIn(m_work, {"update", "--manual-date", "01/05/04", m_portfolio.string()});
+    }
+    EXPECT_EQ(run.code, cli::kExitFailure);
+    EXPECT_NE(run.err.find("Update Quotes did not start"), std::string::npos) << run.err;
+    EXPECT_EQ(Snapshot(m_portfolio), before);
+    EXPECT_FALSE(fs::exists(m_work / "AUDIT.TXT"));
 }
 
 }  // namespace

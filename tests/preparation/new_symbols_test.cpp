@@ -55,7 +55,7 @@ class NewSymbolsTest : public ::testing::Test {
         ASSERT_TRUE(portfolio::SelectPortfolio(portfolio::MasterPathOf(m_portfolio.string()),
                                                m_current, m_messenger));
         ASSERT_EQ(portfolio::AddSymbol(m_current, "IBM", "IBM", "A", kSunday, m_messenger),
-                  portfolio::kSymbolAdded);
+                  portfolio::AddSymbolResult::kAdded);
     }
 
     void WriteDelta(std::string_view text) { WriteText(m_work / "Lasttime" / "Delta.txt", text); }

@@ -136,7 +136,7 @@ class CrashTest : public ::testing::Test {
         fs::copy(m_pristine, m_area, fs::copy_options::recursive);
     }
 
-    std::uint32_t RunInProcess() {
+    update::UpdateResult RunInProcess() {
         Recorder messenger;
         update::UpdateProgress progress;
         update::UpdateRun run(m_area / "work", m_portfolios, {}, "", progress, messenger);
@@ -199,7 +199,7 @@ TEST_F(CrashTest, DyingAtAnyChangeToTheDiskLosesNothing) {
     DyingFileSystem counter(-1);
     {
         platform::ScopedFileSystem scope(counter);
-        EXPECT_EQ(RunInProcess() >> 16, static_cast<std::uint32_t>(m_additions));
+        EXPECT_EQ(RunInProcess().quotesAdded, m_additions);
     }
     const int total = counter.Calls();
     const int step = LongTests() ? 1 : std::max(1, total / 24);

@@ -96,7 +96,9 @@ TEST_F(UpdateRunTest, AppendsTheFirstNewerLineOfEachSymbolAndLogsEveryStep) {
     view.deleteTxt = true;
     const World::Outcome outcome = world.Run({p, q}, view, "FUT");
 
-    EXPECT_EQ(outcome.result, (4u << 16) | update::kCurrentSymbolUpdated);
+    EXPECT_EQ(outcome.result.quotesAdded, 4);
+    EXPECT_TRUE(outcome.result.currentSymbolUpdated);
+    EXPECT_TRUE(outcome.result.Succeeded());
     EXPECT_EQ(outcome.messages, std::vector<std::string>{"skip"});
     const fs::path a = world.updates / "a.txt", b = world.updates / "b.txt";
     const std::string audit = Header() + PortfolioHeader(p) + Added("010800", "IBM", p, b) +
@@ -151,7 +153,7 @@ TEST_F(UpdateRunTest, AppendsTheFirstNewerLineOfEachSymbolAndLogsEveryStep) {
     fs::create_directories(empty);
     const World::Outcome again = world.Run({p, q, empty}, view);
     EXPECT_TRUE(again.started);
-    EXPECT_EQ(again.result, 0u);
+    EXPECT_EQ(again.result.quotesAdded, 0);
     EXPECT_EQ(test::Snapshot(p), settled);
     EXPECT_EQ(test::Snapshot(q), quietBefore);
     EXPECT_EQ(Text(world.working / "Lasttime" / "AUDIT.TXT"), audit);
@@ -222,7 +224,7 @@ TEST_F(UpdateRunTest, BadUpdateFilesGiveNoWrongQuote) {
     fs::create_directories(u / "adir");
 
     const World::Outcome outcome = world.Run({p});
-    EXPECT_EQ(outcome.result, 3u << 16);
+    EXPECT_EQ(outcome.result.quotesAdded, 3);
     const auto after = test::Snapshot(p);
     EXPECT_EQ(after.at("F1.DAT"), ibmUpdated);
     EXPECT_EQ(after.at("F2.DAT"), ibmUpdated);
@@ -239,17 +241,17 @@ TEST_F(UpdateRunTest, RunAfterAnInterruptedOneAddsNothingTwice) {
     world.Symbol(p, "NEW", 0);
     WriteText(world.updates / "u.txt", "IBM,20000110,1,2,3,4,5,6\nNEW,20000110,1,2,3,4,5,6\n");
     const Bytes oldMaster = test::ReadBytes(p / "MASTER");
-    EXPECT_EQ(world.Run({p}).result, 2u << 16);
+    EXPECT_EQ(world.Run({p}).result.quotesAdded, 2);
     const auto done = test::Snapshot(p);
 
     // As if the run had stopped after the data files but before MASTER was replaced.
     test::WriteBytes(p / "MASTER", oldMaster);
     const World::Outcome again = world.Run({p});
-    EXPECT_EQ(again.result, 0u);
+    EXPECT_EQ(again.result.quotesAdded, 0);
     EXPECT_EQ(test::Snapshot(p), done);
     EXPECT_EQ(Text(world.working / "AUDIT.TXT").find("Quote for:"), std::string::npos);
 
-    EXPECT_EQ(world.Run({p}).result, 0u);
+    EXPECT_EQ(world.Run({p}).result.quotesAdded, 0);
     EXPECT_EQ(test::Snapshot(p), done);
 }
 
@@ -259,7 +261,7 @@ TEST_F(UpdateRunTest, SecondRunInTheSameProcessIsRefusedAtOnce) {
     Recorder outer, inner;
     ASSERT_TRUE(portfolio::SkipSymbol(p, "SKIP", portfolio::SkipChange::kOn, inner));
     update::UpdateProgress progress;
-    std::optional<std::uint32_t> nested;
+    std::optional<update::UpdateResult> nested;
     update::UpdateRun run(world.working, {p.string()}, {}, "", progress, outer);
     outer.onShow = [&](std::string_view text) {
         if (text == "skip" && !nested) {
@@ -268,8 +270,10 @@ TEST_F(UpdateRunTest, SecondRunInTheSameProcessIsRefusedAtOnce) {
             EXPECT_FALSE(second.Started());
         }
     };
-    EXPECT_EQ(run.Run(), 1u << 16);
-    EXPECT_EQ(nested, 0u);
+    EXPECT_EQ(run.Run().quotesAdded, 1);
+    ASSERT_TRUE(nested);
+    EXPECT_FALSE(nested->started);
+    EXPECT_EQ(nested->quotesAdded, 0);
     ASSERT_EQ(inner.shown.size(), 1u);
     EXPECT_NE(inner.shown[0].find("already running"), std::string::npos);
     EXPECT_EQ(test::ReadBytes(p / "F1.DAT"), ibmUpdated);
@@ -283,7 +287,7 @@ TEST_F(UpdateRunTest, PortfolioListedTwiceIsNotWaitedFor) {
     const auto start = std::chrono::steady_clock::now();
     const World::Outcome outcome = world.Run({temp.path() / "alias", p});
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
-    EXPECT_EQ(outcome.result, 1u << 16);
+    EXPECT_EQ(outcome.result.quotesAdded, 1);
     EXPECT_EQ(test::ReadBytes(p / "F1.DAT"), ibmUpdated);
 }
 
@@ -292,7 +296,7 @@ TEST_F(UpdateRunTest, MissingPortfolioDirectoryFailsOnlyThatPortfolio) {
     const fs::path p = IbmPortfolio();
     const World::Outcome outcome = world.Run({p, temp.path() / "gone"});
     EXPECT_TRUE(outcome.started);
-    EXPECT_EQ(outcome.result, 1u << 16);
+    EXPECT_EQ(outcome.result.quotesAdded, 1);
     for (const std::string& message : outcome.messages) {
         EXPECT_EQ(message.find("another"), std::string::npos) << message;
     }
@@ -324,23 +328,27 @@ pid_t HoldPortfolio(const fs::path& dir, const fs::path& working, std::chrono::m
 
 TEST_F(UpdateRunTest, RunWaitsForAPortfolioAnotherProcessHoldsAndGivesUpAfterItsLimit) {
     const fs::path p = IbmPortfolio();
-    for (const auto hold :
-         {update::kPortfolioLockWait + std::chrono::seconds(1),
-          std::chrono::duration_cast<std::chrono::seconds>(std::chrono::milliseconds(1000))}) {
-        const bool refused = hold > update::kPortfolioLockWait;
-        if (refused && !LongTests()) {
-            continue;  // waits the whole limit
-        }
+    platform::SetPortfolioLockWait(std::chrono::milliseconds(1500));
+    for (const auto hold : {std::chrono::milliseconds(3000), std::chrono::milliseconds(800)}) {
+        const bool refused = hold > platform::PortfolioLockWait();
         const pid_t child = HoldPortfolio(p, world.working, hold);
         const auto start = std::chrono::steady_clock::now();
         const World::Outcome outcome = world.Run({p});
-        EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(900));
+        EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(700));
         int status = 0;
         ASSERT_EQ(::waitpid(child, &status, 0), child);
         EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the run wrote while held";
         EXPECT_EQ(outcome.started, !refused);
-        EXPECT_EQ(outcome.result, refused ? 0u : 1u << 16);
+        EXPECT_EQ(outcome.result.quotesAdded, refused ? 0 : 1);
+        if (refused) {
+            // The person learns which program holds the portfolio, not just that one does.
+            ASSERT_FALSE(outcome.messages.empty());
+            EXPECT_NE(outcome.messages.back().find("(process " + std::to_string(child) + ")"),
+                      std::string::npos)
+                << outcome.messages.back();
+        }
     }
+    platform::SetPortfolioLockWait(std::chrono::milliseconds(0));
 }
 
 }  // namespace

@@ -133,7 +133,7 @@ struct World {
     }
 
     struct Outcome {
-        std::uint32_t result = 0;
+        update::UpdateResult result;
         bool started = false;
         std::vector<std::string> messages;
     };
@@ -145,7 +145,7 @@ struct World {
         update::UpdateProgress progress;
         update::UpdateRun run(working, list, view, currentSymbol, progress, messenger);
         run.SetClock(kClock);
-        const std::uint32_t result = run.Run();
+        const update::UpdateResult result = run.Run();
         return {result, run.Started(), messenger.shown};
     }
 
