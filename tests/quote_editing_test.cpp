@@ -204,14 +204,18 @@ TEST_F(QuoteEditing, AFailingDiskLeavesEveryFileAsItWas) {
     };
     const store::DayNumber monday = SampleQuote(5).date;
     const std::set<std::string> backups = {"MASTER.BAK", "F1.BAK"};
-    for (const auto& request : {store::EditRequest{{2, 2, 2, 2, 2, 2}, 0, monday, 3},
-                                store::EditRequest{{1, 2, 3, 4, 5, 6}, monday, monday, 1},
-                                store::EditRequest{{}, monday, monday, 5},
-                                store::EditRequest{{}, SampleQuote(9).date, SampleQuote(9).date, 4},
-                                store::EditRequest{{}, monday, monday, 4}}) {
+    // Each replaced file is created, written, synced and renamed: F1.BAK and F1.DAT, and for a
+    // delete that moves MASTER's dates also MASTER.BAK and MASTER.
+    const std::pair<store::EditRequest, std::size_t> cases[] = {
+        {{{2, 2, 2, 2, 2, 2}, 0, monday, 3}, 2 * 4},
+        {{{1, 2, 3, 4, 5, 6}, monday, monday, 1}, 2 * 4},
+        {{{}, monday, monday, 5}, 2 * 4},
+        {{{}, SampleQuote(9).date, SampleQuote(9).date, 4}, 4 * 4},
+        {{{}, monday, monday, 4}, 2 * 4}};
+    for (const auto& [request, changes] : cases) {
         SCOPED_TRACE("operation " + std::to_string(request.operation));
         const auto statuses = ExpectAllOrNothing(m_dir, work.path() / "p", run(request), backups);
-        EXPECT_FALSE(statuses.empty());
+        EXPECT_EQ(statuses.size(), changes);
         for (const int status : statuses) {
             EXPECT_LT(status, 0);
         }

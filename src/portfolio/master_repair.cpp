@@ -58,7 +58,7 @@ bool RepairMaster(const fs::path& portfolioDirectory, const RepairOptions& optio
     if (!options.masterFix &&
         !messenger.AskOkCancel(platform::FormatMessage(
             "The Master file\n%s\nappears corrupted.\n\nShould Ticksmith try to repair this file "
-            "now?\n\nIf Yes, your exisitng Master file will be saved\nas file Master.bak\n\n"
+            "now?\n\nIf Yes, your existing Master file will be saved\nas file Master.bak\n\n"
             "(Remember: There is a control for automatically\nfixing bad Master files in the "
             "Settings dialog box.)",
             {master.string()}))) {

@@ -74,6 +74,53 @@ bool CopySymbolFile(const fs::path& from, int fromNumber, const fs::path& to, in
                                          bytes.size());
 }
 
+// Whether the destination's file under the new number holds what the source's does, or both
+// lack it.
+bool SameSymbolFile(const fs::path& from, int fromNumber, const fs::path& to, int toNumber,
+                    std::string_view extension) {
+    const auto source = platform::FindEntry(from, store::SymbolFileName(fromNumber, extension));
+    const auto target = platform::FindEntry(to, store::SymbolFileName(toNumber, extension));
+    if (!source || !target) {
+        return !source && !target;
+    }
+    std::vector<std::uint8_t> sourceBytes;
+    std::vector<std::uint8_t> targetBytes;
+    return platform::ReadWholeFile(*source, sourceBytes) &&
+           platform::ReadWholeFile(*target, targetBytes) && sourceBytes == targetBytes;
+}
+
+// A data file or description under the new number that no record names. One that holds the
+// very bytes being copied was left by an interrupted transfer of this symbol and is taken
+// over; anything else is someone's quotes.
+std::optional<fs::path> ForeignFileOf(const fs::path& from, int fromNumber, const fs::path& to,
+                                      int toNumber) {
+    for (const std::string_view extension : {"DAT", "DOP"}) {
+        auto entry = platform::FindEntry(to, store::SymbolFileName(toNumber, extension));
+        if (entry && !SameSymbolFile(from, fromNumber, to, toNumber, extension)) {
+            return entry;
+        }
+    }
+    return std::nullopt;
+}
+
+// A destination record that is the source's own, under another number, with the same files:
+// what a move interrupted before it took the source's record out leaves behind.
+bool IsFinishedCopy(const store::MasterRecord& copy, const fs::path& to,
+                    const store::MasterRecord& record, const fs::path& from) {
+    store::MasterBytes copyBytes{};
+    store::MasterBytes recordBytes{};
+    store::MasterRecord renumbered = copy;
+    renumbered.fileNumber = record.fileNumber;
+    store::EncodeMasterRecord(renumbered, copyBytes.data());
+    store::EncodeMasterRecord(record, recordBytes.data());
+    return copyBytes == recordBytes &&
+           std::all_of(std::begin(kTravellingFiles), std::end(kTravellingFiles),
+                       [&](std::string_view extension) {
+                           return SameSymbolFile(from, record.fileNumber, to, copy.fileNumber,
+                                                 extension);
+                       });
+}
+
 }  // namespace
 
 AddSymbolResult AddSymbolCommand(ViewState& view, std::string_view symbolText,
@@ -171,9 +218,29 @@ bool TransferSymbol(ViewState& view, const std::string& destination, Transfer tr
     if (!view.FindSelectedRecord(record, source, messenger)) {
         return false;
     }
+    const int sourceNumber = record.fileNumber;
+    const fs::path target(destination);
+    const auto removeSource = [&] {
+        // The record goes first, so that MASTER never names a file already removed.
+        if (store::RemoveMasterRecords(source, [sourceNumber](const store::MasterRecord& moved) {
+                return moved.fileNumber == sourceNumber;
+            }) != store::kSuccess) {
+            return false;
+        }
+        for (const std::string_view extension : {"DAT", "BAK", "DOP", "PFL"}) {
+            RemoveSymbolFile(source, sourceNumber, extension);
+        }
+        view.FillSymbolsGrid(view.selectedSymbolRow, messenger);
+        return true;
+    };
     store::MasterRecord existing;
     fs::path existingDirectory;
     if (store::FindSymbol(destination, symbol, existing, existingDirectory) == store::kSuccess) {
+        // A move that died after the destination took the symbol only has the source to clear.
+        if (transfer == Transfer::kMove && existingDirectory == target &&
+            IsFinishedCopy(existing, target, record, source) && removeSource()) {
+            return true;
+        }
         messenger.Show(platform::FormatMessage(
             "The Symbol addition failed.\n\nReason: Symbol %s already exists in\n%s",
             {symbol, destination}));
@@ -185,10 +252,10 @@ bool TransferSymbol(ViewState& view, const std::string& destination, Transfer tr
             "different or new portfolio.");
         return false;
     };
-    if (PortfolioIsFull(destination)) {
+    const int number = store::FreeFileNumber(destination);
+    if (number == 0) {
         return full();
     }
-    const int sourceNumber = record.fileNumber;
     const std::string_view verb = transfer == Transfer::kMove ? "moved" : "copied";
     const auto failed = [&] {
         messenger.Show(platform::FormatMessage(
@@ -196,55 +263,51 @@ bool TransferSymbol(ViewState& view, const std::string& destination, Transfer tr
             {symbol, verb, destination}));
         return false;
     };
-    const int number = store::AppendMasterRecord(destination, record);
-    if (number == 0) {
-        return full();
-    }
     if (number < 0) {
         return failed();
     }
-    const fs::path target(destination);
-    // Takes the destination back to what it was: its record out, the files this wrote gone.
+    if (const auto stray = ForeignFileOf(source, sourceNumber, target, number)) {
+        ShowStrayFile(*stray, messenger);
+        return false;
+    }
+    // The files reach the destination, synced, before the record that names them, and the
+    // source's record leaves before its files: a crash at any point leaves every record
+    // naming whole files, and the symbol whole in one portfolio or both.
     std::vector<std::string_view> written;
-    const auto undo = [&] {
+    const auto removeWritten = [&] {
         for (const std::string_view extension : written) {
             RemoveSymbolFile(target, number, extension);
         }
-        if (store::RemoveMasterRecords(target, [number](const store::MasterRecord& added) {
-                return added.fileNumber == number;
-            }) != store::kSuccess) {
-            messenger.Show(platform::FormatMessage(
-                "The Symbol %s could not be %s to\n%s\nand its record there could not be taken "
-                "back out: check and repair that portfolio's MASTER.",
-                {symbol, verb, destination}));
-            return false;
-        }
         return failed();
     };
-    if (const auto stray = StrayFileOf(target, number)) {
-        ShowStrayFile(*stray, messenger);
-        return undo();
-    }
     for (const std::string_view extension : kTravellingFiles) {
         written.push_back(extension);
         if (!CopySymbolFile(source, sourceNumber, target, number, extension)) {
-            return undo();
+            return removeWritten();
         }
     }
-    if (transfer == Transfer::kCopy) {
+    const int added = store::AppendMasterRecord(destination, record, number);
+    if (added == 0) {
+        removeWritten();
+        return full();
+    }
+    if (added != number) {
+        return removeWritten();
+    }
+    if (transfer == Transfer::kCopy || removeSource()) {
         return true;
     }
-    // The symbol leaves the source only once the destination holds all of it.
-    if (store::RemoveMasterRecords(source, [sourceNumber](const store::MasterRecord& moved) {
-            return moved.fileNumber == sourceNumber;
+    // Takes the destination back to what it was, its record out before its files.
+    if (store::RemoveMasterRecords(target, [number](const store::MasterRecord& copy) {
+            return copy.fileNumber == number;
         }) != store::kSuccess) {
-        return undo();
+        messenger.Show(platform::FormatMessage(
+            "The Symbol %s could not be %s to\n%s\nand its record there could not be taken "
+            "back out: check and repair that portfolio's MASTER.",
+            {symbol, verb, destination}));
+        return false;
     }
-    for (const std::string_view extension : {"DAT", "BAK", "DOP", "PFL"}) {
-        RemoveSymbolFile(source, sourceNumber, extension);
-    }
-    view.FillSymbolsGrid(view.selectedSymbolRow, messenger);
-    return true;
+    return removeWritten();
 }
 
 bool EditSymbol(ViewState& view, std::string_view symbol, std::string_view name,

@@ -115,6 +115,9 @@ Status EditQuotes(const fs::path& dataDirectory, std::string_view symbol,
             return kNoQuoteToDelete;
         }
         --lastRecord;
+        // MASTER's dates move before the data file does: in between, and after a failure
+        // whose undo fails too, MASTER names dates the file still holds and a retry finishes
+        // the delete. The other order would leave it naming a quote that is gone.
         datesMoved = DatesAfterDelete(bytes, layout, length, dropIndex, lastRecord, record);
         if (datesMoved && SetMasterDates(directory, fileNumber, record.firstDate, record.lastDate,
                                          true) != kSuccess) {

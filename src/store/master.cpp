@@ -364,11 +364,10 @@ Status FindSymbol(const fs::path& directory, std::string_view text, MasterRecord
     return kFileNotFound;
 }
 
-int AppendMasterRecord(const fs::path& directory, MasterRecord& record) {
-    MasterImage image;
-    if (const Status status = LoadMaster(directory, image); status != kSuccess) {
-        return status;
-    }
+namespace {
+
+// The lowest file number no record has; 0 when the portfolio is full.
+int LowestFreeNumber(const MasterImage& image) {
     const MasterHeader header = image.Header();
     if (header.count >= kMaxSymbols || header.counter >= kMaxSymbols) {
         return 0;
@@ -384,10 +383,33 @@ int AppendMasterRecord(const fs::path& directory, MasterRecord& record) {
         used[image.Record(number)[kFileNumberAt]] = true;
     }
     const auto free = std::find(used.begin(), used.end(), false);
-    if (free == used.end()) {
-        return 0;
+    return free == used.end() ? 0 : static_cast<int>(free - used.begin());
+}
+
+}  // namespace
+
+int FreeFileNumber(const fs::path& directory) {
+    MasterImage image;
+    if (const Status status = LoadMaster(directory, image); status != kSuccess) {
+        return status;
     }
-    record.fileNumber = static_cast<std::uint8_t>(free - used.begin());
+    return LowestFreeNumber(image);
+}
+
+int AppendMasterRecord(const fs::path& directory, MasterRecord& record, int fileNumber) {
+    MasterImage image;
+    if (const Status status = LoadMaster(directory, image); status != kSuccess) {
+        return status;
+    }
+    const int free = LowestFreeNumber(image);
+    if (free <= 0) {
+        return free;
+    }
+    if (fileNumber != 0 && fileNumber != free) {
+        return kFileExists;
+    }
+    const MasterHeader header = image.Header();
+    record.fileNumber = static_cast<std::uint8_t>(free);
     WriteI16(image.bytes.data(), static_cast<std::int16_t>(header.count + 1));
     WriteI16(image.bytes.data() + 2, static_cast<std::int16_t>(header.counter + 1));
     const std::size_t at = image.bytes.size();

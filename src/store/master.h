@@ -94,9 +94,15 @@ Status FindSymbol(const fs::path& directory, std::string_view text, MasterRecord
 // symbol up to its K-th space where K is one more than the spaces in the text.
 bool MatchesSearchText(const MasterRecord& record, std::string_view text);
 
+// The file number AppendMasterRecord would give now: 0 when the portfolio is full, a negative
+// status when MASTER cannot be read or ends in a partial record.
+int FreeFileNumber(const fs::path& directory);
+
 // Gives `record` the lowest free file number and appends it; returns that number, 0 when the
-// portfolio is full, or a negative status when MASTER cannot be read or replaced.
-int AppendMasterRecord(const fs::path& directory, MasterRecord& record);
+// portfolio is full, or a negative status when MASTER cannot be read or replaced. A writer that
+// made the record's files first passes their number: kFileExists, with MASTER unchanged, when
+// it is no longer the lowest free one.
+int AppendMasterRecord(const fs::path& directory, MasterRecord& record, int fileNumber = 0);
 
 // Drops every record for which `predicate` holds. kRecordNotFound, with MASTER unchanged,
 // when none does.

@@ -5,9 +5,15 @@
 
 #include <chrono>
 #include <cstdio>
+#include <functional>
+#include <map>
 #include <random>
+#include <set>
 #include <thread>
 
+#include "platform/names.h"
+#include "portfolio/symbol_commands.h"
+#include "profiles/profile.h"
 #include "store/edit_quotes.h"
 #include "update_support.h"
 
@@ -55,6 +61,21 @@ class DyingFileSystem : public platform::FileSystem {
     int m_dieAt;
     int m_calls = 0;
 };
+
+// Runs `command` in a child that dies at its `dieAt`-th change to the disk; returns the child's
+// wait status.
+int StatusOfRunDyingAt(int dieAt, const std::function<void()>& command) {
+    const pid_t child = ::fork();
+    if (child == 0) {
+        DyingFileSystem dying(dieAt);
+        platform::ScopedFileSystem scope(dying);
+        command();
+        ::_exit(0);
+    }
+    int status = 0;
+    EXPECT_EQ(::waitpid(child, &status, 0), child);
+    return status;
+}
 
 struct Expected {
     store::MasterRecord before;
@@ -207,15 +228,7 @@ TEST_F(CrashTest, DyingAtAnyChangeToTheDiskLosesNothing) {
     for (int dieAt = 0;; dieAt = std::min(dieAt + step, total)) {
         SCOPED_TRACE("dies at change " + std::to_string(dieAt) + " of " + std::to_string(total));
         Reset();
-        const pid_t child = ::fork();
-        if (child == 0) {
-            DyingFileSystem dying(dieAt);
-            platform::ScopedFileSystem scope(dying);
-            RunInProcess();
-            ::_exit(0);
-        }
-        int status = 0;
-        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        const int status = StatusOfRunDyingAt(dieAt, [this] { RunInProcess(); });
         ASSERT_TRUE(WIFEXITED(status));
         EXPECT_EQ(WEXITSTATUS(status), dieAt < total ? kDied : 0);
         interruptions += dieAt < total ? 1 : 0;
@@ -301,8 +314,43 @@ TEST_F(CrashTest, KilledProgramLeavesEveryPortfolioWhole) {
                 static_cast<long long>(run.count()));
 }
 
+// Runs `command` uninterrupted on a fresh copy (then `finished` looks at the result), and once
+// more, in a child killed there, for each of its changes to the disk; `check` looks at what
+// each kill left. Returns the number of kill points.
+template <typename Command, typename Finished, typename Check>
+int KillAtEveryChange(const std::function<void()>& reset, Command command, Finished finished,
+                      Check check) {
+    reset();
+    DyingFileSystem counter(-1);
+    {
+        platform::ScopedFileSystem scope(counter);
+        command();
+    }
+    finished();
+    for (int dieAt = 0; dieAt < counter.Calls() && !::testing::Test::HasFailure(); ++dieAt) {
+        SCOPED_TRACE("dies at change " + std::to_string(dieAt));
+        reset();
+        const int status = StatusOfRunDyingAt(dieAt, command);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == kDied) << status;
+        check();
+    }
+    return counter.Calls();
+}
+
+// The dates of every quote a data file of the standard layout holds.
+std::set<store::DayNumber> HeldDates(const Bytes& data) {
+    const store::FieldLayout layout = store::LayoutOf(store::kStandardFields);
+    const std::size_t length = 4 * static_cast<std::size_t>(layout.PresentFields());
+    std::set<store::DayNumber> dates;
+    for (std::size_t at = length; at + length <= data.size(); at += length) {
+        dates.insert(store::DecodeQuote(data.data() + at, layout, static_cast<int>(length)).date);
+    }
+    return dates;
+}
+
 // A hand edit killed at any change to the disk: the data file is the old one or the new one,
-// F<n>.BAK the previous backup or a whole copy of the old data file, MASTER old or new.
+// F<n>.BAK the previous backup or a whole copy of the old data file, MASTER old or new and
+// never naming a date the data file lacks.
 TEST(EditCrashTest, DyingDuringAnEditKeepsEveryFileWhole) {
     Scratch temp;
     const fs::path dir = temp.path() / "p", pristine = temp.path() / "pristine";
@@ -321,51 +369,190 @@ TEST(EditCrashTest, DyingDuringAnEditKeepsEveryFileWhole) {
         Recorder quiet;
         return store::EditQuotes(dir, "AAA", request, quiet);
     };
+    const auto deleteOf = [](int quote) {
+        const store::DayNumber day = test::SampleQuote(quote).date;
+        return store::EditRequest{{}, day, day, 4};
+    };
     const store::DayNumber day = test::SampleQuote(20).date;
-    const store::DayNumber last = test::SampleQuote(49).date;
-    int interruptions = 0;
     for (const auto& request :
          {store::EditRequest{{0.5f, 0.5f, 0.5f, 0.5f, 2, 2}, 0, day, 3},
           store::EditRequest{{1, 2, 3, 4, 5, 6}, day, day, 1}, store::EditRequest{{}, day, day, 5},
-          store::EditRequest{{}, last, last, 4}}) {
-        SCOPED_TRACE("operation " + std::to_string(request.operation));
-        reset();
-        DyingFileSystem counter(-1);
-        {
-            platform::ScopedFileSystem scope(counter);
-            ASSERT_EQ(edit(request), store::kSuccess);
-        }
-        const Bytes newData = test::ReadBytes(dir / "F1.DAT");
-        const Bytes newMaster = test::ReadBytes(dir / "MASTER");
-        ASSERT_NE(newData, oldData);
-        for (int dieAt = 0; dieAt < counter.Calls(); ++dieAt) {
-            SCOPED_TRACE("dies at change " + std::to_string(dieAt));
-            reset();
-            const pid_t child = ::fork();
-            if (child == 0) {
-                DyingFileSystem dying(dieAt);
-                platform::ScopedFileSystem scope(dying);
-                edit(request);
-                ::_exit(0);
-            }
-            int status = 0;
-            ASSERT_EQ(::waitpid(child, &status, 0), child);
-            ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == kDied) << status;
-            ++interruptions;
-            const Bytes data = test::ReadBytes(dir / "F1.DAT");
-            const Bytes backup = test::ReadBytes(dir / "F1.BAK");
-            const Bytes master = test::ReadBytes(dir / "MASTER");
-            EXPECT_TRUE(data == oldData || data == newData);
-            EXPECT_TRUE(backup == oldBackup || backup == oldData);
-            EXPECT_TRUE(master == oldMaster || master == newMaster);
-            // What the interrupted edit left behind does not stand in the way of the next one.
-            if (data == oldData) {
-                EXPECT_EQ(edit(request), store::kSuccess);
-                EXPECT_EQ(test::ReadBytes(dir / "F1.DAT"), newData);
-            }
+          deleteOf(0), deleteOf(20), deleteOf(49)}) {
+        SCOPED_TRACE("operation " + std::to_string(request.operation) + " on " +
+                     std::to_string(request.date1));
+        Bytes newData;
+        Bytes newMaster;
+        int halfDone = 0;
+        const int kills = KillAtEveryChange(
+            reset, [&] { edit(request); },
+            [&] {
+                newData = test::ReadBytes(dir / "F1.DAT");
+                newMaster = test::ReadBytes(dir / "MASTER");
+                ASSERT_NE(newData, oldData);
+            },
+            [&] {
+                const Bytes data = test::ReadBytes(dir / "F1.DAT");
+                const Bytes master = test::ReadBytes(dir / "MASTER");
+                EXPECT_TRUE(data == oldData || data == newData);
+                EXPECT_TRUE(test::ReadBytes(dir / "F1.BAK") == oldBackup ||
+                            test::ReadBytes(dir / "F1.BAK") == oldData);
+                EXPECT_TRUE(master == oldMaster || master == newMaster);
+                // MASTER's dates move first: until the data file follows, they are dates it
+                // still holds.
+                std::vector<store::MasterRecord> records;
+                ASSERT_EQ(store::ReadMasterRecords(dir, records), store::kSuccess);
+                ASSERT_EQ(records.size(), 1u);
+                const std::set<store::DayNumber> held = HeldDates(data);
+                EXPECT_EQ(held.count(records[0].FirstDay()), 1u);
+                EXPECT_EQ(held.count(records[0].LastDay()), 1u);
+                if (data == newData) {
+                    EXPECT_EQ(master, newMaster);
+                } else {
+                    halfDone += master != oldMaster ? 1 : 0;
+                    // What the interrupted edit left behind does not stand in the way of the
+                    // next one, which finishes it.
+                    EXPECT_EQ(edit(request), store::kSuccess);
+                    EXPECT_EQ(test::ReadBytes(dir / "F1.DAT"), newData);
+                    EXPECT_EQ(test::ReadBytes(dir / "MASTER"), newMaster);
+                }
+            });
+        std::printf("operation %d on day %d: %d kill points, %d with MASTER ahead of the file\n",
+                    request.operation, request.date1, kills, halfDone);
+    }
+}
+
+// Two portfolios: a holds AAA (F1) and CORL (F2, with its profile and a backup), b holds BBB.
+class SymbolCrashTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        fs::create_directories(m_a);
+        fs::create_directories(m_b);
+        test::AddSymbol(m_a, "AAA", 10);
+        test::AddSymbol(m_a, "CORL", 30);
+        profiles::AssignmentBytes profile{};
+        profile[0] = 'D';
+        ASSERT_TRUE(profiles::WriteAssignmentFile(m_a, 2, profile));
+        test::WriteBytes(m_a / "F2.BAK", Bytes{1, 2, 3});
+        test::AddSymbol(m_b, "BBB", 5);
+        m_corl = test::ReadBytes(m_a / "F2.DAT");
+        fs::copy(m_root, m_pristine, fs::copy_options::recursive);
+    }
+
+    void Reset() {
+        fs::remove_all(m_root);
+        fs::copy(m_pristine, m_root, fs::copy_options::recursive);
+    }
+
+    bool Transfer(portfolio::Transfer transfer) {
+        Recorder quiet;
+        portfolio::ViewState view = View(quiet);
+        return portfolio::TransferSymbol(view, m_b.string(), transfer, quiet);
+    }
+
+    bool Delete() {
+        Recorder quiet;
+        portfolio::ViewState view = View(quiet);
+        return portfolio::DeleteSymbol(view, quiet);
+    }
+
+    // Every record names a data file that exists, dated as the first and last quote it holds.
+    static void ExpectWhole(const fs::path& dir) {
+        std::vector<store::MasterRecord> records;
+        ASSERT_EQ(store::ReadMasterRecords(dir, records), store::kSuccess);
+        for (const store::MasterRecord& record : records) {
+            const auto data = platform::FindEntry(dir, store::DataFileName(record.fileNumber));
+            ASSERT_TRUE(data) << dir << " names F" << int{record.fileNumber} << ".DAT";
+            EXPECT_EQ((std::pair{record.FirstDay(), record.LastDay()}),
+                      DataDates(test::ReadBytes(*data)))
+                << record.SymbolText();
         }
     }
-    std::printf("%d interrupted edits\n", interruptions);
+
+    // Whether `dir` has a record for CORL; its data file goes to `data`.
+    static bool HoldsCorl(const fs::path& dir, Bytes& data) {
+        std::vector<store::MasterRecord> records;
+        EXPECT_EQ(store::ReadMasterRecords(dir, records), store::kSuccess);
+        for (const store::MasterRecord& record : records) {
+            if (record.SymbolText() == "CORL") {
+                data = test::ReadBytes(dir / store::DataFileName(record.fileNumber));
+                return true;
+            }
+        }
+        return false;
+    }
+
+    // Both portfolios without what an interrupted replacement leaves (a temporary file), and
+    // with `orphans` also without the files of a's F2 once no record names them.
+    std::map<std::string, Bytes> Settled(bool orphans) const {
+        auto files = test::Snapshot(m_root);
+        std::erase_if(files, [orphans](const auto& file) {
+            const std::string& name = file.first;
+            return name.find(".~") != std::string::npos || name.find(".tmp") != std::string::npos ||
+                   (orphans && name.rfind("a/F2.", 0) == 0);
+        });
+        return files;
+    }
+
+    // After each kill: both portfolios whole, CORL's quotes (unless deleted) in a or in b, and
+    // a retry, when a still holds CORL and b no finished copy, brings both to where the
+    // uninterrupted command did.
+    int KillEverywhere(const std::function<bool()>& command, bool deleting, bool copying) {
+        std::map<std::string, Bytes> expected;
+        int retries = 0;
+        const int kills =
+            KillAtEveryChange([this] { Reset(); }, command, [&] { expected = Settled(false); },
+                              [&] {
+                                  ExpectWhole(m_a);
+                                  ExpectWhole(m_b);
+                                  Bytes inA;
+                                  Bytes inB;
+                                  const bool source = HoldsCorl(m_a, inA);
+                                  const bool copy = HoldsCorl(m_b, inB);
+                                  EXPECT_TRUE(source || copy || deleting);
+                                  EXPECT_TRUE(!source || inA == m_corl);
+                                  EXPECT_TRUE(!copy || inB == m_corl);
+                                  if (source && !(copy && copying)) {
+                                      ++retries;
+                                      EXPECT_TRUE(command());
+                                  }
+                                  EXPECT_EQ(Settled(!source), expected);
+                              });
+        std::printf("%d kill points, %d finished by a retry\n", kills, retries);
+        return kills;
+    }
+
+    portfolio::ViewState View(platform::Messenger& messenger) {
+        portfolio::ViewState view;
+        EXPECT_TRUE(view.OpenPortfolio(m_b.string(), messenger));
+        EXPECT_TRUE(view.OpenPortfolio(m_a.string(), messenger));
+        EXPECT_TRUE(view.FillSymbolsGrid(0, messenger));
+        view.SelectSymbolRow(view.SymbolRowOf("CORL"), messenger);
+        return view;
+    }
+
+    Scratch m_temp;
+    fs::path m_root = m_temp.path() / "root";
+    fs::path m_pristine = m_temp.path() / "pristine";
+    fs::path m_a = m_root / "a";
+    fs::path m_b = m_root / "b";
+    Bytes m_corl;
+};
+
+TEST_F(SymbolCrashTest, AMoveKilledAnywhereLosesNothingAndARetryFinishesIt) {
+    const int kills =
+        KillEverywhere([this] { return Transfer(portfolio::Transfer::kMove); }, false, false);
+    EXPECT_GT(kills, 0);
+}
+
+TEST_F(SymbolCrashTest, ACopyKilledAnywhereLeavesNoRecordWithoutItsFiles) {
+    const int kills =
+        KillEverywhere([this] { return Transfer(portfolio::Transfer::kCopy); }, false, true);
+    EXPECT_GT(kills, 0);
+}
+
+TEST_F(SymbolCrashTest, ADeleteKilledAnywhereLeavesNoRecordWithoutItsFiles) {
+    const int kills = KillEverywhere([this] { return Delete(); }, true, false);
+    EXPECT_GT(kills, 0);
 }
 
 }  // namespace
