@@ -160,16 +160,31 @@ TEST(CliTest, InfoAndExitStatuses) {
               "HIGH\t10,000ths\t10,000ths\nLOW\t10,000ths\t10,000ths\n"
               "CLOSE\t10,000ths\t10,000ths\nVOL\t10,000ths\t10,000ths\nOI\t10,000ths\t10,000ths\n");
 
+    // A damaged date is shown with every digit.
+    const float damaged = -1.7e38f;
+    ASSERT_EQ(store::SetMasterDates(temp.path(), 1, store::FloatToMbf(1000103),
+                                    store::FloatToMbf(damaged), false),
+              store::kSuccess);
+    std::string digits =
+        std::to_string(static_cast<double>(store::MbfToFloat(store::FloatToMbf(damaged))));
+    digits.resize(digits.find('.'));
+    ASSERT_EQ(digits.size(), 40u);
+    EXPECT_NE(Cli({"info", dir, "INFO"}).out.find("\nLast date\t" + digits + "\n"),
+              std::string::npos);
+
+    const std::string noMaster =
+        "File Open (" + dir + "/missing/MASTER could not be opened: No such file or directory)";
     // A command line that does not parse points to the help.
-    const char* const usage = "Run with --help for more information.";
-    const std::tuple<std::vector<std::string>, int, const char*> cases[] = {
+    const std::string usage = "Run with --help for more information.";
+    const std::tuple<std::vector<std::string>, int, std::string> cases[] = {
         {{}, kExitUsage, usage},
         {{"bogus"}, kExitUsage, usage},
         {{"quotes", dir}, kExitUsage, usage},
         {{"quotes", dir, "INFO", "--newest"}, kExitUsage, usage},
         {{"quotes", dir, "NOPE"}, kExitFailure, "File Not Found"},
         {{"info", dir, "NOPE"}, kExitFailure, "NOPE"},
-        {{"symbols", dir + "/missing"}, kExitFailure, "File Open"},
+        {{"symbols", dir + "/missing"}, kExitFailure, noMaster},
+        {{"profile", "assign-all", dir + "/missing", "Daily"}, kExitFailure, noMaster},
     };
     for (const auto& [arguments, code, error] : cases) {
         const CliRun run = Cli(arguments);
@@ -179,7 +194,10 @@ TEST(CliTest, InfoAndExitStatuses) {
     fs::remove(temp.path() / "F1.DAT");
     const CliRun noData = Cli({"quotes", dir, "INFO"});
     EXPECT_EQ(noData.code, kExitFailure);
-    EXPECT_NE(noData.err.find("File Open"), std::string::npos) << noData.err;
+    EXPECT_NE(noData.err.find("File Open (" + (temp.path() / "F1.DAT").string() +
+                              " could not be opened: No such file or directory)"),
+              std::string::npos)
+        << noData.err;
 }
 
 // The symbol and quote commands end to end: questions answered No without --yes.

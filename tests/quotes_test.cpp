@@ -94,11 +94,37 @@ TEST_F(QuotesTest, LayoutFromTheFilesOrTheRecordLength) {
         WriteBytes(Dir() / "f1.dat", data);
         EXPECT_EQ(LayoutPositions(20), positions);
     }
-    // A F<n>.DOP, its name in any case, decides; but not past the record's end.
+    // A F<n>.DOP, its name in any case, decides.
     WriteBytes(Dir() / "f1.Dop", DopText(kStandardFields));
-    EXPECT_EQ(LayoutPositions(20), ohlc);
+    EXPECT_EQ(LayoutPositions(32), (Positions{1, 0, 2, 3, 4, 5, 6, 7}));
     EXPECT_EQ(LayoutPositions(0), Positions{kUnknownLayout});
     EXPECT_EQ(LayoutPositions(22), Positions{kUnknownLayout});
+}
+
+// A description that cannot be true of the record is ignored, as by programs that carry none.
+TEST_F(QuotesTest, DamagedDopGivesWayToTheRecordLength) {
+    const Positions byLength{1, 0, 2, 3, 4, 5, 6, 7};
+    const std::string standard = DopText(kStandardFields);
+    const std::string damaged[] = {
+        "",
+        std::string("\0\xff\"\x80\n", 5),
+        "\"FOO\",0,0\r\n\"BAR\",4,4\r\n",
+        "\"OPEN\",4,4\r\n\"CLOSE\",4,4\r\n",  // no date
+        "\"DATE\",0,0\r\n\"OPEN\",4,4\r\n",   // no close
+        standard + "\"VOLUME\",4,4\r\n",      // a field named twice
+    };
+    for (const std::string& dop : damaged) {
+        WriteBytes(Dir() / "F1.DOP", dop);
+        EXPECT_EQ(LayoutPositions(28), byLength) << dop;
+        EXPECT_EQ(LayoutPositions(32), Positions{kUnknownLayout}) << dop;
+    }
+    // More fields than 28 bytes hold; 32 bytes hold them all.
+    WriteBytes(Dir() / "F1.DOP", "\"TIME\",0,0\r\n" + standard);
+    EXPECT_EQ(LayoutPositions(28), byLength);
+    EXPECT_EQ(LayoutPositions(32), (Positions{2, 1, 3, 4, 5, 6, 7, 8}));
+    // Fewer fields than the record holds, in an order of its own, are a description.
+    WriteBytes(Dir() / "F1.DOP", std::string("\"CLOSE\",4,4\r\n\"DATE\",0,0\r\n"));
+    EXPECT_EQ(LayoutPositions(28), (Positions{2, 0, 0, 0, 0, 1, 0, 0}));
 }
 
 TEST(QuoteCodingTest, EncodeWritesOnlyTheLayoutsFields) {

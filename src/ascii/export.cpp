@@ -220,8 +220,10 @@ ExportResult ExportQuotes(const fs::path& dataDirectory, std::string_view symbol
     }
     store::FreeSeries(series);
     if (status != store::kSuccess) {
-        messenger.Show(
-            platform::FormatMessage(kExportReadErrorMessage, {symbol, store::StatusText(status)}));
+        messenger.Show(platform::FormatMessage(
+            kExportReadErrorMessage,
+            {symbol,
+             store::StatusReport(status, store::DescribeSeriesFailure(dataDirectory, symbol))}));
         return ExportResult::kFailed;
     }
     if (!written || !file.Write(text) || !file.Commit()) {

@@ -32,8 +32,7 @@ inline constexpr int kImportColumns = 20;
 inline constexpr int kMaxSkipRows = 200;
 // A date text this long stops the conversion.
 inline constexpr std::size_t kDateTextLimit = 50;
-// The most quotes a data file's header can count.
-inline constexpr int kMaxImportedQuotes = 0xFFFE;
+inline constexpr int kMaxImportedQuotes = store::kMaxQuotesInFile;
 
 // What the import dialog holds, as it holds it: the edits' texts, the boxes and the buttons.
 // The boxes of Date and Close are ignored: those fields are always present.

@@ -161,8 +161,10 @@ bool SearchSplits(const fs::path& dataDirectory, const std::vector<store::Master
         const store::Status opened = reader.Open(dataDirectory, record);
         const int quotes = reader.Quotes();
         if (opened != store::kSuccess) {
-            messenger.Show(platform::FormatMessage(kUnreadableSymbolMessage,
-                                                   {symbol, store::StatusText(opened)}));
+            messenger.Show(platform::FormatMessage(
+                kUnreadableSymbolMessage,
+                {symbol, store::StatusReport(
+                             opened, store::DescribeSeriesFailure(dataDirectory, symbol))}));
         } else if (quotes < 2) {
             messenger.Show(platform::FormatMessage(kFewQuotesMessage, {symbol}));
         } else {

@@ -83,8 +83,10 @@ void AddSplitSearchCommand(CLI::App& app, CommandContext& context) {
         std::vector<store::MasterRecord> records;
         if (const store::Status status = store::ReadMasterRecords(options->directory, records);
             status != store::kSuccess) {
-            context.Fail("split-search",
-                         std::string(store::StatusText(status)) + ": " + options->directory);
+            context.Fail(
+                "split-search",
+                store::StatusReport(status, store::DescribeMasterFailure(options->directory)) +
+                    ": " + options->directory);
             return;
         }
         std::vector<std::string> results;

@@ -1,6 +1,7 @@
 #include <CLI/CLI.hpp>
 #include <cstdio>
 #include <ostream>
+#include <string>
 
 #include "cli/command.h"
 #include "store/quotes.h"
@@ -9,10 +10,12 @@ namespace ticksmith::cli {
 
 namespace {
 
+// A damaged date can have 39 digits; all of them are shown.
 std::string FileDateText(float value) {
-    char buffer[32];
-    std::snprintf(buffer, sizeof buffer, "%.0f", static_cast<double>(value));
-    return buffer;
+    const auto number = static_cast<double>(value);
+    std::string text(static_cast<std::size_t>(std::snprintf(nullptr, 0, "%.0f", number)), '\0');
+    std::snprintf(text.data(), text.size() + 1, "%.0f", number);
+    return text;
 }
 
 }  // namespace

@@ -229,7 +229,9 @@ void AddProfileCommand(CLI::App& app, CommandContext& context) {
                 store::FindSymbol(assignOptions->directory, assignOptions->symbol, record, found);
             status != store::kSuccess) {
             context.Fail("profile assign",
-                         std::string(store::StatusText(status)) + ": " + assignOptions->symbol);
+                         store::StatusReport(
+                             status, store::DescribeMasterFailure(assignOptions->directory)) +
+                             ": " + assignOptions->symbol);
             return;
         }
         const auto listed = ProfileToAssign(context, "profile assign", assignOptions->name);
@@ -248,7 +250,9 @@ void AddProfileCommand(CLI::App& app, CommandContext& context) {
                 store::ReadMasterRecords(assignOptions->directory, records);
             status != store::kSuccess) {
             context.Fail("profile assign-all",
-                         std::string(store::StatusText(status)) + ": " + assignOptions->directory);
+                         store::StatusReport(
+                             status, store::DescribeMasterFailure(assignOptions->directory)) +
+                             ": " + assignOptions->directory);
             return;
         }
         const auto listed = ProfileToAssign(context, "profile assign-all", assignOptions->name);

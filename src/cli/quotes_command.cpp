@@ -39,8 +39,10 @@ void AddQuotesCommand(CLI::App& app, CommandContext& context) {
     command->callback([&context, options] {
         store::QuoteSeries series;
         const auto fail = [&](store::Status status) {
-            context.Fail("quotes", std::string(store::StatusText(status)) + ": " + options->symbol +
-                                       " in " + options->directory);
+            context.Fail("quotes",
+                         store::StatusReport(status, store::DescribeSeriesFailure(
+                                                         options->directory, options->symbol)) +
+                             ": " + options->symbol + " in " + options->directory);
         };
         store::Status status = store::AllocSeries(series, options->all ? kChunk : kRecentQuotes);
         if (status == store::kSuccess) {

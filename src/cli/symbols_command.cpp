@@ -15,7 +15,9 @@ void AddSymbolsCommand(CLI::App& app, CommandContext& context) {
         std::vector<store::MasterRecord> records;
         if (const store::Status status = store::ReadMasterRecords(*directory, records);
             status != store::kSuccess) {
-            context.Fail("symbols", std::string(store::StatusText(status)) + ": " + *directory);
+            context.Fail("symbols",
+                         store::StatusReport(status, store::DescribeMasterFailure(*directory)) +
+                             ": " + *directory);
             return;
         }
         for (const store::MasterRecord& record : records) {

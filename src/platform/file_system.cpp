@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <system_error>
 
 namespace ticksmith::platform {
 
@@ -206,6 +207,11 @@ bool ReadWholeFile(const fs::path& path, std::vector<std::uint8_t>& bytes, std::
     }
     bytes.resize(static_cast<std::size_t>(got));
     return true;
+}
+
+std::string LastErrorText() {
+    const int error = errno;
+    return error == 0 ? std::string() : ": " + std::generic_category().message(error);
 }
 
 bool IsRegularFile(const fs::path& path) {

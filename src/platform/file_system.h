@@ -77,6 +77,10 @@ bool ReadWholeFile(const fs::path& path, std::vector<std::uint8_t>& bytes,
                    std::size_t limit = static_cast<std::size_t>(1) << 30);
 
 bool IsRegularFile(const fs::path& path);
+
+// ": " and the system's reason for the call that just failed, as a person reads it; empty when
+// it left none in errno. Callers clear errno before the call.
+std::string LastErrorText();
 bool IsDirectory(const fs::path& path);
 
 }  // namespace ticksmith::platform

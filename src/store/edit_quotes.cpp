@@ -173,7 +173,7 @@ Status EditQuotes(const fs::path& dataDirectory, std::string_view symbol,
     // The header counts every copy written, so none is hidden from readers.
     lastRecord += added;
     Status status = kSuccess;
-    if (lastRecord > 0xFFFF) {
+    if (lastRecord > kMaxQuotesInFile + 1) {
         status = kInvalidParm;
     } else {
         platform::WriteU16(out.data() + 2, static_cast<std::uint16_t>(lastRecord));

@@ -93,6 +93,14 @@ std::string_view StatusText(int status) {
     return kStatusTexts[-status];
 }
 
+std::string StatusReport(int status, std::string_view detail) {
+    std::string text(StatusText(status));
+    if (!detail.empty()) {
+        text += " (" + std::string(detail) + ")";
+    }
+    return text;
+}
+
 FloatBytes IeeeToMbf(const FloatBytes& ieee) {
     const float value = BytesToFloat(ieee);
     if (value == 0.0f || std::isnan(value)) {

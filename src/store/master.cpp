@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <set>
 
@@ -205,6 +206,22 @@ MasterRecord NewMasterRecord(std::string_view symbol, std::string_view issueName
 
 fs::path MasterPath(const fs::path& directory) {
     return platform::ResolveEntry(directory, kMasterName);
+}
+
+std::string UnreadableFileReason(const fs::path& path, std::size_t headerBytes) {
+    errno = 0;
+    const platform::InputFile file(path);
+    if (!file.IsOpen()) {
+        return path.string() + " could not be opened" + platform::LastErrorText();
+    }
+    if (file.Size() < static_cast<std::int64_t>(headerBytes)) {
+        return path.string() + " is shorter than its header";
+    }
+    return {};
+}
+
+std::string DescribeMasterFailure(const fs::path& directory) {
+    return UnreadableFileReason(MasterPath(directory), kMasterRecordSize);
 }
 
 Status ReadMasterHeader(const fs::path& directory, MasterHeader& header) {

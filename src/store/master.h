@@ -76,6 +76,12 @@ struct MasterHeader {
 // The path of a portfolio's MASTER, found without regard to case.
 fs::path MasterPath(const fs::path& directory);
 
+// Why a file cannot be read, for a person ("<path> could not be opened: <the system's reason>",
+// "<path> is shorter than its header"); empty when it can.
+std::string UnreadableFileReason(const fs::path& path, std::size_t headerBytes);
+// Why a portfolio's MASTER cannot be read; empty when it can.
+std::string DescribeMasterFailure(const fs::path& directory);
+
 Status ReadMasterHeader(const fs::path& directory, MasterHeader& header);
 
 // All symbol records of a MASTER: the header's count, fewer when the file ends first.

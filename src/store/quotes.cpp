@@ -41,6 +41,14 @@ int LeadingInteger(std::string_view text) {
     return static_cast<int>(negative ? -value : value);
 }
 
+// A description a writer can trust: a date and a close, no field named twice (a repeated name
+// leaves a gap in the positions), and no field past the record's end.
+bool DescribesRecord(const FieldLayout& layout, int recordLength) {
+    const int lines = *std::max_element(layout.position.begin(), layout.position.end());
+    return layout.Has(kDate) && layout.Has(kClose) && lines == layout.PresentFields() &&
+           4 * lines <= recordLength;
+}
+
 void SetPositions(FieldLayout& layout, std::initializer_list<Field> fields) {
     int position = 1;
     for (Field field : fields) {
@@ -245,13 +253,12 @@ Status ReadFieldLayout(const fs::path& directory, int fileNumber, int recordLeng
                                 kMaxDopBytes)) {
         layout = ParseFieldLayout(
             std::string_view(reinterpret_cast<const char*>(dop.data()), dop.size()));
-        // A field beyond the record's end cannot be read; the record does not have it.
-        for (int field = 0; field < kFieldCount; ++field) {
-            if (4 * layout.position[field] > recordLength) {
-                layout.position[field] = 0;
-            }
+        if (DescribesRecord(layout, recordLength)) {
+            return kSuccess;
         }
-        return kSuccess;
+        // A damaged description would have writers store zeros; other programs, which carry
+        // no F<n>.DOP, go by the record length, and so do we.
+        layout = {};
     }
     if (recordLength != 20) {
         return LayoutFromRecordLength(recordLength, nullptr, layout);
@@ -265,6 +272,11 @@ Status ReadFieldLayout(const fs::path& directory, int fileNumber, int recordLeng
     const std::int64_t got = data.ReadAt(0, firstRecords.data(), firstRecords.size());
     const std::uint8_t* first = got >= 40 ? firstRecords.data() + 20 : firstRecords.data();
     return LayoutFromRecordLength(recordLength, first, layout);
+}
+
+std::string UnknownLayoutReason(int fileNumber, int recordLength) {
+    return "neither " + DopFileName(fileNumber) + " nor the record length of " +
+           std::to_string(recordLength) + " bytes tells which field holds what";
 }
 
 namespace {
@@ -392,7 +404,8 @@ Status CreateQuoteFiles(const fs::path& directory, int fileNumber, const FieldSe
 Status WriteSeries(const fs::path& directory, int fileNumber, const FieldLayout& layout,
                    int recordLength, const std::vector<Quote>& quotes,
                    std::string_view temporaryName) {
-    if (recordLength < 4 || recordLength % 4 != 0 || quotes.size() >= 0xFFFF) {
+    if (recordLength < 4 || recordLength % 4 != 0 ||
+        quotes.size() > static_cast<std::size_t>(kMaxQuotesInFile)) {
         return kInvalidParm;
     }
     const auto length = static_cast<std::size_t>(recordLength);
@@ -553,6 +566,24 @@ int FindQuoteByDate(const fs::path& directory, std::string_view text, DayNumber 
         *foundTime = quote.time;
     }
     return low;
+}
+
+std::string DescribeSeriesFailure(const fs::path& directory, std::string_view text) {
+    if (std::string reason = DescribeMasterFailure(directory); !reason.empty()) {
+        return reason;
+    }
+    MasterRecord record;
+    fs::path found;
+    if (FindSymbol(directory, text, record, found) != kSuccess) {
+        return std::string(text) + " is not in " + MasterPath(directory).string();
+    }
+    FieldLayout layout;
+    if (ReadFieldLayout(found, record.fileNumber, record.recordLength, layout) != kSuccess) {
+        return UnknownLayoutReason(record.fileNumber, record.recordLength) + " in " +
+               found.string();
+    }
+    return UnreadableFileReason(platform::ResolveEntry(found, DataFileName(record.fileNumber)),
+                                std::max<std::size_t>(record.recordLength, 4));
 }
 
 int GetSeriesInfo(const fs::path& directory, std::string_view text, SeriesInfo& info) {

@@ -21,6 +21,8 @@ inline constexpr int kFieldCount = 8;
 inline constexpr std::array<std::string_view, kFieldCount> kFieldNames = {
     "DATE", "TIME", "OPEN", "HIGH", "LOW", "CLOSE", "VOL", "OI"};
 
+// The most quotes a data file can hold: its header counts them, plus one, in 16 bits.
+inline constexpr int kMaxQuotesInFile = 0xFFFE;
 // Reading all quotes stops here.
 inline constexpr int kMaxSeriesQuotes = 16000;
 // A field the record does not carry reads as this.
@@ -67,10 +69,15 @@ FieldLayout ParseFieldLayout(std::string_view dopText);
 // (null when the file holds none).
 Status LayoutFromRecordLength(int recordLength, const std::uint8_t* firstQuote,
                               FieldLayout& layout);
-// Learns a symbol's layout from its F<n>.DOP, or from the record length when there is none.
-// kUnknownLayout when neither gives one, or the record length is not a whole number of fields.
+// Learns a symbol's layout from its F<n>.DOP, or from the record length when there is none or
+// it cannot describe the record (no DATE or CLOSE, a field named twice, more fields than the
+// record holds). kUnknownLayout when neither gives one, or the record length is not a whole
+// number of fields. Every reader and writer of data files learns the layout here.
 Status ReadFieldLayout(const fs::path& directory, int fileNumber, int recordLength,
                        FieldLayout& layout);
+
+// Why neither F<n>.DOP nor the record length gives a layout, for a person.
+std::string UnknownLayoutReason(int fileNumber, int recordLength);
 
 // Record <-> quote. The encoder writes the layout's fields at their positions over `record`,
 // leaving bytes of fields the layout does not name as they are.
@@ -136,6 +143,10 @@ struct SeriesInfo {
     std::array<std::string, kFieldCount> inputFormatText;
     std::array<std::string, kFieldCount> displayFormatText;
 };
+
+// What a failed read of a symbol's series met, for a person: which file and why, found by
+// trying the files again; empty when nothing is found wrong now.
+std::string DescribeSeriesFailure(const fs::path& directory, std::string_view text);
 
 // 0 on success, 1 on any failure.
 int GetSeriesInfo(const fs::path& directory, std::string_view text, SeriesInfo& info);

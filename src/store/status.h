@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 namespace ticksmith::store {
@@ -22,5 +23,7 @@ inline constexpr Status kUnknownLayout = -100;
 
 // The fixed text of a status; "Unknown" for any code outside 0 to -14.
 std::string_view StatusText(int status);
+// For a person: the fixed text, then what failed on which file and why, when that is known.
+std::string StatusReport(int status, std::string_view detail);
 
 }  // namespace ticksmith::store

@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <set>
 
@@ -168,16 +169,37 @@ void UpdateRun::UpdatePortfolio(const std::string& portfolioDirectory) {
     // The run reads a copy, so that MASTER itself is only ever replaced whole.
     const fs::path oldCopy = directory / "MASTER.~OL";
     std::vector<std::uint8_t> master;
-    if (!platform::CopyToBackup(store::MasterPath(directory), directory, "MASTER.~OL", true) ||
-        !platform::ReadWholeFile(oldCopy, master) || master.size() < store::kMasterRecordSize) {
+    // Why the copy could not be made and read: which file, and the system's reason.
+    const auto copyMaster = [&]() -> std::string {
+        const fs::path masterPath = store::MasterPath(directory);
+        errno = 0;
+        if (!platform::CopyToBackup(masterPath, directory, oldCopy.filename().string(), true)) {
+            const std::string why = platform::LastErrorText();
+            if (std::string unreadable = store::DescribeMasterFailure(directory);
+                !unreadable.empty()) {
+                return unreadable;
+            }
+            return oldCopy.filename().string() + " could not be created" + why;
+        }
+        errno = 0;
+        if (!platform::ReadWholeFile(oldCopy, master)) {
+            return oldCopy.filename().string() + " could not be read" + platform::LastErrorText();
+        }
+        if (master.size() < store::kMasterRecordSize) {
+            return masterPath.filename().string() + " is shorter than its header";
+        }
+        return {};
+    };
+    if (const std::string reason = copyMaster(); !reason.empty()) {
         platform::CurrentFileSystem().Remove(oldCopy);
-        failed("its index could not be read or copied");
+        failed("its index could not be read or copied (" + reason + ")");
         return;
     }
     platform::ReplacementFile newMaster(directory, store::kMasterName, "MASTER.~NU");
+    errno = 0;
     if (!newMaster.Open()) {
         platform::CurrentFileSystem().Remove(oldCopy);
-        failed("a new index could not be created");
+        failed("a new index could not be created (MASTER.~NU" + platform::LastErrorText() + ")");
         return;
     }
     const portfolio::SkipList skip = portfolio::GetSkipString(directory, m_messenger);
@@ -231,8 +253,7 @@ bool UpdateRun::UpdateSymbol(const std::string& portfolioDirectory, store::Maste
         return false;
     }
     NoteUsedFile(*match->file);
-    AddOneQuote(portfolioDirectory, record, symbol, profile, *match);
-    return true;
+    return AddOneQuote(portfolioDirectory, record, symbol, profile, *match);
 }
 
 void UpdateRun::ExpandArchives(const fs::path& directory) {
@@ -365,40 +386,40 @@ void UpdateRun::NoteUsedFile(const fs::path& file) {
     m_usedFiles.insert(m_usedFiles.begin(), file);
 }
 
-void UpdateRun::AddOneQuote(const std::string& portfolioDirectory, store::MasterRecord& record,
+bool UpdateRun::AddOneQuote(const std::string& portfolioDirectory, store::MasterRecord& record,
                             const std::string& symbol, const profiles::Profile& profile,
                             const UpdateDirectoryIndex::Match& match) {
     const fs::path directory(portfolioDirectory);
     const int fileNumber = record.fileNumber;
     const int length = record.recordLength;
     const store::DayNumber lastDay = record.LastDay();
-    const auto fail = [&] {
+    const std::string dataName = store::DataFileName(fileNumber);
+    const fs::path dataPath = platform::ResolveEntry(directory, dataName);
+    const auto fail = [&](const std::string& reason) {
         m_problemFlags |= kQuoteAddFailed;
         m_keptFiles.push_back(*match.file);
-        m_messenger.Show("AddOneQuote failure");
-    };
-    const auto count = [&] {
-        if (m_currentSymbolText == symbol) {
-            m_problemFlags |= kCurrentSymbolUpdated;
-        }
-        ++m_quotesUpdated;
-        SetTotalText();
+        m_messenger.Show(platform::FormatMessage(
+            "AddOneQuote failure\n\nThe quote of %s was not added to %s: %s.",
+            {symbol, dataPath.string(), reason}));
+        return false;
     };
     store::FieldLayout layout;
-    std::vector<std::uint8_t> data;
-    int quotes = 0;
-    if (store::ReadFieldLayout(directory, fileNumber, length, layout) != store::kSuccess ||
-        !platform::ReadWholeFile(platform::ResolveEntry(directory, store::DataFileName(fileNumber)),
-                                 data) ||
-        store::CountQuotes(data, static_cast<std::int64_t>(data.size()), length, quotes) !=
-            store::kSuccess) {
-        count();
-        fail();
-        return;
+    if (store::ReadFieldLayout(directory, fileNumber, length, layout) != store::kSuccess) {
+        return fail(store::UnknownLayoutReason(fileNumber, length));
     }
-    const auto recordAt = [&](int number) {
-        return data.data() + static_cast<std::size_t>(length) * static_cast<std::size_t>(number);
-    };
+    std::vector<std::uint8_t> data;
+    errno = 0;
+    if (!platform::ReadWholeFile(dataPath, data)) {
+        return fail("it could not be read" + platform::LastErrorText());
+    }
+    const auto recordSize = static_cast<std::size_t>(length);
+    if (data.size() < std::max<std::size_t>(recordSize, 4)) {
+        return fail("it is shorter than its header");
+    }
+    // Every whole record counts, also those beyond a header count that other programs left
+    // too low; the new header counts them all.
+    const std::size_t quotes = data.size() / recordSize - 1;
+    const auto recordAt = [&](std::size_t number) { return data.data() + recordSize * number; };
     // A run stopped between a data file and its MASTER leaves the data file ahead: the quote
     // is already there, so MASTER takes its dates from the data file instead.
     if (quotes > 0 && layout.Has(store::kDate) &&
@@ -408,27 +429,28 @@ void UpdateRun::AddOneQuote(const std::string& portfolioDirectory, store::Master
         record.lastDate = FieldAt(recordAt(quotes), datePosition);
         m_portfolioChanged = true;
         m_audit.DatesTakenFromData(symbol, portfolioDirectory);
-        return;
+        return true;
     }
-    count();
+    if (quotes >= static_cast<std::size_t>(store::kMaxQuotesInFile)) {
+        return fail("it already holds " + std::to_string(quotes) +
+                    " quotes, the most its header can count");
+    }
     const std::string temporaryName = "F" + std::to_string(fileNumber) + ".~NU";
-    platform::ReplacementFile out(directory, store::DataFileName(fileNumber), temporaryName);
+    platform::ReplacementFile out(directory, dataName, temporaryName);
     // The portfolio's directory is synced once, when its MASTER is replaced.
     out.DeferDirectorySync();
+    errno = 0;
     if (!out.Open()) {
-        fail();
-        return;
+        return fail(temporaryName + " could not be created" + platform::LastErrorText());
     }
-    const auto recordSize = static_cast<std::size_t>(length);
-    std::vector<std::uint8_t> header(recordSize, 0);
-    std::copy_n(data.begin(), std::min(recordSize, data.size()), header.begin());
+    std::vector<std::uint8_t> header(recordAt(0), recordAt(1));
     platform::WriteU16(header.data() + 2, static_cast<std::uint16_t>(quotes + 2));
     std::vector<std::uint8_t> newRecord(recordSize, 0);
     store::EncodeQuote(match.quote, layout, newRecord.data(), length);
+    errno = 0;
     bool written = out.Write(header.data(), header.size());
     if (quotes > 1) {
-        written =
-            written && out.Write(recordAt(1), recordSize * static_cast<std::size_t>(quotes - 1));
+        written = written && out.Write(recordAt(1), recordSize * (quotes - 1));
     }
     if (quotes > 0) {
         std::vector<std::uint8_t> previous(recordAt(quotes), recordAt(quotes) + recordSize);
@@ -443,9 +465,14 @@ void UpdateRun::AddOneQuote(const std::string& portfolioDirectory, store::Master
     }
     written = written && out.Write(newRecord.data(), newRecord.size());
     if (!written || !out.Commit()) {
-        fail();
-        return;
+        return fail("it could not be replaced" + platform::LastErrorText());
     }
+    // Only a quote that reached the disk is counted.
+    if (m_currentSymbolText == symbol) {
+        m_problemFlags |= kCurrentSymbolUpdated;
+    }
+    ++m_quotesUpdated;
+    SetTotalText();
     record.lastDate = store::FileDateFromDayNumber(match.quote.date);
     if (quotes == 0) {
         record.firstDate = record.lastDate;
@@ -453,6 +480,7 @@ void UpdateRun::AddOneQuote(const std::string& portfolioDirectory, store::Master
     m_portfolioChanged = true;
     m_audit.QuoteAdded(store::FormatDateText(static_cast<store::DayNumber>(lastDay + 1), 9, ' '),
                        symbol, portfolioDirectory, *match.file);
+    return true;
 }
 
 void UpdateRun::WriteLasttimeList() {

@@ -97,6 +97,7 @@ class UpdateRun {
     struct SymbolState;
 
     void UpdatePortfolio(const std::string& portfolioDirectory);
+    // False when the symbol got no quote: no newer line, or one that could not be stored.
     bool UpdateSymbol(const std::string& portfolioDirectory, store::MasterRecord& record);
     // Unpacks a profile directory's archives before its files are searched: self-extracting
     // files first, then ZIP files.
@@ -104,7 +105,8 @@ class UpdateRun {
     void ExpandKind(ArchiveKind kind, const fs::path& directory);
     const UpdateDirectoryIndex& IndexFor(const fs::path& directory,
                                          const profiles::Profile& profile);
-    void AddOneQuote(const std::string& portfolioDirectory, store::MasterRecord& record,
+    // False, with the data file as it was and the reason shown, when the quote was not stored.
+    bool AddOneQuote(const std::string& portfolioDirectory, store::MasterRecord& record,
                      const std::string& symbol, const profiles::Profile& profile,
                      const UpdateDirectoryIndex::Match& match);
     void SetTotalText();

@@ -203,7 +203,9 @@ TEST_F(ExportTest, FailuresKeepTheOldFile) {
     choices.outputPath = "none.txt";
     EXPECT_EQ(Export("NOPE", choices), ExportResult::kFailed);
     EXPECT_EQ(shown, std::vector<std::string>{
-                         "File export error\nThe quotes of NOPE cannot be read: File Not Found"});
+                         "File export error\nThe quotes of NOPE cannot be read: File Not Found "
+                         "(NOPE is not in " +
+                         (dir() / "MASTER").string() + ")"});
     EXPECT_FALSE(fs::exists(dir() / "none.txt"));
     choices.outputPath = (dir() / "missing" / "out.txt").string();
     EXPECT_EQ(Export("XYZ", choices), ExportResult::kFailed);

@@ -165,13 +165,14 @@ TEST_F(SplitSearchTest, MessagesAndGridOrder) {
     EXPECT_EQ(results, (std::vector<std::string>{Candidate("Alpha", 2), Candidate("beta", 1)}));
     const std::string fewer =
         "SplitSearch cannot perform search\nas there are fewer than 2 quotes.";
+    const auto unreadable = [&](const std::string& symbol, const std::string& file) {
+        return "For symbol " + symbol +
+               "\nSplitSearch cannot perform search\nas its quotes cannot be read: File Open (" +
+               (dir() / file).string() + " could not be opened: No such file or directory)";
+    };
     EXPECT_EQ(messenger.shown,
-              (std::vector<std::string>{
-                  "For symbol ANON\nSplitSearch cannot perform search\nas its quotes cannot be "
-                  "read: File Open",
-                  "For symbol GONE\nSplitSearch cannot perform search\nas its quotes cannot be "
-                  "read: File Open",
-                  "For symbol NONE\n" + fewer, "For symbol ONE\n" + fewer}));
+              (std::vector<std::string>{unreadable("ANON", "F6.DAT"), unreadable("GONE", "F5.DAT"),
+                                        "For symbol NONE\n" + fewer, "For symbol ONE\n" + fewer}));
 
     // Nothing found anywhere: said with the information icon.
     results.clear();

@@ -2,10 +2,12 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <random>
 #include <sstream>
 #include <thread>
+#include <tuple>
 
 #include "cli_support.h"
 #include "platform/locks.h"
@@ -349,6 +351,184 @@ TEST_F(UpdateRunTest, RunWaitsForAPortfolioAnotherProcessHoldsAndGivesUpAfterIts
         }
     }
     platform::SetPortfolioLockWait(std::chrono::milliseconds(0));
+}
+
+// Data files other programs wrote: a header count below the records held, a full header count.
+TEST_F(UpdateRunTest, UpdateKeepsEveryRecordAndNeverWrapsTheHeaderCount) {
+    const fs::path p = world.Portfolio("data");
+    world.Symbol(p, "LOW", 1100);
+    Bytes low = test::ReadBytes(p / "F1.DAT");
+    platform::WriteU16(low.data() + 2, 71);
+    test::WriteBytes(p / "F1.DAT", low);
+    const store::FieldLayout layout = store::LayoutOf(store::kStandardFields);
+    for (const std::string symbol : {"FULL", "ALMOST"}) {
+        const int quotes = symbol == "FULL" ? store::kMaxQuotesInFile : store::kMaxQuotesInFile - 1;
+        const int number = world.Symbol(p, symbol, 1);
+        test::WriteBytes(p / store::DataFileName(number),
+                         test::DataFile(std::vector<store::Quote>(static_cast<std::size_t>(quotes),
+                                                                  test::SampleQuote(0)),
+                                        layout, 28));
+    }
+    const Bytes full = test::ReadBytes(p / "F2.DAT");
+    WriteText(world.updates / "u.txt",
+              "LOW,20100104,1,2,3,4,5,6\nFULL,20000110,1,2,3,4,5,6\nALMOST,20000110,1,2,3,4,5,6\n");
+
+    const World::Outcome outcome = world.Run({p});
+    EXPECT_EQ(outcome.result, (2u << 16) | update::kQuoteAddFailed);
+    const store::Quote added = MakeQuote(kJan10, 1, 2, 3, 4, 5, 6);
+    EXPECT_EQ(test::ReadBytes(p / "F1.DAT"),
+              Series(1100, {MakeQuote(store::DayNumberFromYmd(2010, 1, 4), 1, 2, 3, 4, 5, 6)}));
+    EXPECT_EQ(test::ReadBytes(p / "F2.DAT"), full);
+    std::vector<store::Quote> almost(static_cast<std::size_t>(store::kMaxQuotesInFile - 1),
+                                     test::SampleQuote(0));
+    almost.push_back(added);
+    EXPECT_EQ(test::ReadBytes(p / "F3.DAT"), test::DataFile(almost, layout, 28));
+    ASSERT_EQ(outcome.messages.size(), 1u);
+    EXPECT_EQ(outcome.messages[0].rfind("AddOneQuote failure", 0), 0u);
+    EXPECT_NE(outcome.messages[0].find("FULL"), std::string::npos);
+    EXPECT_NE(outcome.messages[0].find((p / "F2.DAT").string()), std::string::npos);
+    EXPECT_NE(outcome.messages[0].find("65534 quotes"), std::string::npos);
+    EXPECT_NE(Text(world.working / "AUDIT.TXT").find(kFailed + "FULL\r\n"), std::string::npos);
+}
+
+// A damaged F<n>.DOP is ignored for the record length's layout; with none, nothing is written.
+TEST_F(UpdateRunTest, DamagedFieldDescriptionsNeverGiveGarbageRecords) {
+    const fs::path p = world.Portfolio("data");
+    const std::pair<std::string, std::string> damaged[] = {
+        {"EMPTY", ""},
+        {"UNKNOWN", "\"FOO\",0,0\r\n\"BAR\",4,4\r\n"},
+        {"TWICE", std::string(store::DopText(store::kStandardFields)) + "\"CLOSE\",4,4\r\n"},
+        {"NOCLOSE", "\"DATE\",0,0\r\n\"OPEN\",4,4\r\n"},
+        {"BINARY", std::string("\0\xff\x01\"\x80", 5)},
+    };
+    std::string lines;
+    for (const auto& [symbol, dop] : damaged) {
+        const int number = world.Symbol(p, symbol, 5);
+        WriteText(p / store::DopFileName(number), dop);
+        lines += symbol + ",20000110,1,2,3,4,5,6\n";
+    }
+    store::FieldSet all;
+    all.fill(true);
+    const int wide = world.Symbol(p, "WIDE", 5, "Daily", all);
+    WriteText(p / store::DopFileName(wide), "");
+    const Bytes wideBefore = test::ReadBytes(p / store::DataFileName(wide));
+    const Bytes masterBefore = test::ReadBytes(p / "MASTER");
+    WriteText(world.updates / "u.txt", lines + "WIDE,20000110,1,2,3,4,5,6\n");
+
+    const World::Outcome outcome = world.Run({p});
+    EXPECT_EQ(outcome.result, (5u << 16) | update::kQuoteAddFailed);
+    for (int number = 1; number <= 5; ++number) {
+        EXPECT_EQ(test::ReadBytes(p / store::DataFileName(number)), ibmUpdated) << number;
+    }
+    EXPECT_EQ(test::ReadBytes(p / store::DataFileName(wide)), wideBefore);
+    const Bytes master = test::ReadBytes(p / "MASTER");
+    EXPECT_TRUE(std::equal(master.end() - store::kMasterRecordSize, master.end(),
+                           masterBefore.end() - store::kMasterRecordSize));
+    ASSERT_EQ(outcome.messages.size(), 1u);
+    EXPECT_NE(outcome.messages[0].find("WIDE"), std::string::npos);
+    EXPECT_NE(outcome.messages[0].find("F6.DOP"), std::string::npos);
+    EXPECT_NE(Text(world.working / "AUDIT.TXT").find(kFailed + "WIDE\r\n"), std::string::npos);
+}
+
+// Fails, as the system does, the writes to or the rename of one data file's new version, or
+// the creation of one file.
+class RefusingFileSystem : public platform::FileSystem {
+  public:
+    enum class Step { kCreate, kWrite, kRename };
+    RefusingFileSystem(std::string prefix, Step step, int error)
+        : m_prefix(std::move(prefix)), m_step(step), m_error(error) {}
+
+    int CreateForWrite(const fs::path& path) override {
+        if (m_step == Step::kCreate && Refused(path)) {
+            errno = m_error;
+            return -1;
+        }
+        const int descriptor = FileSystem::CreateForWrite(path);
+        if (Refused(path)) {
+            m_descriptor = descriptor;
+        }
+        return descriptor;
+    }
+    bool Write(int descriptor, const void* data, std::size_t size) override {
+        if (m_step == Step::kWrite && descriptor == m_descriptor) {
+            errno = m_error;
+            return false;
+        }
+        return FileSystem::Write(descriptor, data, size);
+    }
+    bool Close(int descriptor) override {
+        if (descriptor == m_descriptor) {
+            m_descriptor = -2;  // the number may come back for another file
+        }
+        return FileSystem::Close(descriptor);
+    }
+    bool Rename(const fs::path& from, const fs::path& to) override {
+        if (m_step == Step::kRename && Refused(from)) {
+            errno = m_error;
+            return false;
+        }
+        return FileSystem::Rename(from, to);
+    }
+
+  private:
+    bool Refused(const fs::path& path) const {
+        return path.filename().string().rfind(m_prefix, 0) == 0;
+    }
+    std::string m_prefix;
+    Step m_step;
+    int m_error;
+    int m_descriptor = -2;
+};
+
+TEST_F(UpdateRunTest, QuoteThatCannotBeStoredIsNotCountedAndSaysWhy) {
+    using Step = RefusingFileSystem::Step;
+    const std::tuple<Step, int, std::string> failures[] = {
+        {Step::kCreate, EROFS, "F1.~NU could not be created: Read-only file system"},
+        {Step::kWrite, ENOSPC, "could not be replaced: No space left on device"},
+        {Step::kRename, EIO, "could not be replaced: Input/output error"},
+    };
+    for (const auto& [step, error, reason] : failures) {
+        SCOPED_TRACE(reason);
+        fs::remove_all(world.root / "data");
+        const fs::path p = IbmPortfolio();
+        const auto before = test::Snapshot(p);
+        RefusingFileSystem refusing("F1.~NU", step, error);
+        platform::ScopedFileSystem scope(refusing);
+        settings::ViewSettings view;
+        view.deleteTxt = true;
+        const World::Outcome outcome = world.Run({p}, view, "IBM");
+        EXPECT_EQ(outcome.result, update::kQuoteAddFailed);
+        EXPECT_EQ(test::Snapshot(p), before);
+        ASSERT_EQ(outcome.messages.size(), 1u);
+        EXPECT_EQ(outcome.messages[0].rfind("AddOneQuote failure", 0), 0u);
+        EXPECT_NE(outcome.messages[0].find("IBM"), std::string::npos);
+        EXPECT_NE(outcome.messages[0].find((p / "F1.DAT").string()), std::string::npos);
+        EXPECT_NE(outcome.messages[0].find(reason), std::string::npos) << outcome.messages[0];
+        const std::string audit = Text(world.working / "AUDIT.TXT");
+        EXPECT_NE(audit.find(kFailed + "IBM\r\n"), std::string::npos);
+        EXPECT_EQ(audit.find("Quote for:"), std::string::npos);
+        EXPECT_TRUE(fs::exists(world.updates / "u.txt"));
+    }
+}
+
+TEST_F(UpdateRunTest, PortfolioWhoseIndexCannotBeCopiedSaysWhichFileAndWhy) {
+    const fs::path p = IbmPortfolio();
+    RefusingFileSystem refusing("MASTER.~OL", RefusingFileSystem::Step::kCreate, EACCES);
+    platform::ScopedFileSystem scope(refusing);
+    const World::Outcome outcome = world.Run({p});
+    EXPECT_EQ(outcome.result, 0u);
+    ASSERT_EQ(outcome.messages.size(), 1u);
+    EXPECT_NE(outcome.messages[0].find("its index could not be read or copied (MASTER.~OL could "
+                                       "not be created: Permission denied)"),
+              std::string::npos)
+        << outcome.messages[0];
+    fs::remove(p / "MASTER");
+    const World::Outcome missing = world.Run({p});
+    ASSERT_EQ(missing.messages.size(), 1u);
+    EXPECT_NE(missing.messages[0].find("(" + (p / "MASTER").string() +
+                                       " could not be opened: No such file or directory)"),
+              std::string::npos)
+        << missing.messages[0];
 }
 
 }  // namespace
