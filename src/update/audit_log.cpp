@@ -82,14 +82,24 @@ void AuditLog::RunHeader(std::time_t now) {
 }
 
 void AuditLog::PortfolioHeader(std::string_view portfolioDirectory) {
-    Write("\nAudit for MASTER at: " + std::string(portfolioDirectory) + "\n");
+    Write("\nAudit for MASTER at: " + AuditName(portfolioDirectory) + "\n");
 }
 
 void AuditLog::QuoteAdded(std::string_view nextDayText, std::string_view symbol,
                           std::string_view portfolioDirectory, const fs::path& updateFile) {
     Write("Quote for: " + std::string(nextDayText) + " added to: " + std::string(symbol) +
-          " in directory " + std::string(portfolioDirectory) + " from file " + updateFile.string() +
-          "\n");
+          " in directory " + AuditName(portfolioDirectory) + " from file " +
+          AuditName(updateFile.string()) + "\n");
+}
+
+void AuditLog::ArchiveExpanded(std::string_view action, std::string_view archivePath,
+                               long long milliseconds) {
+    Write(std::string(action) + " of " + AuditName(archivePath) + " took " +
+          std::to_string(milliseconds) + " milliseconds\n");
+}
+
+void AuditLog::ArchiveFailed(std::string_view action, std::string_view archiveName) {
+    Write("ERROR: " + std::string(action) + " failure for file " + AuditName(archiveName) + "\n");
 }
 
 void AuditLog::SymbolFailed(std::string_view symbol) {
@@ -97,8 +107,31 @@ void AuditLog::SymbolFailed(std::string_view symbol) {
 }
 
 void AuditLog::DatesTakenFromData(std::string_view symbol, std::string_view portfolioDirectory) {
-    Write("Dates of " + std::string(symbol) + " in directory " + std::string(portfolioDirectory) +
+    Write("Dates of " + std::string(symbol) + " in directory " + AuditName(portfolioDirectory) +
           " taken from its data file, which already holds the new quote\n");
+}
+
+std::string AuditName(std::string_view name) {
+    std::string text;
+    text.reserve(name.size());
+    for (const char c : name) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte >= 0x20 && byte != 0x7F) {
+            text += c;
+        } else if (c == '\n') {
+            text += "\\n";
+        } else if (c == '\r') {
+            text += "\\r";
+        } else if (c == '\t') {
+            text += "\\t";
+        } else {
+            constexpr char kHex[] = "0123456789ABCDEF";
+            text += "\\x";
+            text += kHex[byte >> 4];
+            text += kHex[byte & 0xF];
+        }
+    }
+    return text;
 }
 
 std::string LongDateTimeText(std::time_t now) {

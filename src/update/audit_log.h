@@ -34,6 +34,10 @@ class AuditLog {
     // A data file that already held the line's date (an earlier run stopped before MASTER
     // was replaced): MASTER takes its dates from the data file.
     void DatesTakenFromData(std::string_view symbol, std::string_view portfolioDirectory);
+    // `action` is "Self-Extract" or "De-Compress".
+    void ArchiveExpanded(std::string_view action, std::string_view archivePath,
+                         long long milliseconds);
+    void ArchiveFailed(std::string_view action, std::string_view archiveName);
     void Write(std::string_view text);
 
     const fs::path& Path() const { return m_path; }
@@ -42,6 +46,10 @@ class AuditLog {
     std::unique_ptr<platform::ReplacementFile> m_file;
     fs::path m_path;
 };
+
+// A name from a file or an archive as the log writes it: control characters, which would split
+// or garble a line, become \n, \r, \t or \xNN.
+std::string AuditName(std::string_view name);
 
 // The run header's date and time, in the long form "Sunday, December 06, 2026, 16:53:18".
 std::string LongDateTimeText(std::time_t now);

@@ -19,6 +19,10 @@ std::vector<fs::path> CandidateFiles(const fs::path& directory) {
             platform::HasExtension(name, ".COM")) {
             continue;
         }
+        // A writer's temporary file, perhaps left half-written by an archiver that was killed.
+        if (platform::HasExtension(name, ".TMP")) {
+            continue;
+        }
         files.push_back(directory / name);
     }
     return files;

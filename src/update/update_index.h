@@ -15,8 +15,8 @@ namespace ticksmith::update {
 namespace fs = std::filesystem;
 
 // The update files of a profile's directory in the order the run searches them: the
-// directory's files (no sub-directories, no names beginning with ".", no .EXE, .ZIP or .COM)
-// in the reverse of the sorted listing.
+// directory's files (no sub-directories, no names beginning with ".", no .EXE, .ZIP or .COM,
+// no writer's .tmp) in the reverse of the sorted listing.
 std::vector<fs::path> CandidateFiles(const fs::path& directory);
 
 // Every line of a directory's update files, read once with one profile and indexed by the

@@ -272,12 +272,9 @@ void UpdateRun::ExpandKind(ArchiveKind kind, const fs::path& directory) {
         if (entry.isDirectory || !platform::HasExtension(name, extension)) {
             continue;
         }
-        if (ExpandOne(kind, directory, name) == kArchiveFailed) {
+        if (ExpandOne(kind, directory, name) == ArchiveResult::kFailed) {
             m_archives[static_cast<int>(kind)].failed = true;
-            m_audit.Write(std::string("ERROR: ") +
-                          (selfExtracting ? "Self-Extract failure for file "
-                                          : "De-Compress failure for file ") +
-                          name + "\n");
+            m_audit.ArchiveFailed(selfExtracting ? "Self-Extract" : "De-Compress", name);
         }
     }
 }
@@ -299,28 +296,50 @@ std::vector<std::string> UpdateRun::ArchiverArguments(ArchiveKind kind,
     return arguments;
 }
 
-int UpdateRun::ExpandOne(ArchiveKind kind, const fs::path& directory, const std::string& name) {
+std::int64_t UpdateRun::ExtractionBudget(const fs::path& directory) {
+    const auto [found, first] = m_directoryBudgets.try_emplace(directory.string());
+    DirectoryBudget& budget = found->second;
+    if (first) {
+        std::int64_t archiveBytes = 0;
+        for (const platform::DirectoryEntry& entry : platform::ListDirectory(directory)) {
+            if (entry.isFile &&
+                ((m_settings.zipEnable && platform::HasExtension(entry.name, ".ZIP")) ||
+                 (m_settings.sexEnable && platform::HasExtension(entry.name, ".EXE")))) {
+                archiveBytes +=
+                    std::max<std::int64_t>(platform::InputFile(directory / entry.name).Size(), 0);
+            }
+        }
+        budget.allowance = m_extractionLimits.AllowanceFor(archiveBytes);
+    }
+    return std::max<std::int64_t>(
+        std::min(m_extractionLimits.totalBytes - m_extractedBytes, budget.allowance - budget.used),
+        0);
+}
+
+ArchiveResult UpdateRun::ExpandOne(ArchiveKind kind, const fs::path& directory,
+                                   const std::string& name) {
     const bool selfExtracting = kind == ArchiveKind::kSelfExtracting;
     ArchiveState& state = m_archives[static_cast<int>(kind)];
     if (!(selfExtracting ? m_settings.sexEnable : m_settings.zipEnable)) {
-        return kArchiveKindOff;
+        return ArchiveResult::kKindOff;
     }
     if (state.failed) {
-        return kArchiveNotTried;
+        return ArchiveResult::kNotTried;
     }
     const std::string shownName = name.substr(0, name.size() >= 4 ? name.size() - 4 : 0);
     const fs::path path = directory / name;
     // Logged in upper case; the file itself keeps its spelling.
     const std::string upperPath = platform::ToUpperAscii(path.string());
     if (std::find(state.seen.begin(), state.seen.end(), upperPath) != state.seen.end()) {
-        return kArchiveNothingToDo;
+        return ArchiveResult::kNothingToDo;
     }
     state.seen.push_back(upperPath);
     if (!platform::InputFile(path).IsOpen()) {
-        return kArchiveNothingToDo;
+        return ArchiveResult::kNothingToDo;
     }
     const fs::path program = ArchiverProgram();
-    const std::vector<std::string> arguments = ArchiverArguments(kind, name);
+    std::vector<std::string> arguments = ArchiverArguments(kind, name);
+    arguments.push_back(std::string(kBudgetOption) + std::to_string(ExtractionBudget(directory)));
     std::string commandLine = program.string();
     for (const std::string& argument : arguments) {
         commandLine += " " + argument;
@@ -342,27 +361,46 @@ int UpdateRun::ExpandOne(ArchiveKind kind, const fs::path& directory, const std:
             m_problemFlags |= kSelfExtractFailed;
         }
         m_progress.Set(Text::kArchiveName, "");
-        return kArchiveFailed;
+        return ArchiveResult::kFailed;
     }
     const auto started = std::chrono::steady_clock::now();
     const std::optional<int> exitCode = child.Wait(m_archiverTimeLimit);
     const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(
                              std::chrono::steady_clock::now() - started)
                              .count();
-    // Our archiver says by its exit code whether it unpacked everything; an archive it refused
-    // must not count as unpacked, or the clean-up would delete it.
-    if (exitCode == 0) {
-        m_audit.Write(std::string(selfExtracting ? "Self-Extract of " : "De-Compress of ") +
-                      upperPath + " took " + std::to_string(elapsed) + " milliseconds\n");
+    // Our archiver says by its exit code whether it unpacked everything, and on its last line
+    // how much; an archive it refused must not count as unpacked, or the clean-up would
+    // delete it.
+    const std::optional<std::int64_t> unpacked =
+        exitCode == 0 ? ReadUnpackedReport(platform::LastLine(child.Output())) : std::nullopt;
+    if (unpacked) {
+        m_extractedBytes += *unpacked;
+        m_directoryBudgets[directory.string()].used += *unpacked;
+        m_audit.ArchiveExpanded(selfExtracting ? "Self-Extract" : "De-Compress", upperPath,
+                                elapsed);
         state.expanded.push_back(path);
         m_progress.Set(Text::kArchiveName, " " + shownName + " DONE");
-        return kArchiveExpanded;
+        return ArchiveResult::kExpanded;
     }
-    m_messenger.Show(platform::FormatMessage(
-        selfExtracting ? "Self-Extract failed for file\n\n%s" : "De-Compress failed for file\n\n%s",
-        {upperPath}));
+    // A killed archiver could not tidy up after itself.
+    RemoveScratchDirectory(directory / ScratchDirectoryName(child.Id()));
+    std::string reason = platform::LastLine(child.Errors());
+    if (!exitCode) {
+        reason = elapsed >= m_archiverTimeLimit.count()
+                     ? "It did not finish within " + std::to_string(m_archiverTimeLimit.count()) +
+                           " milliseconds and was stopped."
+                     : "It was stopped before it finished.";
+    } else if (*exitCode == 0) {
+        reason = "The archiver did not say how much it unpacked.";
+    } else if (reason.empty()) {
+        reason = "The archiver ended with code " + std::to_string(*exitCode) + ".";
+    }
+    m_messenger.Show(platform::FormatMessage(selfExtracting
+                                                 ? "Self-Extract failed for file\n\n%s\n\n%s"
+                                                 : "De-Compress failed for file\n\n%s\n\n%s",
+                                             {path.string(), reason}));
     m_progress.Set(Text::kArchiveName, "");
-    return kArchiveFailed;
+    return ArchiveResult::kFailed;
 }
 
 const UpdateDirectoryIndex& UpdateRun::IndexFor(const fs::path& directory,
@@ -535,15 +573,16 @@ void UpdateRun::WriteLasttimeList() {
             return;
         }
         const fs::path updateDirectory = profiles::UpdateDirectoryOf(profile, m_workingDirectory);
-        if (std::find(usedDirectories.begin(), usedDirectories.end(), updateDirectory.string()) ==
-            usedDirectories.end()) {
+        // The log holds names as AuditName wrote them.
+        if (std::find(usedDirectories.begin(), usedDirectories.end(),
+                      AuditName(updateDirectory.string())) == usedDirectories.end()) {
             continue;
         }
         std::vector<fs::path> collected;
         for (const platform::DirectoryEntry& file : platform::ListDirectory(updateDirectory)) {
             const fs::path path = updateDirectory / file.name;
-            if (!file.isDirectory &&
-                std::find(usedPaths.begin(), usedPaths.end(), path.string()) != usedPaths.end()) {
+            if (!file.isDirectory && std::find(usedPaths.begin(), usedPaths.end(),
+                                               AuditName(path.string())) != usedPaths.end()) {
                 collected.push_back(path);
             }
         }

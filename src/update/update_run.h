@@ -16,6 +16,7 @@
 #include "profiles/profile.h"
 #include "settings/view_settings.h"
 #include "store/master.h"
+#include "update/archiver.h"
 #include "update/audit_log.h"
 #include "update/update_index.h"
 #include "update/update_progress.h"
@@ -50,11 +51,13 @@ struct UpdateResult {
 // Archives in a profile directory, unpacked by the archiver before its files are searched.
 enum class ArchiveKind { kSelfExtracting = 0, kZip = 1 };
 // Results of unpacking one archive.
-inline constexpr int kArchiveExpanded = 0;
-inline constexpr int kArchiveNothingToDo = 1;  // handled already in this run, or unreadable
-inline constexpr int kArchiveKindOff = 2;
-inline constexpr int kArchiveFailed = 3;
-inline constexpr int kArchiveNotTried = 4;  // an earlier archive of its kind failed
+enum class ArchiveResult {
+    kExpanded,
+    kNothingToDo,  // handled already in this run, or unreadable
+    kKindOff,
+    kFailed,
+    kNotTried,  // an earlier archive of its kind failed
+};
 inline constexpr std::chrono::milliseconds kArchiverTimeLimit{20000};
 inline constexpr std::string_view kArchiverName = "pkunzip";
 
@@ -86,12 +89,16 @@ class UpdateRun {
     void SetClock(std::time_t now) { m_now = now; }
     // How long the archiver may run; tests shorten it.
     void SetArchiverTimeLimit(std::chrono::milliseconds limit) { m_archiverTimeLimit = limit; }
+    // What all archives of the run may unpack together; tests make it small.
+    void SetExtractionLimits(const ExtractionLimits& limits) { m_extractionLimits = limits; }
 
-    // Unpacks one archive of `directory` with the archiver; a result code above.
-    int ExpandOne(ArchiveKind kind, const fs::path& directory, const std::string& name);
-    // The archiver program and its arguments for one archive.
-    fs::path ArchiverProgram() const;
-    std::vector<std::string> ArchiverArguments(ArchiveKind kind, const std::string& name) const;
+    // Unpacks one archive of `directory` with the archiver.
+    [[nodiscard]] ArchiveResult ExpandOne(ArchiveKind kind, const fs::path& directory,
+                                          const std::string& name);
+    // The archiver program and its classic arguments for one archive.
+    [[nodiscard]] fs::path ArchiverProgram() const;
+    [[nodiscard]] std::vector<std::string> ArchiverArguments(ArchiveKind kind,
+                                                             const std::string& name) const;
 
   private:
     struct SymbolState;
@@ -103,6 +110,10 @@ class UpdateRun {
     // files first, then ZIP files.
     void ExpandArchives(const fs::path& directory);
     void ExpandKind(ArchiveKind kind, const fs::path& directory);
+    // The bytes the next archive of `directory` may unpack: the run's total, and the ratio to
+    // the archives the directory held before this run unpacked anything there, so that an
+    // archive unpacked from an archive counts against its parent.
+    [[nodiscard]] std::int64_t ExtractionBudget(const fs::path& directory);
     const UpdateDirectoryIndex& IndexFor(const fs::path& directory,
                                          const profiles::Profile& profile);
     // False, with the data file as it was and the reason shown, when the quote was not stored.
@@ -136,6 +147,13 @@ class UpdateRun {
     };
     std::array<ArchiveState, 2> m_archives;
     std::chrono::milliseconds m_archiverTimeLimit = kArchiverTimeLimit;
+    ExtractionLimits m_extractionLimits;
+    std::int64_t m_extractedBytes = 0;
+    struct DirectoryBudget {
+        std::int64_t allowance = 0;
+        std::int64_t used = 0;
+    };
+    std::map<std::string, DirectoryBudget> m_directoryBudgets;
     std::map<std::pair<std::string, std::string>, std::unique_ptr<UpdateDirectoryIndex>>
         m_indexes;  // by directory and profile bytes
 };

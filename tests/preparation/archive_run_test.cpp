@@ -1,6 +1,7 @@
 #include <chrono>
 #include <memory>
 #include <regex>
+#include <set>
 #include <thread>
 
 #include "platform/names.h"
@@ -93,9 +94,9 @@ TEST_F(ArchiveRunTest, EachArchiveOnceLoggedThenDeletedAsSet) {
         EXPECT_EQ(Count(audit, " took "), 2) << audit;
         EXPECT_LT(audit.find("Self-Extract of"), audit.find("De-Compress of"));
         EXPECT_EQ(run->ExpandOne(ArchiveKind::kZip, m_updates, "DATA.ZIP"),
-                  update::kArchiveNothingToDo);
+                  update::ArchiveResult::kNothingToDo);
         EXPECT_EQ(run->ExpandOne(ArchiveKind::kSelfExtracting, m_updates, "Setup.exe"),
-                  update::kArchiveNothingToDo);
+                  update::ArchiveResult::kNothingToDo);
     }
     EXPECT_FALSE(fs::exists(m_updates / "data.zip"));
     EXPECT_TRUE(fs::exists(m_updates / "Setup.exe"));  // DeleteSex is off
@@ -106,19 +107,21 @@ TEST_F(ArchiveRunTest, EachArchiveOnceLoggedThenDeletedAsSet) {
 
 TEST_F(ArchiveRunTest, ArchiverGetsUpperCasedNameAndPasswordInTheArchivesDirectory) {
     const fs::path log = m_temp.path() / "calls.txt";
-    FakeArchiver("echo \"$(pwd -P) $*\" >> " + log.string() + "\n");
+    FakeArchiver("echo \"$(pwd -P) $*\" >> " + log.string() + "\necho unpacked 0 bytes\n");
     m_settings.zipPasswordEnable = true;
     m_settings.zipPassword = "pw";
     WriteText(m_updates / "data.zip", "");
     WriteText(m_updates / "Setup.exe", "");
     auto run = NewRun();
-    EXPECT_EQ(run->ExpandOne(ArchiveKind::kZip, m_updates, "data.zip"), update::kArchiveExpanded);
+    EXPECT_EQ(run->ExpandOne(ArchiveKind::kZip, m_updates, "data.zip"),
+              update::ArchiveResult::kExpanded);
     EXPECT_EQ(run->ExpandOne(ArchiveKind::kSelfExtracting, m_updates, "Setup.exe"),
-              update::kArchiveExpanded);
+              update::ArchiveResult::kExpanded);
     EXPECT_EQ(run->ExpandOne(ArchiveKind::kZip, m_updates, "none.zip"),
-              update::kArchiveNothingToDo);
+              update::ArchiveResult::kNothingToDo);
     const std::string directory = fs::canonical(m_updates).string();
-    EXPECT_EQ(ReadText(log), directory + " DATA.ZIP -o -spw\n" + directory + " SETUP.EXE -o\n");
+    EXPECT_EQ(ReadText(log), directory + " DATA.ZIP -o -spw -b1048576\n" + directory +
+                                 " SETUP.EXE -o -b1048576\n");
 
     // A kind switched off is not started, nor deleted.
     m_settings.sexEnable = false;
@@ -126,7 +129,7 @@ TEST_F(ArchiveRunTest, ArchiverGetsUpperCasedNameAndPasswordInTheArchivesDirecto
     {
         auto off = NewRun();
         EXPECT_EQ(off->ExpandOne(ArchiveKind::kSelfExtracting, m_updates, "Setup.exe"),
-                  update::kArchiveKindOff);
+                  update::ArchiveResult::kKindOff);
         EXPECT_TRUE(off->Run().started);
     }
     EXPECT_EQ(Count(ReadText(log), "SETUP.EXE"), 1);
@@ -152,9 +155,11 @@ TEST_F(ArchiveRunTest, FailureStopsItsKindAndTheFailedArchiveStays) {
         EXPECT_EQ(Count(audit, "ERROR: De-Compress failure for file a.zip\r\n"), 1) << audit;
         EXPECT_EQ(Count(audit, "De-Compress"), 1) << audit;
         EXPECT_EQ(Count(audit, "Self-Extract of "), 1) << audit;
-        EXPECT_EQ(run->ExpandOne(ArchiveKind::kZip, elsewhere, "z.zip"), update::kArchiveNotTried);
+        EXPECT_EQ(run->ExpandOne(ArchiveKind::kZip, elsewhere, "z.zip"),
+                  update::ArchiveResult::kNotTried);
         EXPECT_NE(std::find(m_messenger.shown.begin(), m_messenger.shown.end(),
-                            "De-Compress failed for file\n\n" + Upper(m_updates / "a.zip")),
+                            "De-Compress failed for file\n\n" + (m_updates / "a.zip").string() +
+                                "\n\npkunzip: refusing ../x.txt: it leads out of the directory"),
                   m_messenger.shown.end());
     }
     EXPECT_TRUE(fs::exists(m_updates / "a.zip"));
@@ -175,7 +180,7 @@ TEST_F(ArchiveRunTest, ArchiverThatCannotStartFlagsOnlySelfExtracting) {
     EXPECT_EQ(Count(Audit(), "ERROR: De-Compress failure for file data.zip\r\n"), 1);
     EXPECT_EQ(m_messenger.shown.front(),
               "CreateProcess failed while trying to De-Compress based on this command line\n\n" +
-                  (m_tools / "pkunzip").string() + " DATA.ZIP -o");
+                  (m_tools / "pkunzip").string() + " DATA.ZIP -o -b1048576");
 
     m_settings.sexEnable = true;
     m_settings.zipEnable = false;
@@ -193,10 +198,89 @@ TEST_F(ArchiveRunTest, SlowArchiverIsStoppedWithWhatItStarted) {
     auto run = NewRun();
     run->SetArchiverTimeLimit(std::chrono::milliseconds(200));
     const auto started = std::chrono::steady_clock::now();
-    EXPECT_EQ(run->ExpandOne(ArchiveKind::kZip, m_updates, "a.zip"), update::kArchiveFailed);
+    EXPECT_EQ(run->ExpandOne(ArchiveKind::kZip, m_updates, "a.zip"),
+              update::ArchiveResult::kFailed);
     EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(3));
     std::this_thread::sleep_until(started + std::chrono::milliseconds(700));
     EXPECT_FALSE(fs::exists(late));
+}
+
+TEST_F(ArchiveRunTest, HalfWrittenFilesOfAKilledArchiverAreNeverRead) {
+    // Left by an archiver of an earlier version that was killed while writing 50.50.
+    WriteText(m_updates / "Q250106.TXT.tmp", "IBM,01/06/04,50");
+    // One that is killed now, writing into its private folder.
+    FakeArchiver(
+        "mkdir .pkunzip.$$\nprintf 'MSFT,01/06/04,20' > .pkunzip.$$/Q250107.TXT.tmp\nsleep 10\n");
+    WriteText(m_updates / "a.zip", "");
+    auto run = NewRun();
+    run->SetArchiverTimeLimit(std::chrono::milliseconds(300));
+    EXPECT_EQ(run->Run() >> 16, 0u);
+    EXPECT_EQ(Count(Audit(), "Quote for"), 0) << Audit();
+    std::set<std::string> left;
+    for (const auto& entry : fs::directory_iterator(m_updates)) {
+        left.insert(entry.path().filename().string());
+    }
+    EXPECT_EQ(left, (std::set<std::string>{"Q250106.TXT.tmp", "a.zip"}));
+    ASSERT_FALSE(m_messenger.shown.empty());
+    EXPECT_EQ(m_messenger.shown.front(),
+              "De-Compress failed for file\n\n" + (m_updates / "a.zip").string() +
+                  "\n\nIt did not finish within 300 milliseconds and was stopped.");
+}
+
+TEST_F(ArchiveRunTest, NestedArchivesCountAgainstTheirParentAndTheRunHasOneTotal) {
+    const std::string payload(100000, '0');
+    std::vector<ZipEntry> inner;
+    std::size_t innerBytes = 0;
+    for (const char* name : {"a", "b", "c"}) {
+        inner.emplace_back(std::string(name) + ".zip",
+                           MakeZip({{std::string(name) + ".txt", payload}}));
+        innerBytes += inner.back().data.size();
+    }
+    const std::string outer = MakeZip(inner);
+    WriteText(m_updates / "outer.zip", outer);
+    ASSERT_LT(outer.size() * 3, payload.size());
+    // Room for the outer archive's files and one and a half of what the inner ones hold.
+    update::ExtractionLimits limits;
+    limits.ratio = 3;
+    limits.floorBytes = static_cast<std::int64_t>(innerBytes + payload.size() * 3 / 2);
+    {
+        auto run = NewRun();
+        run->SetExtractionLimits(limits);
+        run->Run();
+        const std::string audit = Audit();
+        EXPECT_EQ(Count(audit, "De-Compress of "), 2) << audit;
+        EXPECT_EQ(Count(audit, "ERROR: De-Compress failure for file b.zip"), 1) << audit;
+        EXPECT_TRUE(fs::exists(m_updates / "a.txt"));
+        EXPECT_FALSE(fs::exists(m_updates / "b.txt"));
+        EXPECT_FALSE(fs::exists(m_updates / "c.txt"));
+    }
+
+    // Two directories, each well within its own ratio, share the run's total.
+    const fs::path other = m_temp.path() / "other";
+    fs::create_directory(other);
+    WriteText(other / "d.zip", MakeZip({{"d.txt", payload}}));
+    WriteText(m_updates / "e.zip", MakeZip({{"e.txt", payload}}));
+    limits = {};
+    limits.totalBytes = static_cast<std::int64_t>(payload.size() * 3 / 2);
+    auto run = NewRun();
+    run->SetExtractionLimits(limits);
+    EXPECT_EQ(run->ExpandOne(ArchiveKind::kZip, other, "d.zip"), update::ArchiveResult::kExpanded);
+    EXPECT_EQ(run->ExpandOne(ArchiveKind::kZip, m_updates, "e.zip"),
+              update::ArchiveResult::kFailed);
+    EXPECT_FALSE(fs::exists(m_updates / "e.txt"));
+}
+
+TEST_F(ArchiveRunTest, ControlCharactersInNamesStayOnOneAuditLine) {
+    WriteText(m_updates / "data.zip", MakeZip({{"ibm\n.txt", "IBM,01/02/04,10\r\n"}}));
+    WriteText(m_updates / "zz\x01.zip", MakeZip({{"../x.txt", "evil\n"}}));
+    m_settings.newSymbols = true;
+    fs::create_directory(m_work / "Lasttime");
+    EXPECT_EQ(NewRun()->Run() >> 16, 1u);
+    const std::string audit = Audit();
+    EXPECT_EQ(Count(audit, "ERROR: De-Compress failure for file zz\\x01.zip\r\n"), 1) << audit;
+    EXPECT_EQ(Count(audit, " from file " + m_updates.string() + "/ibm\\n.txt\r\n"), 1) << audit;
+    // The list of lines seen still finds the file the log names.
+    EXPECT_EQ(Count(ReadText(m_work / "Lasttime" / "Lasttime.txt"), "IBM"), 1);
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include <sys/wait.h>
 
+#include <set>
+
 #include "platform/child_process.h"
 #include "preparation_support.h"
 
@@ -9,18 +11,31 @@ namespace {
 struct Unzipped {
     int code;
     std::string err;
+    std::string out;
 };
 
-// pkunzip run in `directory` (temporary paths need no quoting), its error stream kept.
+// pkunzip run in `directory` (temporary paths need no quoting), its output streams kept.
 Unzipped Pkunzip(const fs::path& directory, const std::string& arguments) {
     const fs::path errFile = directory.parent_path() / "stderr.txt";
+    const fs::path outFile = directory.parent_path() / "stdout.txt";
     const std::string command = "cd " + directory.string() + " && " +
                                 (platform::ExecutableDirectory() / "pkunzip").string() + " " +
-                                arguments + " 2>" + errFile.string();
+                                arguments + " 2>" + errFile.string() + " >" + outFile.string();
     const int status = std::system(command.c_str());
-    Unzipped result{WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadText(errFile)};
+    Unzipped result{WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadText(errFile),
+                    ReadText(outFile)};
     fs::remove(errFile);
+    fs::remove(outFile);
     return result;
+}
+
+// Every entry of a directory, folders and hidden names included.
+std::set<std::string> Entries(const fs::path& directory) {
+    std::set<std::string> names;
+    for (const auto& entry : fs::directory_iterator(directory)) {
+        names.insert(entry.path().filename().string());
+    }
+    return names;
 }
 
 class PkunzipTest : public ::testing::Test {
@@ -89,8 +104,43 @@ TEST_F(PkunzipTest, BadCommandLinesAndFiles) {
     damaged[(second + damaged.find("PK\x01\x02")) / 2] ^= 0x55;
     WriteText(m_work / "data.zip", damaged);
     EXPECT_NE(Pkunzip(m_work, "DATA.ZIP -o").code, 0);
-    for (const auto& [name, bytes] : Snapshot(m_work)) {
-        EXPECT_TRUE(name == "data.zip" || name == "a.txt") << name;
+    // Not even the first entry, whole as it was, nor the private folder.
+    EXPECT_EQ(Entries(m_work), std::set<std::string>{"data.zip"});
+
+    for (const char* budget : {"-b", "-b12x", "-b-1"}) {
+        EXPECT_EQ(Pkunzip(m_work, std::string("DATA.ZIP -o ") + budget).code, 2) << budget;
+    }
+}
+
+TEST_F(PkunzipTest, BudgetCapsWhatIsWrittenAndTheCountIsReported) {
+    WriteText(m_work / "data.zip", MakeZip({{"a.txt", std::string(300, 'a')}, {"b.txt", "b\n"}}));
+    EXPECT_NE(Pkunzip(m_work, "DATA.ZIP -o -b301").code, 0);
+    EXPECT_EQ(Entries(m_work), std::set<std::string>{"data.zip"});
+    const Unzipped run = Pkunzip(m_work, "DATA.ZIP -o -b302");
+    ASSERT_EQ(run.code, 0) << run.err;
+    EXPECT_EQ(run.out, "unpacked 302 bytes\n");
+    EXPECT_EQ(Entries(m_work), (std::set<std::string>{"data.zip", "a.txt", "b.txt"}));
+}
+
+TEST_F(PkunzipTest, KilledMidwayLeavesNoFileWhereUpdateFilesAreRead) {
+    std::vector<ZipEntry> entries;
+    for (int i = 0; i < 3000; ++i) {
+        entries.emplace_back("Q" + std::to_string(100000 + i) + ".TXT", std::string(2000, 'q'));
+    }
+    WriteText(m_work / "data.zip", MakeZip(entries));
+    for (const int milliseconds : {5, 20, 60}) {
+        platform::ChildProcess child;
+        ASSERT_TRUE(
+            child.Start(platform::ExecutableDirectory() / "pkunzip", {"DATA.ZIP", "-o"}, m_work));
+        if (child.Wait(std::chrono::milliseconds(milliseconds)) == 0) {
+            continue;  // a fast disk: everything arrived whole
+        }
+        // Half-written files stay in the private folder; what is in place is whole.
+        for (const std::string& name : Entries(m_work)) {
+            if (name != "data.zip" && name.rfind(".pkunzip.", 0) != 0) {
+                EXPECT_EQ(ReadText(m_work / name), std::string(2000, 'q')) << name;
+            }
+        }
     }
 }
 

@@ -1,6 +1,10 @@
 // The archiver the update run starts for ZIP and self-extracting update files:
-//   pkunzip ARCHIVE -o [-sPASSWORD]
+//   pkunzip ARCHIVE -o [-sPASSWORD] [-bBYTES]
 // Unpacks every file of the archive into the current directory, overwriting existing files.
+// The files appear only once the whole archive has been unpacked, in a private folder beside
+// them, so a killed or failed run leaves no half-written file where update files are read.
+// -b caps the bytes written (the run's budget across nested archives); a success ends with
+// the count written on standard output.
 // Stored folders are dropped, as the classic tool did without -d. A self-extracting archive
 // is read as the ZIP behind its program stub and never executed. Nothing is written unless
 // every entry is a plain file or folder with a name that stays inside the directory, and the
@@ -8,11 +12,14 @@
 #include <archive.h>
 #include <archive_entry.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <charconv>
 #include <cstdint>
 #include <filesystem>
 #include <iostream>
 #include <memory>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -20,20 +27,47 @@
 #include "platform/file_system.h"
 #include "platform/names.h"
 #include "platform/safe_replace.h"
+#include "update/archiver.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+using ticksmith::update::ExtractionLimits;
 
-constexpr std::int64_t kMaxTotalBytes = std::int64_t{1} << 30;
-constexpr std::int64_t kMaxRatio = 1000;
-// Archives smaller than this may expand up to it whatever their ratio.
-constexpr std::int64_t kRatioFloor = std::int64_t{1} << 20;
+constexpr std::string_view kUsage = "usage: pkunzip ARCHIVE -o [-sPASSWORD] [-bBYTES]\n";
 
 struct Options {
     std::string archive;
     std::string password;
     bool hasPassword = false;
+    std::int64_t budget = ExtractionLimits().totalBytes;
+};
+
+// Removes the private folder, and whatever is in it, unless the files were all moved out.
+class ScratchDirectory {
+  public:
+    ScratchDirectory() : m_path(ticksmith::update::ScratchDirectoryName(::getpid())) {}
+    ~ScratchDirectory() {
+        if (m_created) {
+            ticksmith::update::RemoveScratchDirectory(m_path);
+        }
+    }
+    ScratchDirectory(const ScratchDirectory&) = delete;
+    ScratchDirectory& operator=(const ScratchDirectory&) = delete;
+
+    bool Create() {
+        auto& system = ticksmith::platform::CurrentFileSystem();
+        // One left by an earlier process of the same id holds nothing anyone wants.
+        m_created =
+            system.CreateDirectory(m_path) ||
+            (ticksmith::update::RemoveScratchDirectory(m_path) && system.CreateDirectory(m_path));
+        return m_created;
+    }
+    const fs::path& Path() const { return m_path; }
+
+  private:
+    fs::path m_path;
+    bool m_created = false;
 };
 
 struct ArchiveCloser {
@@ -103,7 +137,7 @@ bool CheckEntry(archive_entry* entry, std::string& name, std::string& error) {
 }
 
 // Reads every header once: refuses the whole archive before anything is written.
-bool CheckArchive(const Options& options, std::int64_t archiveSize, std::string& error) {
+bool CheckArchive(const Options& options, std::int64_t limit, std::string& error) {
     ArchiveReader reader = OpenArchive(options, error);
     if (!reader) {
         return false;
@@ -124,22 +158,38 @@ bool CheckArchive(const Options& options, std::int64_t archiveSize, std::string&
         error = std::string("damaged archive: ") + archive_error_string(reader.get());
         return false;
     }
-    if (declared > kMaxTotalBytes ||
-        (declared > kRatioFloor && declared / std::max<std::int64_t>(archiveSize, 1) > kMaxRatio)) {
+    if (declared > limit) {
         error = "refusing the archive: it would unpack to " + std::to_string(declared) + " bytes";
         return false;
     }
     return true;
 }
 
-int Extract(const Options& options, std::int64_t archiveSize) {
+// Moves the unpacked files over those of the current directory, keeping an existing spelling.
+bool MoveIntoPlace(const std::set<fs::path>& files, std::string& error) {
+    auto& system = ticksmith::platform::CurrentFileSystem();
+    for (const fs::path& file : files) {
+        const std::string name = file.filename().string();
+        if (!system.Rename(file, ticksmith::platform::ResolveEntry(".", name))) {
+            error = "cannot move " + name + " into place";
+            return false;
+        }
+    }
+    system.SyncDirectory(".");
+    return true;
+}
+
+int Extract(const Options& options, std::int64_t limit) {
     std::string error;
     ArchiveReader reader = OpenArchive(options, error);
     if (!reader) {
         return Fail(error);
     }
-    const std::int64_t limit =
-        std::min(kMaxTotalBytes, std::max(kRatioFloor, archiveSize * kMaxRatio));
+    ScratchDirectory scratch;
+    if (!scratch.Create()) {
+        return Fail("cannot create " + scratch.Path().string());
+    }
+    std::set<fs::path> unpacked;
     std::int64_t total = 0;
     std::vector<char> buffer(1 << 16);
     archive_entry* entry = nullptr;
@@ -152,7 +202,9 @@ int Extract(const Options& options, std::int64_t archiveSize) {
         if (name.empty()) {
             continue;
         }
-        ticksmith::platform::ReplacementFile file(".", name, name + ".tmp");
+        ticksmith::platform::ReplacementFile file(scratch.Path(), name, name + ".tmp");
+        // The directory that matters is synced once, after the moves.
+        file.DeferDirectorySync();
         if (!file.Open()) {
             return Fail("cannot create " + name);
         }
@@ -177,11 +229,21 @@ int Extract(const Options& options, std::int64_t archiveSize) {
         if (!file.Commit()) {
             return Fail("cannot write " + name);
         }
+        unpacked.insert(file.TargetPath());
     }
     if (status != ARCHIVE_EOF) {
         return Fail(std::string("damaged archive: ") + archive_error_string(reader.get()));
     }
+    if (!MoveIntoPlace(unpacked, error)) {
+        return Fail(error);
+    }
+    std::cout << ticksmith::update::UnpackedReport(total) << '\n';
     return 0;
+}
+
+bool ReadBudget(std::string_view text, std::int64_t& budget) {
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), budget);
+    return !text.empty() && error == std::errc() && end == text.data() + text.size() && budget >= 0;
 }
 
 }  // namespace
@@ -196,15 +258,20 @@ int main(int argc, char** argv) {
         if (argument.substr(0, 2) == "-s") {
             options.password = std::string(argument.substr(2));
             options.hasPassword = true;
+        } else if (argument.substr(0, 2) == ticksmith::update::kBudgetOption) {
+            if (!ReadBudget(argument.substr(2), options.budget)) {
+                std::cerr << kUsage;
+                return 2;
+            }
         } else if (options.archive.empty() && !argument.empty() && argument.front() != '-') {
             options.archive = std::string(argument);
         } else {
-            std::cerr << "usage: pkunzip ARCHIVE -o [-sPASSWORD]\n";
+            std::cerr << kUsage;
             return 2;
         }
     }
     if (options.archive.empty()) {
-        std::cerr << "usage: pkunzip ARCHIVE -o [-sPASSWORD]\n";
+        std::cerr << kUsage;
         return 2;
     }
     // The update run names the archive in upper case; the file may be spelt otherwise.
@@ -216,9 +283,11 @@ int main(int argc, char** argv) {
     if (::stat(options.archive.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
         return Fail("cannot open " + options.archive);
     }
+    const std::int64_t limit =
+        std::min(ExtractionLimits().AllowanceFor(info.st_size), options.budget);
     std::string error;
-    if (!CheckArchive(options, info.st_size, error)) {
+    if (!CheckArchive(options, limit, error)) {
         return Fail(error);
     }
-    return Extract(options, info.st_size);
+    return Extract(options, limit);
 }
