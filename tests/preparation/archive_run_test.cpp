@@ -214,7 +214,9 @@ TEST_F(ArchiveRunTest, HalfWrittenFilesOfAKilledArchiverAreNeverRead) {
     WriteText(m_updates / "a.zip", "");
     auto run = NewRun();
     run->SetArchiverTimeLimit(std::chrono::milliseconds(300));
-    EXPECT_EQ(run->Run() >> 16, 0u);
+    const update::UpdateResult result = run->Run();
+    EXPECT_EQ(result.quotesAdded, 0);
+    EXPECT_TRUE(result.archiveFailed);
     EXPECT_EQ(Count(Audit(), "Quote for"), 0) << Audit();
     std::set<std::string> left;
     for (const auto& entry : fs::directory_iterator(m_updates)) {
@@ -246,7 +248,7 @@ TEST_F(ArchiveRunTest, NestedArchivesCountAgainstTheirParentAndTheRunHasOneTotal
     {
         auto run = NewRun();
         run->SetExtractionLimits(limits);
-        run->Run();
+        EXPECT_TRUE(run->Run().archiveFailed);
         const std::string audit = Audit();
         EXPECT_EQ(Count(audit, "De-Compress of "), 2) << audit;
         EXPECT_EQ(Count(audit, "ERROR: De-Compress failure for file b.zip"), 1) << audit;
@@ -275,7 +277,9 @@ TEST_F(ArchiveRunTest, ControlCharactersInNamesStayOnOneAuditLine) {
     WriteText(m_updates / "zz\x01.zip", MakeZip({{"../x.txt", "evil\n"}}));
     m_settings.newSymbols = true;
     fs::create_directory(m_work / "Lasttime");
-    EXPECT_EQ(NewRun()->Run() >> 16, 1u);
+    const update::UpdateResult result = NewRun()->Run();
+    EXPECT_EQ(result.quotesAdded, 1);
+    EXPECT_TRUE(result.archiveFailed);
     const std::string audit = Audit();
     EXPECT_EQ(Count(audit, "ERROR: De-Compress failure for file zz\\x01.zip\r\n"), 1) << audit;
     EXPECT_EQ(Count(audit, " from file " + m_updates.string() + "/ibm\\n.txt\r\n"), 1) << audit;

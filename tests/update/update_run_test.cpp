@@ -374,7 +374,9 @@ TEST_F(UpdateRunTest, UpdateKeepsEveryRecordAndNeverWrapsTheHeaderCount) {
               "LOW,20100104,1,2,3,4,5,6\nFULL,20000110,1,2,3,4,5,6\nALMOST,20000110,1,2,3,4,5,6\n");
 
     const World::Outcome outcome = world.Run({p});
-    EXPECT_EQ(outcome.result, (2u << 16) | update::kQuoteAddFailed);
+    EXPECT_EQ(outcome.result.quotesAdded, 2);
+    EXPECT_TRUE(outcome.result.quoteAddFailed);
+    EXPECT_FALSE(outcome.result.Succeeded());
     const store::Quote added = MakeQuote(kJan10, 1, 2, 3, 4, 5, 6);
     EXPECT_EQ(test::ReadBytes(p / "F1.DAT"),
               Series(1100, {MakeQuote(store::DayNumberFromYmd(2010, 1, 4), 1, 2, 3, 4, 5, 6)}));
@@ -416,7 +418,8 @@ TEST_F(UpdateRunTest, DamagedFieldDescriptionsNeverGiveGarbageRecords) {
     WriteText(world.updates / "u.txt", lines + "WIDE,20000110,1,2,3,4,5,6\n");
 
     const World::Outcome outcome = world.Run({p});
-    EXPECT_EQ(outcome.result, (5u << 16) | update::kQuoteAddFailed);
+    EXPECT_EQ(outcome.result.quotesAdded, 5);
+    EXPECT_TRUE(outcome.result.quoteAddFailed);
     for (int number = 1; number <= 5; ++number) {
         EXPECT_EQ(test::ReadBytes(p / store::DataFileName(number)), ibmUpdated) << number;
     }
@@ -497,7 +500,9 @@ TEST_F(UpdateRunTest, QuoteThatCannotBeStoredIsNotCountedAndSaysWhy) {
         settings::ViewSettings view;
         view.deleteTxt = true;
         const World::Outcome outcome = world.Run({p}, view, "IBM");
-        EXPECT_EQ(outcome.result, update::kQuoteAddFailed);
+        EXPECT_EQ(outcome.result.quotesAdded, 0);
+        EXPECT_TRUE(outcome.result.quoteAddFailed);
+        EXPECT_FALSE(outcome.result.Succeeded());
         EXPECT_EQ(test::Snapshot(p), before);
         ASSERT_EQ(outcome.messages.size(), 1u);
         EXPECT_EQ(outcome.messages[0].rfind("AddOneQuote failure", 0), 0u);
@@ -516,7 +521,9 @@ TEST_F(UpdateRunTest, PortfolioWhoseIndexCannotBeCopiedSaysWhichFileAndWhy) {
     RefusingFileSystem refusing("MASTER.~OL", RefusingFileSystem::Step::kCreate, EACCES);
     platform::ScopedFileSystem scope(refusing);
     const World::Outcome outcome = world.Run({p});
-    EXPECT_EQ(outcome.result, 0u);
+    EXPECT_EQ(outcome.result.quotesAdded, 0);
+    EXPECT_TRUE(outcome.result.portfolioFailed);
+    EXPECT_FALSE(outcome.result.Succeeded());
     ASSERT_EQ(outcome.messages.size(), 1u);
     EXPECT_NE(outcome.messages[0].find("its index could not be read or copied (MASTER.~OL could "
                                        "not be created: Permission denied)"),
