@@ -328,6 +328,22 @@ pid_t HoldPortfolio(const fs::path& dir, const fs::path& working, std::chrono::m
     return child;
 }
 
+// Two runs of different portfolios from one working directory share AUDIT.TXT and Lasttime:
+// the second waits for the first instead of writing them at the same time.
+TEST_F(UpdateRunTest, RunsSharingAWorkingDirectoryTakeTurns) {
+    const fs::path p = IbmPortfolio();
+    const pid_t child = HoldPortfolio(world.working, world.working, std::chrono::milliseconds(800));
+    const auto start = std::chrono::steady_clock::now();
+    const World::Outcome outcome = world.Run({p});
+    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(700));
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the run wrote while held";
+    EXPECT_TRUE(outcome.result.Succeeded());
+    EXPECT_EQ(outcome.result.quotesAdded, 1);
+    EXPECT_NE(Text(world.working / "AUDIT.TXT").find("Quote for:"), std::string::npos);
+}
+
 TEST_F(UpdateRunTest, RunWaitsForAPortfolioAnotherProcessHoldsAndGivesUpAfterItsLimit) {
     const fs::path p = IbmPortfolio();
     platform::SetPortfolioLockWait(std::chrono::milliseconds(1500));
