@@ -13,8 +13,7 @@
 #include "profiles/profile.h"
 #include "settings/setting_keys.h"
 #include "store/master.h"
-#include "update/update_line.h"
-#include "update/update_run.h"
+#include "text/columns.h"
 
 namespace ticksmith::ascii {
 
@@ -663,7 +662,7 @@ Conversion ConvertLines(std::string_view text, const ImportJob& job, int rowsToS
             continue;
         }
         // Columns the line does not reach keep their text from an earlier line.
-        if (update::SplitColumns(UpToNul(piece), job.delimiter, slots) == 0) {
+        if (text::SplitColumns(UpToNul(piece), job.delimiter, slots) == 0) {
             continue;
         }
         const std::string_view date = slot(kImportDate);
@@ -690,7 +689,7 @@ Conversion ConvertLines(std::string_view text, const ImportJob& job, int rowsToS
             // A text without a number (N/A) gives 0; an absent field is not stored at all.
             const auto index = static_cast<std::size_t>(field);
             quote.SetValue(kStoreFields[index],
-                           job.present[index] ? update::ScanNumber(slot(field)) : 0.0f);
+                           job.present[index] ? text::ScanNumber(slot(field)) : 0.0f);
         }
     }
     return conversion;

@@ -12,6 +12,7 @@
 #include "profiles/profile.h"
 #include "settings/setting_keys.h"
 #include "settings/view_settings.h"
+#include "text/columns.h"
 #include "update/update_line.h"
 
 namespace ticksmith::update {
@@ -38,7 +39,7 @@ IdentifiedLine Identify(const UpdateLine& line, const profiles::Profile& profile
         return result;
     }
     const std::vector<std::string_view> columns =
-        SplitColumns(line.text, profile.DelimiterCharacter());
+        text::SplitColumns(line.text, profile.DelimiterCharacter());
     const auto column = [&](int number) {
         return number >= 1 && static_cast<std::size_t>(number) <= columns.size()
                    ? std::string(columns[static_cast<std::size_t>(number - 1)])

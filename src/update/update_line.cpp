@@ -1,17 +1,12 @@
 #include "update/update_line.h"
 
-#include <charconv>
-#include <cmath>
-
 #include "platform/names.h"
 
 namespace ticksmith::update {
 
 namespace {
 
-bool IsWhiteSpace(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v';
-}
+using text::IsWhiteSpace;
 
 // An empty field between two delimiters reads as "0". The copy keeps to its room: a field
 // that would not fit is dropped at the delimiter before it.
@@ -52,31 +47,8 @@ UpdateLine CleanPiece(std::string_view piece, bool endsLine) {
     return line;
 }
 
-std::size_t SplitColumns(std::string_view text, char delimiter,
-                         std::span<std::string_view> columns) {
-    const std::size_t limit = std::min(columns.size(), static_cast<std::size_t>(kMaxColumns));
-    std::size_t count = 0;
-    std::size_t at = 0;
-    while (count < limit) {
-        at = text.find_first_not_of(delimiter, at);
-        if (at == std::string_view::npos) {
-            break;
-        }
-        const std::size_t end = std::min(text.find(delimiter, at), text.size());
-        columns[count++] = text.substr(at, end - at);
-        at = end;
-    }
-    return count;
-}
-
-std::vector<std::string_view> SplitColumns(std::string_view text, char delimiter) {
-    std::vector<std::string_view> columns(kMaxColumns);
-    columns.resize(SplitColumns(text, delimiter, columns));
-    return columns;
-}
-
 std::string_view SplitFields::Column(int column) const {
-    if (column < 1 || column > kMaxColumns) {
+    if (column < 1 || column > text::kMaxColumns) {
         return {};
     }
     return slot[static_cast<std::size_t>(column)];
@@ -94,7 +66,7 @@ std::string SplitLine(const UpdateLine& line, const profiles::Profile& profile,
     if (copy.size() + (line.hasLineFeed ? 1 : 0) < 11) {
         return {};
     }
-    for (const std::string_view column : SplitColumns(copy, delimiter)) {
+    for (const std::string_view column : text::SplitColumns(copy, delimiter)) {
         fields.slot[static_cast<std::size_t>(++fields.count)] = column;
     }
     if (fields.count == 0) {
@@ -153,34 +125,17 @@ store::DayNumber LineDate(const SplitFields& fields, const profiles::Profile& pr
     return store::ParseDateText(fields.Column(profile.dateColumn), profile.dateFormat);
 }
 
-float ScanNumber(std::string_view text) {
-    std::size_t at = 0;
-    while (at < text.size() && IsWhiteSpace(text[at])) {
-        ++at;
-    }
-    if (at < text.size() && text[at] == '+') {
-        ++at;
-    }
-    float value = 0.0f;
-    const auto [end, error] = std::from_chars(text.data() + at, text.data() + text.size(), value,
-                                              std::chars_format::general);
-    if (error != std::errc() || !std::isfinite(value)) {
-        return 0.0f;
-    }
-    return value;
-}
-
 store::Quote BuildQuote(const SplitFields& fields, const profiles::Profile& profile) {
     store::Quote quote;
     quote.date = LineDate(fields, profile);
     quote.time = 0;
     const auto read = [&](int column) {
-        return column == 0 ? 0.0f : ScanNumber(fields.Column(column));
+        return column == 0 ? 0.0f : text::ScanNumber(fields.Column(column));
     };
     quote.open = read(profile.openColumn);
     quote.high = read(profile.highColumn);
     quote.low = read(profile.lowColumn);
-    quote.close = ScanNumber(fields.Column(profile.closeColumn));
+    quote.close = text::ScanNumber(fields.Column(profile.closeColumn));
     quote.volume = read(profile.volumeColumn);
     quote.openInterest = read(profile.openInterestColumn);
     return quote;

@@ -1,18 +1,16 @@
 #pragma once
 
 #include <array>
-#include <span>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "profiles/profile.h"
 #include "store/encodings.h"
 #include "store/quotes.h"
+#include "text/columns.h"
 
 namespace ticksmith::update {
 
-inline constexpr int kMaxColumns = 20;
 // The line pieces the update files are read in, and the room of SplitLine's working copy.
 inline constexpr std::size_t kLinePieceLimit = 299;
 inline constexpr std::size_t kSplitCopyLimit = 319;
@@ -28,17 +26,9 @@ struct UpdateLine {
 
 UpdateLine CleanPiece(std::string_view piece, bool endsLine);
 
-// The first 20 columns of a text cut at a delimiter, a tokenizer's way: leading and repeated
-// delimiters are skipped, so there are no empty columns.
-std::vector<std::string_view> SplitColumns(std::string_view text, char delimiter);
-// The same into `columns` (at most its size), for readers of many lines that must not
-// allocate per line; the number of columns written. Later entries are left as they were.
-std::size_t SplitColumns(std::string_view text, char delimiter,
-                         std::span<std::string_view> columns);
-
 // Columns 1 to 20 of a split line; a column the line does not fill reads "0".
 struct SplitFields {
-    std::array<std::string, kMaxColumns + 1> slot;  // slot[0] unused
+    std::array<std::string, text::kMaxColumns + 1> slot;  // slot[0] unused
     int count = 0;
 
     std::string_view Column(int column) const;
@@ -71,9 +61,5 @@ store::DayNumber LineDate(const SplitFields& fields, const profiles::Profile& pr
 // The quote of a split line: date from the date column, every price from its column read as
 // a number (0 when the text does not begin with one), time 0.
 store::Quote BuildQuote(const SplitFields& fields, const profiles::Profile& profile);
-
-// Reads the longest leading number of a text, as "%f" scanning does; 0 when there is none
-// or it is not finite.
-float ScanNumber(std::string_view text);
 
 }  // namespace ticksmith::update
