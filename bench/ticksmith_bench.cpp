@@ -143,10 +143,11 @@ std::vector<store::Quote> DailyQuotes(int count, std::uint32_t seed) {
 // Appends a symbol with its header-only files, as Add Symbol does; returns its file number.
 int AddSymbol(const fs::path& directory, const std::string& ticker, const std::string& name) {
     store::MasterRecord record = store::NewMasterRecord(ticker, name, 7);
-    const int fileNumber = store::AppendMasterRecord(directory, record);
-    if (fileNumber <= 0) {
-        Fail("AppendMasterRecord " + ticker, fileNumber);
+    const store::FileNumberResult appended = store::AppendMasterRecord(directory, record);
+    if (!appended.Succeeded()) {
+        Fail("AppendMasterRecord " + ticker, appended.status);
     }
+    const int fileNumber = appended.fileNumber;
     Check("CreateQuoteFiles " + ticker,
           store::CreateQuoteFiles(directory, fileNumber, store::kStandardFields));
     return fileNumber;
@@ -360,7 +361,7 @@ void RegisterAll(const Fixture& fixture, bool quick) {
     configure(benchmark::RegisterBenchmark(
         "ReadSeries/all_16000_quotes", [&fixture](benchmark::State& state) {
             store::QuoteSeries series;
-            store::AllocSeries(series, kSeriesQuotes);
+            Check("AllocSeries", store::AllocSeries(series, kSeriesQuotes));
             for (auto _ : state) {
                 const store::Status status =
                     store::ReadSeries(series, fixture.seriesPortfolio, fixture.seriesSymbol, 0, -1);
@@ -429,7 +430,8 @@ void RegisterAll(const Fixture& fixture, bool quick) {
             std::vector<std::uint8_t> bytes;
             ReadBytesOnce(fixture.seriesDataFile, bytes);
             store::FieldLayout layout;
-            store::ReadFieldLayout(fixture.seriesPortfolio, fixture.seriesFileNumber, 28, layout);
+            Check("ReadFieldLayout", store::ReadFieldLayout(fixture.seriesPortfolio,
+                                                            fixture.seriesFileNumber, 28, layout));
             std::vector<store::Quote> quotes(kSeriesQuotes);
             for (auto _ : state) {
                 for (std::size_t i = 0; i < quotes.size(); ++i) {

@@ -107,8 +107,10 @@ void WriteCopy(const path& copy, const Bytes& master) {
     fuzzing::WriteFile(masterPath, master);
 
     store::MasterRecord added = store::NewMasterRecord("FZNEW", "FUZZ NEW ISSUE", 7);
-    const int appended = store::AppendMasterRecord(copy, added);
-    FUZZ_CHECK(appended >= 0 || IsKnownStatus(appended));
+    const store::FileNumberResult result = store::AppendMasterRecord(copy, added);
+    FUZZ_CHECK(result.Succeeded() == (result.fileNumber > 0));
+    FUZZ_CHECK(IsKnownStatus(result.status));
+    const int appended = result.fileNumber;
     const Bytes afterAppend = fuzzing::ReadFile(masterPath);
     if (appended > 0) {
         FUZZ_CHECK(appended <= store::kMaxSymbols);

@@ -235,10 +235,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
 
     store::SeriesInfo info;
-    const int infoResult = store::GetSeriesInfo(portfolio, kSymbol, info);
-    FUZZ_CHECK(infoResult == 0 || infoResult == 1);
-    FUZZ_CHECK((infoResult == 0) == (factsStatus == store::kSuccess));
-    if (infoResult == 0) {
+    const store::Status infoStatus = store::GetSeriesInfo(portfolio, kSymbol, info);
+    FUZZ_CHECK(infoStatus == factsStatus);
+    if (infoStatus == store::kSuccess) {
         FUZZ_CHECK(info.fileNumber == 1 && info.recordLength == recordLength);
         FUZZ_CHECK(info.quoteCount == counted);
         FUZZ_CHECK(info.symbol.size() == store::kNameLength);

@@ -65,11 +65,11 @@ class Workspace {
 
 int Add(const path& portfolio, std::string_view symbol, std::string_view name, int fields = 7) {
     store::MasterRecord record = store::NewMasterRecord(symbol, name, fields);
-    const int fileNumber = store::AppendMasterRecord(portfolio, record);
-    if (fileNumber <= 0) {
+    const store::FileNumberResult appended = store::AppendMasterRecord(portfolio, record);
+    if (!appended.Succeeded()) {
         Fail("AppendMasterRecord " + std::string(symbol));
     }
-    return fileNumber;
+    return appended.fileNumber;
 }
 
 Bytes MasterBytes(const path& portfolio) {

@@ -183,6 +183,7 @@ TEST(CliTest, InfoAndExitStatuses) {
         {{"quotes", dir, "INFO", "--newest"}, kExitUsage, usage},
         {{"quotes", dir, "NOPE"}, kExitFailure, "File Not Found"},
         {{"info", dir, "NOPE"}, kExitFailure, "NOPE"},
+        {{"info", dir + "/missing", "INFO"}, kExitFailure, noMaster.substr(11)},
         {{"symbols", dir + "/missing"}, kExitFailure, noMaster},
         {{"profile", "assign-all", dir + "/missing", "Daily"}, kExitFailure, noMaster},
     };
@@ -192,12 +193,14 @@ TEST(CliTest, InfoAndExitStatuses) {
         EXPECT_NE(run.err.find(error), std::string::npos) << run.err;
     }
     fs::remove(temp.path() / "F1.DAT");
-    const CliRun noData = Cli({"quotes", dir, "INFO"});
-    EXPECT_EQ(noData.code, kExitFailure);
-    EXPECT_NE(noData.err.find("File Open (" + (temp.path() / "F1.DAT").string() +
-                              " could not be opened: No such file or directory)"),
-              std::string::npos)
-        << noData.err;
+    for (const char* command : {"quotes", "info"}) {
+        const CliRun noData = Cli({command, dir, "INFO"});
+        EXPECT_EQ(noData.code, kExitFailure);
+        EXPECT_NE(noData.err.find("File Open (" + (temp.path() / "F1.DAT").string() +
+                                  " could not be opened: No such file or directory)"),
+                  std::string::npos)
+            << noData.err;
+    }
 }
 
 // The symbol and quote commands end to end: questions answered No without --yes.

@@ -152,22 +152,24 @@ TEST_F(MasterTest, AppendTakesTheLowestFreeNumber) {
     theirs.fileType = {0x65, 0x00};  // as other software writes it
     const Bytes old = MasterFile(3, 3, {Record(1, "A"), theirs, Record(4, "D")});
     WriteBytes(Master(), old);
-    EXPECT_EQ(FreeFileNumber(Dir()), 3);
+    EXPECT_EQ(FreeFileNumber(Dir()).fileNumber, 3);
     // A writer that made the files of number 4 first gets no record naming 3 instead.
-    EXPECT_EQ(AppendMasterRecord(Dir(), record, 4), kFileExists);
+    const FileNumberResult taken = AppendMasterRecord(Dir(), record, 4);
+    EXPECT_EQ(taken.failure, NumberFailure::kNumberTaken);
+    EXPECT_EQ(taken.fileNumber, 0);
     EXPECT_EQ(ReadBytes(Master()), old);
-    EXPECT_EQ(AppendMasterRecord(Dir(), record, 3), 3);
+    EXPECT_EQ(AppendMasterRecord(Dir(), record, 3).fileNumber, 3);
     EXPECT_EQ(Header(), std::pair(4, 4));
     const Bytes now = ReadBytes(Master());
     EXPECT_TRUE(std::equal(old.begin() + 4, old.end(), now.begin() + 4));
     EXPECT_EQ(now[old.size() + 1] * 256 + now[old.size() + 2], 0x0065);
     ASSERT_EQ(RemoveMasterRecords(Dir(), [](const MasterRecord& r) { return r.fileNumber == 1; }),
               kSuccess);
-    EXPECT_EQ(AppendMasterRecord(Dir(), record), 1);
+    EXPECT_EQ(AppendMasterRecord(Dir(), record).fileNumber, 1);
     EXPECT_EQ(Numbers(), (std::vector<int>{2, 4, 3, 1}));
     // Records past the header's count still hold their numbers.
     WriteBytes(Master(), MasterFile(1, 1, {Record(1, "A"), Record(2, "B"), Record(3, "C")}));
-    EXPECT_EQ(AppendMasterRecord(Dir(), record), 4);
+    EXPECT_EQ(AppendMasterRecord(Dir(), record).fileNumber, 4);
     EXPECT_EQ(ReadBytes(Master()).size(), 5 * kMasterRecordSize);
     EXPECT_EQ(ReadBytes(Master())[4 * kMasterRecordSize], 4);
 }
@@ -177,21 +179,27 @@ TEST_F(MasterTest, AppendRefusesAFullOrDamagedMasterUntouched) {
     for (int number = 1; number <= 255; ++number) {
         all.push_back(Record(number, "S" + std::to_string(number)));
     }
-    const std::pair<Bytes, int> cases[] = {
-        {MasterFile(255, 0, {Record(1, "A")}), 0},
-        {MasterFile(2, 255, {Record(1, "A"), Record(2, "B")}), 0},
-        {MasterFile(0, 0, all), 0},
-        {Bytes(30), kFileRead},
-        {Bytes(2 * kMasterRecordSize + 20), kFileRead}};
+    const std::pair<Bytes, NumberFailure> cases[] = {
+        {MasterFile(255, 0, {Record(1, "A")}), NumberFailure::kFull},
+        {MasterFile(2, 255, {Record(1, "A"), Record(2, "B")}), NumberFailure::kFull},
+        {MasterFile(0, 0, all), NumberFailure::kFull},
+        {Bytes(30), NumberFailure::kUnreadable},
+        {Bytes(2 * kMasterRecordSize + 20), NumberFailure::kPartialRecord}};
     MasterRecord record = NewMasterRecord("NEW", "NEW", 7);
-    for (const auto& [bytes, result] : cases) {
+    for (const auto& [bytes, failure] : cases) {
         WriteBytes(Master(), bytes);
-        EXPECT_EQ(FreeFileNumber(Dir()), result);
-        EXPECT_EQ(AppendMasterRecord(Dir(), record), result);
+        for (const FileNumberResult result :
+             {FreeFileNumber(Dir()), AppendMasterRecord(Dir(), record)}) {
+            EXPECT_EQ(result.failure, failure);
+            EXPECT_FALSE(result.Succeeded());
+            EXPECT_EQ(result.fileNumber, 0);
+        }
         EXPECT_EQ(test::Snapshot(Dir()), (std::map<std::string, Bytes>{{"MASTER", bytes}}));
     }
     fs::remove(Master());
-    EXPECT_EQ(AppendMasterRecord(Dir(), record), kFileOpen);
+    const FileNumberResult missing = AppendMasterRecord(Dir(), record);
+    EXPECT_EQ(missing.failure, NumberFailure::kUnreadable);
+    EXPECT_EQ(missing.status, kFileOpen);
     EXPECT_TRUE(fs::is_empty(Dir()));
 }
 
@@ -247,7 +255,10 @@ TEST_F(MasterTest, FailedRewritesLeaveMasterAsItWas) {
     WriteBytes(pristine / "MASTER", MasterFile(2, 2, {Record(1, "A"), Record(3, "B")}));
     const auto append = [](const fs::path& dir) {
         MasterRecord record = NewMasterRecord("NEW", "NEW", 7);
-        return AppendMasterRecord(dir, record);
+        const FileNumberResult result = AppendMasterRecord(dir, record);
+        EXPECT_EQ(result.failure,
+                  result.Succeeded() ? NumberFailure::kNone : NumberFailure::kNotWritten);
+        return result.Succeeded() ? result.fileNumber : int{result.status};
     };
     const auto removeOne = [](const fs::path& dir) -> int {
         return RemoveMasterRecords(dir, [](const MasterRecord& r) { return r.fileNumber == 1; });

@@ -185,8 +185,11 @@ TEST_F(QuoteEditing, DeleteKeepsMasterDatesOnTheQuotesLeft) {
     const auto before = Snapshot(m_dir);
     m_messenger.shown.clear();
     EXPECT_FALSE(portfolio::DeleteQuote(view, Date(5), m_settings, m_messenger));
-    EXPECT_EQ(m_messenger.shown, (std::vector<std::string>{"Failure in delete quote for findrec",
-                                                           "Delete Edit Failed"}));
+    EXPECT_EQ(m_messenger.shown,
+              (std::vector<std::string>{"Failure in delete quote for findrec\n\n" +
+                                            (m_dir / "F1.DAT").string() + " holds no quote dated " +
+                                            Date(5),
+                                        "Delete Edit Failed"}));
     auto after = Snapshot(m_dir);
     after.erase("F1.BAK");
     auto expected = before;
@@ -194,12 +197,96 @@ TEST_F(QuoteEditing, DeleteKeepsMasterDatesOnTheQuotesLeft) {
     EXPECT_EQ(after, expected);
 }
 
+// Another program left the header counting fewer quotes than the file holds: an edit keeps
+// every record and counts them all, so that none stays hidden from readers.
+TEST_F(QuoteEditing, RecordsBeyondALowHeaderCountAreKeptAndCounted) {
+    const auto lowerCount = [&] {
+        Bytes data = Data();
+        platform::WriteU16(data.data() + 2, 5);
+        WriteBytes(m_dir / store::DataFileName(m_number), data);
+    };
+    lowerCount();
+    ViewState view = View();
+    EXPECT_EQ(view.QuoteCount(), 4);
+    ASSERT_TRUE(portfolio::SplitQuotes(view, Date(2), "2", "1", m_settings, m_messenger));
+    EXPECT_EQ(platform::ReadU16(Data().data() + 2), 11);
+    auto quotes = Quotes(m_dir, "AAA");
+    ASSERT_EQ(quotes.size(), 10u);
+    for (int i = 0; i < 10; ++i) {
+        EXPECT_EQ(quotes[i].date, SampleQuote(i).date);
+        EXPECT_FLOAT_EQ(quotes[i].close, SampleQuote(i).close * (i < 2 ? 0.5f : 1.0f)) << i;
+    }
+
+    // A quote the low count hid can be deleted, and MASTER's last date follows.
+    lowerCount();
+    ASSERT_TRUE(portfolio::DeleteQuote(view, Date(9), m_settings, m_messenger));
+    EXPECT_EQ(platform::ReadU16(Data().data() + 2), 10);
+    quotes = Quotes(m_dir, "AAA");
+    ASSERT_EQ(quotes.size(), 9u);
+    EXPECT_EQ(quotes.back().date, SampleQuote(8).date);
+    EXPECT_EQ(RecordOf(m_dir, "AAA").LastDay(), SampleQuote(8).date);
+}
+
+// The commands tell the person which file failed and why; "not found" only for a MASTER that
+// was read and has no such symbol.
+TEST_F(QuoteEditing, FailuresSayWhichFileAndWhy) {
+    ViewState view = View();
+    const fs::path data = m_dir / store::DataFileName(m_number);
+    const fs::path master = m_dir / "MASTER";
+    const Bytes dataBytes = ReadBytes(data);
+    const Bytes masterBytes = ReadBytes(master);
+    const auto shownAfter = [&](auto command) {
+        m_messenger.shown.clear();
+        EXPECT_FALSE(command());
+        return m_messenger.shown;
+    };
+    const auto split = [&] {
+        return portfolio::SplitQuotes(view, Date(5), "2", "1", m_settings, m_messenger);
+    };
+    const auto remove = [&] {
+        return portfolio::DeleteQuote(view, Date(5), m_settings, m_messenger);
+    };
+
+    fs::remove(data);
+    EXPECT_EQ(shownAfter(split),
+              std::vector<std::string>{"Split Edit Failed\n\nFile Open (" + data.string() +
+                                       " could not be read: No such file or directory)"});
+    WriteBytes(data, dataBytes);
+
+    const std::string unreadable = "The MASTER file of\n" + m_dir.string() +
+                                   "\ncould not be read; nothing was changed.\n\n" +
+                                   master.string();
+    WriteBytes(master, Bytes(10));
+    EXPECT_EQ(shownAfter(remove),
+              (std::vector<std::string>{unreadable + " is shorter than its header",
+                                        "Delete Edit Failed"}));
+    fs::remove(master);
+    EXPECT_EQ(
+        shownAfter(remove),
+        (std::vector<std::string>{unreadable + " could not be opened: No such file or directory",
+                                  "Delete Edit Failed"}));
+    WriteBytes(master, masterBytes);
+    ASSERT_EQ(store::RemoveMasterRecords(
+                  m_dir, [](const store::MasterRecord& r) { return r.SymbolText() == "AAA"; }),
+              store::kSuccess);
+    EXPECT_EQ(shownAfter(remove),
+              (std::vector<std::string>{"The Symbol AAA was not found in\n" + m_dir.string(),
+                                        "Delete Edit Failed"}));
+    EXPECT_EQ(ReadBytes(data), dataBytes);
+
+    EXPECT_EQ(shownAfter([&] { return view.FillQuotesGrid(0, m_messenger); }),
+              std::vector<std::string>{"Error in FillQuotesGrid\n\nFile Not Found (AAA is not in " +
+                                       master.string() + ")"});
+}
+
 TEST_F(QuoteEditing, AFailingDiskLeavesEveryFileAsItWas) {
     TempDir work;
     const auto run = [&](store::EditRequest request) {
         return [request](const fs::path& dir) {
-            RecordingMessenger quiet;
-            return static_cast<int>(store::EditQuotes(dir, "AAA", request, quiet));
+            const store::EditResult result = store::EditQuotes(dir, "AAA", request);
+            // Every failure names the file and the reason.
+            EXPECT_EQ(result.detail.empty(), result.Succeeded()) << result.detail;
+            return int{result.status};
         };
     };
     const store::DayNumber monday = SampleQuote(5).date;

@@ -130,8 +130,20 @@ TEST_F(SymbolCommands, DeleteTakesTheFilesAndTheSkipFlag) {
     // A grid symbol that MASTER does not hold deletes nothing.
     const auto before = Snapshot(a);
     view.currentSymbol = "GONE";
+    m_messenger.shown.clear();
     EXPECT_FALSE(portfolio::DeleteSymbol(view, m_messenger));
     EXPECT_EQ(Snapshot(a), before);
+    EXPECT_EQ(m_messenger.shown.back(), "The Symbol GONE was not found in the MASTER file of\n" +
+                                            a.string() + "\nNothing was deleted.");
+    // A MASTER that cannot be read is not a missing symbol.
+    view.currentSymbol = "ZED";
+    WriteBytes(a / "MASTER", Bytes(10));
+    EXPECT_FALSE(portfolio::DeleteSymbol(view, m_messenger));
+    EXPECT_EQ(m_messenger.shown.back(),
+              "The MASTER file of\n" + a.string() +
+                  "\ncould not be read or replaced; nothing was deleted.\n\nFile Read (" +
+                  (a / "MASTER").string() + " is shorter than its header)");
+    EXPECT_TRUE(fs::exists(a / "F1.DAT"));
 }
 
 TEST_F(SymbolCommands, MoveAndCopyCarryTheFilesUnderTheNewNumber) {

@@ -124,8 +124,9 @@ inline int AddSymbol(const fs::path& dir, const std::string& symbol, int count,
     const store::FieldLayout layout = store::ParseFieldLayout(store::DopText(fields));
     store::MasterRecord record =
         store::NewMasterRecord(symbol, symbol + " CORP", layout.PresentFields());
-    const int number = store::AppendMasterRecord(dir, record);
-    EXPECT_GT(number, 0);
+    const store::FileNumberResult appended = store::AppendMasterRecord(dir, record);
+    EXPECT_TRUE(appended.Succeeded());
+    const int number = appended.fileNumber;
     EXPECT_EQ(store::CreateQuoteFiles(dir, number, fields), store::kSuccess);
     std::vector<store::Quote> quotes;
     for (int i = 0; i < count; ++i) {

@@ -256,37 +256,29 @@ bool ImportRun::PrepareMaster() {
 // The number the new record will get: the lowest that no record has. 0, with the reason
 // shown, when there is none or MASTER cannot be read.
 int ImportRun::FreeFileNumber() {
-    store::MasterHeader header;
-    std::vector<store::MasterRecord> records;
-    if (store::ReadMasterHeader(m_directory, header) != store::kSuccess ||
-        store::ReadMasterRecordsToEnd(m_directory, records) != store::kSuccess) {
-        m_messenger.Show(
-            FormatMessage("Could not read %s.", {store::MasterPath(m_directory).string()}));
-        return 0;
+    const store::FileNumberResult free = store::FreeFileNumber(m_directory);
+    switch (free.failure) {
+        case store::NumberFailure::kNone:
+            break;
+        case store::NumberFailure::kFull:
+            m_messenger.Show(kPortfolioFullMessage);
+            return 0;
+        case store::NumberFailure::kPartialRecord:
+            // A record broken off at the end is some symbol's; its files must not be taken
+            // for free.
+            m_messenger.Show(FormatMessage(
+                "%s ends in part of a record.\nCheck and repair the portfolio's MASTER first; "
+                "nothing was changed.",
+                {store::MasterPath(m_directory).string()}));
+            return 0;
+        case store::NumberFailure::kUnreadable:
+        case store::NumberFailure::kNumberTaken:
+        case store::NumberFailure::kNotWritten:
+            m_messenger.Show(
+                FormatMessage("Could not read %s.", {store::MasterPath(m_directory).string()}));
+            return 0;
     }
-    std::array<bool, 256> used{};
-    used[0] = true;
-    for (const store::MasterRecord& record : records) {
-        used[record.fileNumber] = true;
-    }
-    const auto free = std::find(used.begin(), used.end(), false);
-    if (header.count >= store::kMaxSymbols || header.counter >= store::kMaxSymbols ||
-        free == used.end()) {
-        m_messenger.Show(kPortfolioFullMessage);
-        return 0;
-    }
-    // A record broken off at the end is some symbol's; its files must not be taken for free.
-    const std::int64_t size = platform::InputFile(store::MasterPath(m_directory)).Size();
-    if (size < 0 || (size - static_cast<std::int64_t>(store::kMasterRecordSize)) %
-                            static_cast<std::int64_t>(store::kMasterRecordSize) !=
-                        0) {
-        m_messenger.Show(FormatMessage(
-            "%s ends in part of a record.\nCheck and repair the portfolio's MASTER first; "
-            "nothing was changed.",
-            {store::MasterPath(m_directory).string()}));
-        return 0;
-    }
-    const int number = static_cast<int>(free - used.begin());
+    const int number = free.fileNumber;
     if (const auto stray = portfolio::StrayFileOf(m_directory, number)) {
         portfolio::ShowStrayFile(*stray, m_messenger);
         return 0;
@@ -368,22 +360,21 @@ bool ImportRun::AddSymbol(int fileNumber, const Conversion& conversion, bool& qu
         store::FileDateFromDayNumber(dated ? conversion.quotes.front().date : m_job.today);
     record.lastDate =
         store::FileDateFromDayNumber(dated ? conversion.quotes.back().date : m_job.today);
-    // The lock keeps MASTER as it was read, so the number can differ only on failure.
-    const int added = written ? store::AppendMasterRecord(m_directory, record) : -1;
-    if (added == fileNumber) {
+    // The lock keeps MASTER as it was read; were the number taken after all, MASTER stays
+    // unchanged and the files are removed below.
+    store::FileNumberResult appended{0, store::NumberFailure::kNotWritten};
+    if (written) {
+        appended = store::AppendMasterRecord(m_directory, record, fileNumber);
+    }
+    if (appended.Succeeded()) {
         m_result.fileNumber = fileNumber;
         m_result.quotes = quotesStored ? static_cast<int>(conversion.quotes.size()) : 0;
         return true;
     }
-    if (added > 0) {
-        store::RemoveMasterRecords(m_directory, [added](const store::MasterRecord& other) {
-            return other.fileNumber == added;
-        });
-    }
     platform::FileSystem& system = platform::CurrentFileSystem();
     system.Remove(platform::ResolveEntry(m_directory, dataName));
     system.Remove(platform::ResolveEntry(m_directory, dopName));
-    if (added == 0) {
+    if (appended.failure == store::NumberFailure::kFull) {
         m_messenger.Show(kPortfolioFullMessage);
     } else if (!written) {
         m_messenger.Show(

@@ -28,8 +28,12 @@ void AddInfoCommand(CLI::App& app, CommandContext& context) {
     command->add_option("SYMBOL", *symbol, "Symbol or issue name")->required();
     command->callback([&context, directory, symbol] {
         store::SeriesInfo info;
-        if (store::GetSeriesInfo(*directory, *symbol, info) != 0) {
-            context.Fail("info", "cannot read the series of " + *symbol + " in " + *directory);
+        if (const store::Status status = store::GetSeriesInfo(*directory, *symbol, info);
+            status != store::kSuccess) {
+            context.Fail(
+                "info",
+                "cannot read the series of " + *symbol + " in " + *directory + ": " +
+                    store::StatusReport(status, store::DescribeSeriesFailure(*directory, *symbol)));
             return;
         }
         std::ostream& out = context.out;

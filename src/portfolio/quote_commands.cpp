@@ -39,18 +39,36 @@ DayNumber GridDate(std::string_view text) {
     return store::ParseDateText(text, store::kDateFormatMmDdYy);
 }
 
-store::Status Run(const ViewState& view, const store::EditRequest& request,
-                  platform::Messenger& messenger) {
+// Runs the engine under the portfolio's lock. A failure already told (the lock, the symbol)
+// comes back without detail.
+store::EditResult Run(const ViewState& view, const store::EditRequest& request,
+                      platform::Messenger& messenger) {
     const auto locks = LockCurrentPortfolio(view, "Quote editing", messenger);
     if (!locks) {
-        return store::kFileOpen;
+        return {store::kFileOpen, {}};
     }
     store::MasterRecord record;
     fs::path directory;
     if (!view.FindSelectedRecord(record, directory, messenger)) {
-        return store::kRecordNotFound;
+        return {store::kRecordNotFound, {}};
     }
-    return store::EditQuotes(view.current.dataDir, view.currentSymbol, request, messenger);
+    store::EditResult result = store::EditQuotes(view.current.dataDir, view.currentSymbol, request);
+    if (result.status == store::kNoQuoteToDelete) {
+        messenger.Show("Failure in delete quote for findrec\n\n" + result.detail);
+        result.detail.clear();
+    }
+    return result;
+}
+
+// The command's own failure text, then what the engine found wrong.
+void ShowFailure(std::string_view text, const store::EditResult& result,
+                 platform::Messenger& messenger) {
+    if (result.detail.empty()) {
+        messenger.Show(text);
+    } else {
+        messenger.Show(std::string(text) + "\n\n" +
+                       store::StatusReport(result.status, result.detail));
+    }
 }
 
 void WriteTexts(settings::SettingsStore& store, std::string_view section,
@@ -77,9 +95,13 @@ bool EditQuote(ViewState& view, std::string_view dateText, const std::array<std:
         return false;
     }
     store::QuoteSeries series;
-    if (store::ReadSeries(series, view.current.dataDir, view.currentSymbol, 0, 0) !=
-        store::kSuccess) {
-        messenger.Show("Single Date Edit Failed");
+    if (const store::Status status =
+            store::ReadSeries(series, view.current.dataDir, view.currentSymbol, 0, 0);
+        status != store::kSuccess) {
+        ShowFailure(
+            "Single Date Edit Failed",
+            {status, store::DescribeSeriesFailure(view.current.dataDir, view.currentSymbol)},
+            messenger);
         return false;
     }
     static constexpr std::array<std::pair<store::Field, std::string_view>, 6> kFields = {{
@@ -106,8 +128,8 @@ bool EditQuote(ViewState& view, std::string_view dateText, const std::array<std:
     }
     request.date1 = request.date2 = date;
     request.operation = static_cast<std::int16_t>(store::EditOperation::kReplace);
-    if (Run(view, request, messenger) != store::kSuccess) {
-        messenger.Show("Single Date Edit Failed");
+    if (const store::EditResult result = Run(view, request, messenger); !result.Succeeded()) {
+        ShowFailure("Single Date Edit Failed", result, messenger);
         return false;
     }
     WriteTexts(store, settings::keys::kEditSection,
@@ -143,8 +165,8 @@ bool SplitQuotes(ViewState& view, std::string_view dateText, std::string_view ne
                                0,
                                static_cast<DayNumber>(date - 1),
                                static_cast<std::int16_t>(store::EditOperation::kMultiply)};
-    if (Run(view, request, messenger) != store::kSuccess) {
-        messenger.Show("Split Edit Failed");
+    if (const store::EditResult result = Run(view, request, messenger); !result.Succeeded()) {
+        ShowFailure("Split Edit Failed", result, messenger);
         return false;
     }
     WriteTexts(store, settings::keys::kSplitSection,
@@ -176,8 +198,8 @@ AdjustResult AdjustQuotes(ViewState& view, const AdjustInput& input, settings::S
                                GridDate(input.from),
                                GridDate(input.to),
                                static_cast<std::int16_t>(store::EditOperation::kMultiply)};
-    if (Run(view, request, messenger) != store::kSuccess) {
-        messenger.Show("Adjust Edit Failed");
+    if (const store::EditResult result = Run(view, request, messenger); !result.Succeeded()) {
+        ShowFailure("Adjust Edit Failed", result, messenger);
         return AdjustResult::kFailed;
     }
     WriteTexts(store, settings::keys::kAdjustSection,
@@ -219,8 +241,8 @@ bool AddQuote(ViewState& view, std::string_view newDateText, settings::SettingsS
     store::EditRequest request;
     request.date1 = request.date2 = following;
     request.operation = static_cast<std::int16_t>(store::EditOperation::kAdd);
-    if (Run(view, request, messenger) != store::kSuccess) {
-        messenger.Show("Add Quote Failed");
+    if (const store::EditResult result = Run(view, request, messenger); !result.Succeeded()) {
+        ShowFailure("Add Quote Failed", result, messenger);
         view.FillQuotesGrid(0, messenger);
         return false;
     }
@@ -244,8 +266,8 @@ bool DeleteQuote(ViewState& view, std::string_view dateText, settings::SettingsS
     store::EditRequest request;
     request.date1 = request.date2 = date;
     request.operation = static_cast<std::int16_t>(store::EditOperation::kDelete);
-    if (Run(view, request, messenger) != store::kSuccess) {
-        messenger.Show("Delete Edit Failed");
+    if (const store::EditResult result = Run(view, request, messenger); !result.Succeeded()) {
+        ShowFailure("Delete Edit Failed", result, messenger);
         return false;
     }
     WriteTexts(store, settings::keys::kDeleteSection, {{"Date", dateText}});

@@ -87,7 +87,9 @@ bool SkipAdjust(const fs::path& portfolioDirectory, bool skipAll, platform::Mess
     std::fill(list.begin() + 1, list.end(), '0');
     if (skipAll) {
         std::vector<store::MasterRecord> records;
-        store::ReadMasterRecordsToEnd(portfolioDirectory, records);
+        if (store::ReadMasterRecordsToEnd(portfolioDirectory, records) != store::kSuccess) {
+            return false;  // skipping none of them would not be what was asked
+        }
         for (const store::MasterRecord& record : records) {
             list[record.fileNumber] = '1';
         }

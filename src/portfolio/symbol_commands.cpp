@@ -159,20 +159,31 @@ bool DeleteSymbol(ViewState& view, platform::Messenger& messenger) {
     }
     const std::string symbol = view.currentSymbol;
     std::vector<int> removed;
-    if (store::RemoveMasterRecords(view.current.portfolioDir,
-                                   [&](const store::MasterRecord& record) {
-                                       // Only the selected row's own record: "BRK A" and
-                                       // "BRK B" both read "BRK".
-                                       if (SymbolField(record) != symbol ||
-                                           record.fileNumber != view.SelectedFileNumber()) {
-                                           return false;
-                                       }
-                                       removed.push_back(record.fileNumber);
-                                       return true;
-                                   }) != store::kSuccess) {
-        messenger.Show(platform::FormatMessage(
-            "The Symbol %s was not found in the MASTER file of\n%s\nNothing was deleted.",
-            {symbol, view.current.portfolioDir}));
+    if (const store::Status status =
+            store::RemoveMasterRecords(view.current.portfolioDir,
+                                       [&](const store::MasterRecord& record) {
+                                           // Only the selected row's own record: "BRK A" and "BRK
+                                           // B" both read "BRK".
+                                           if (SymbolField(record) != symbol ||
+                                               record.fileNumber != view.SelectedFileNumber()) {
+                                               return false;
+                                           }
+                                           removed.push_back(record.fileNumber);
+                                           return true;
+                                       });
+        status != store::kSuccess) {
+        messenger.Show(
+            status == store::kRecordNotFound
+                ? platform::FormatMessage(
+                      "The Symbol %s was not found in the MASTER file of\n%s\nNothing was "
+                      "deleted.",
+                      {symbol, view.current.portfolioDir})
+                : platform::FormatMessage(
+                      "The MASTER file of\n%s\ncould not be read or replaced; nothing was "
+                      "deleted.\n\n%s",
+                      {view.current.portfolioDir,
+                       store::StatusReport(
+                           status, store::DescribeMasterFailure(view.current.portfolioDir))}));
         return false;
     }
     for (const int fileNumber : removed) {
@@ -252,10 +263,11 @@ bool TransferSymbol(ViewState& view, const std::string& destination, Transfer tr
             "different or new portfolio.");
         return false;
     };
-    const int number = store::FreeFileNumber(destination);
-    if (number == 0) {
+    const store::FileNumberResult free = store::FreeFileNumber(destination);
+    if (free.failure == store::NumberFailure::kFull) {
         return full();
     }
+    const int number = free.fileNumber;
     const std::string_view verb = transfer == Transfer::kMove ? "moved" : "copied";
     const auto failed = [&] {
         messenger.Show(platform::FormatMessage(
@@ -263,7 +275,7 @@ bool TransferSymbol(ViewState& view, const std::string& destination, Transfer tr
             {symbol, verb, destination}));
         return false;
     };
-    if (number < 0) {
+    if (!free.Succeeded()) {
         return failed();
     }
     if (const auto stray = ForeignFileOf(source, sourceNumber, target, number)) {
@@ -286,12 +298,12 @@ bool TransferSymbol(ViewState& view, const std::string& destination, Transfer tr
             return removeWritten();
         }
     }
-    const int added = store::AppendMasterRecord(destination, record, number);
-    if (added == 0) {
+    const store::FileNumberResult added = store::AppendMasterRecord(destination, record, number);
+    if (added.failure == store::NumberFailure::kFull) {
         removeWritten();
         return full();
     }
-    if (added != number) {
+    if (!added.Succeeded()) {
         return removeWritten();
     }
     if (transfer == Transfer::kCopy || removeSource()) {

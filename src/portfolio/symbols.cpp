@@ -59,8 +59,9 @@ AddSymbolResult AddSymbol(const CurrentPortfolio& portfolio, std::string_view sy
         store::FileDateFromDayNumber(static_cast<store::DayNumber>(today - 365));
     record.firstDate = yearAgo;
     record.lastDate = yearAgo;
-    const int fileNumber = store::AppendMasterRecord(portfolio.portfolioDir, record);
-    if (fileNumber == 0) {
+    const store::FileNumberResult appended =
+        store::AppendMasterRecord(portfolio.portfolioDir, record);
+    if (appended.failure == store::NumberFailure::kFull) {
         return full();
     }
     const auto notAdded = [&] {
@@ -68,14 +69,20 @@ AddSymbolResult AddSymbol(const CurrentPortfolio& portfolio, std::string_view sy
                                                {symbol, portfolio.portfolioDir}));
         return AddSymbolResult::kNotAdded;
     };
-    if (fileNumber < 0) {
+    if (!appended.Succeeded()) {
         return notAdded();
     }
+    const int fileNumber = appended.fileNumber;
     const auto takeBack = [&] {
-        store::RemoveMasterRecords(portfolio.portfolioDir,
-                                   [fileNumber](const store::MasterRecord& added) {
-                                       return added.fileNumber == fileNumber;
-                                   });
+        if (store::RemoveMasterRecords(portfolio.portfolioDir,
+                                       [fileNumber](const store::MasterRecord& added) {
+                                           return added.fileNumber == fileNumber;
+                                       }) != store::kSuccess) {
+            messenger.Show(platform::FormatMessage(
+                "The record of %s could not be taken back out of the MASTER file of\n%s\nCheck "
+                "and repair that portfolio's MASTER.",
+                {symbol, portfolio.portfolioDir}));
+        }
     };
     if (const auto stray = StrayFileOf(portfolio.portfolioDir, fileNumber)) {
         takeBack();

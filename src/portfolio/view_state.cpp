@@ -72,20 +72,28 @@ bool ViewState::OpenPortfolio(const std::string& directory, platform::Messenger&
 
 bool ViewState::FillSymbolsGrid(int row, platform::Messenger& messenger) {
     ClearLists(3);
-    const auto failure = [&] {
+    const auto failure = [&](std::string_view reason) {
         ClearLists(3);
-        messenger.Show("Failure while filling symbols grid", platform::MessageIcon::kStop);
+        messenger.Show(reason.empty()
+                           ? std::string("Failure while filling symbols grid")
+                           : "Failure while filling symbols grid\n\n" + std::string(reason),
+                       platform::MessageIcon::kStop);
         return false;
     };
     if (!CheckMaster(current.portfolioDir, {settings.masterFix, settings.soundDisable},
                      messenger)) {
-        return failure();
+        return failure({});
     }
     std::vector<store::MasterRecord> records;
     store::MasterHeader header;
-    if (portfolios.empty() ||
-        store::ReadMasterRecords(current.portfolioDir, records, &header) != store::kSuccess) {
-        return failure();
+    if (portfolios.empty()) {
+        return failure({});
+    }
+    if (const store::Status status =
+            store::ReadMasterRecords(current.portfolioDir, records, &header);
+        status != store::kSuccess) {
+        return failure(
+            store::StatusReport(status, store::DescribeMasterFailure(current.portfolioDir)));
     }
     if (header.count > store::kMaxSymbols) {
         messenger.Show(platform::FormatMessage(
@@ -120,9 +128,17 @@ bool ViewState::FillQuotesGrid(int row, platform::Messenger& messenger,
     }
     currentSymbol = selected->symbol;
     currentName = selected->name;
+    // The grid's own failure text, then which file failed and why.
+    const auto readFailure = [&](store::Status status) {
+        messenger.Show("Error in FillQuotesGrid\n\n" +
+                       store::StatusReport(
+                           status, store::DescribeSeriesFailure(current.dataDir, currentSymbol)));
+    };
     store::QuoteSeries series;
-    if (store::ReadSeries(series, current.dataDir, currentSymbol, 0, 0) != store::kSuccess) {
-        messenger.Show("Error in FillQuotesGrid");
+    if (const store::Status status =
+            store::ReadSeries(series, current.dataDir, currentSymbol, 0, 0);
+        status != store::kSuccess) {
+        readFailure(status);
         return false;
     }
     totalQuotes = series.quotesInFile;
@@ -139,9 +155,10 @@ bool ViewState::FillQuotesGrid(int row, platform::Messenger& messenger,
     for (int read = 0; read < wanted;) {
         const int chunk = std::min(wanted - read, kQuoteChunk);
         // Chunks run from the newest quotes back; "RECENT" is a single read of the newest.
-        if (store::ReadSeries(series, current.dataDir, currentSymbol, totalQuotes - read - chunk,
-                              chunk) != store::kSuccess) {
-            messenger.Show("Error in FillQuotesGrid");
+        if (const store::Status status = store::ReadSeries(series, current.dataDir, currentSymbol,
+                                                           totalQuotes - read - chunk, chunk);
+            status != store::kSuccess) {
+            readFailure(status);
             whole = false;
             break;
         }
@@ -209,9 +226,21 @@ const SymbolRow* ViewState::SelectedSymbol() const {
 
 bool ViewState::FindSelectedRecord(store::MasterRecord& record, std::filesystem::path& directory,
                                    platform::Messenger& messenger) const {
-    if (store::FindSymbol(current.dataDir, currentSymbol, record, directory) != store::kSuccess) {
-        messenger.Show(platform::FormatMessage("The Symbol %s was not found in\n%s",
-                                               {currentSymbol, current.portfolioDir}));
+    if (const store::Status status =
+            store::FindSymbol(current.dataDir, currentSymbol, record, directory);
+        status != store::kSuccess) {
+        // "Not found" only for a MASTER that was read and has no such symbol.
+        std::string reason = store::DescribeMasterFailure(current.dataDir);
+        if (reason.empty() && status != store::kFileNotFound) {
+            reason = store::StatusReport(status, store::MasterPath(current.dataDir).string());
+        }
+        messenger.Show(
+            reason.empty()
+                ? platform::FormatMessage("The Symbol %s was not found in\n%s",
+                                          {currentSymbol, current.portfolioDir})
+                : platform::FormatMessage("The MASTER file of\n%s\ncould not be read; nothing "
+                                          "was changed.\n\n%s",
+                                          {current.portfolioDir, reason}));
         return false;
     }
     std::error_code error;

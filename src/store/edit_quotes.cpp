@@ -1,6 +1,7 @@
 #include "store/edit_quotes.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <vector>
 
 #include "platform/file_system.h"
@@ -61,41 +62,49 @@ DayNumber NextWeekday(DayNumber day) {
     return day;
 }
 
-Status EditQuotes(const fs::path& dataDirectory, std::string_view symbol,
-                  const EditRequest& request, platform::Messenger& messenger) {
+EditResult EditQuotes(const fs::path& dataDirectory, std::string_view symbol,
+                      const EditRequest& request) {
+    const auto unreadable = [&](Status status) {
+        return EditResult{status, DescribeSeriesFailure(dataDirectory, symbol)};
+    };
     MasterRecord record;
     fs::path directory;
     if (const Status status = FindSymbol(dataDirectory, symbol, record, directory);
         status != kSuccess) {
-        return status;
+        return unreadable(status);
     }
     const int fileNumber = record.fileNumber;
     const int recordLength = record.recordLength;
     FieldLayout layout;
     if (const Status status = ReadFieldLayout(directory, fileNumber, recordLength, layout);
         status != kSuccess) {
-        return status;
+        return unreadable(status);
     }
     const std::string dataName = DataFileName(fileNumber);
     const fs::path dataPath = platform::ResolveEntry(directory, dataName);
     std::vector<std::uint8_t> bytes;
+    errno = 0;
     if (!platform::ReadWholeFile(dataPath, bytes)) {
-        return kFileOpen;
+        return {kFileOpen, dataPath.string() + " could not be read" + platform::LastErrorText()};
     }
     const auto length = static_cast<std::size_t>(recordLength);
     if (bytes.size() < std::max<std::size_t>(length, 4)) {
-        return kFileRead;
+        return {kFileRead, dataPath.string() + " is shorter than its header"};
     }
-    if (!platform::CopyToBackup(dataPath, directory, SymbolFileName(fileNumber, "BAK"))) {
-        return kFileWrite;
+    const std::string backupName = SymbolFileName(fileNumber, "BAK");
+    errno = 0;
+    if (!platform::CopyToBackup(dataPath, directory, backupName)) {
+        return {kFileWrite, (directory / backupName).string() + " could not be written" +
+                                platform::LastErrorText()};
     }
 
     const auto operation = static_cast<EditOperation>(request.operation);
-    int lastRecord = platform::ReadU16(bytes.data() + 2);
     const MasterRecord before = record;
     bool datesMoved = false;
-    const int quotes = static_cast<int>(std::min<std::size_t>(
-        static_cast<std::size_t>(std::max(lastRecord - 1, 0)), bytes.size() / length - 1));
+    // Every whole record is a quote, also beyond a header count that another program left
+    // too low.
+    const auto quotes =
+        static_cast<int>(WholeRecordQuotes(static_cast<std::int64_t>(bytes.size()), recordLength));
     const auto dateOf = [&](int quote) {
         return DecodeQuote(bytes.data() + length * static_cast<std::size_t>(quote + 1), layout,
                            recordLength)
@@ -111,17 +120,21 @@ Status EditQuotes(const fs::path& dataDirectory, std::string_view symbol,
             }
         }
         if (dropIndex < 0) {
-            messenger.Show("Failure in delete quote for findrec");
-            return kNoQuoteToDelete;
+            return {kNoQuoteToDelete,
+                    dataPath.string() + " holds no quote dated " + GridDateText(request.date1)};
         }
-        --lastRecord;
         // MASTER's dates move before the data file does: in between, and after a failure
         // whose undo fails too, MASTER names dates the file still holds and a retry finishes
         // the delete. The other order would leave it naming a quote that is gone.
-        datesMoved = DatesAfterDelete(bytes, layout, length, dropIndex, lastRecord, record);
-        if (datesMoved && SetMasterDates(directory, fileNumber, record.firstDate, record.lastDate,
-                                         true) != kSuccess) {
-            return kFileWrite;
+        datesMoved = DatesAfterDelete(bytes, layout, length, dropIndex, quotes, record);
+        errno = 0;
+        if (datesMoved) {
+            if (const Status status =
+                    SetMasterDates(directory, fileNumber, record.firstDate, record.lastDate, true);
+                status != kSuccess) {
+                return {status, MasterPath(directory).string() + " could not be updated" +
+                                    platform::LastErrorText()};
+            }
         }
     }
 
@@ -168,31 +181,38 @@ Status EditQuotes(const fs::path& dataDirectory, std::string_view symbol,
         out.insert(out.end(), current.begin(), current.end());
     }
     if (operation == EditOperation::kAdd && added == 0) {
-        return kRecordNotFound;  // no quote of that day to copy: nothing to add
+        // No quote of that day to copy: nothing to add.
+        return {kRecordNotFound,
+                dataPath.string() + " holds no quote dated " + GridDateText(request.date1)};
     }
-    // The header counts every copy written, so none is hidden from readers.
-    lastRecord += added;
-    Status status = kSuccess;
-    if (lastRecord > kMaxQuotesInFile + 1) {
-        status = kInvalidParm;
+    // The header counts every record written, so none is hidden from readers.
+    const std::int64_t written =
+        WholeRecordQuotes(static_cast<std::int64_t>(out.size()), recordLength);
+    EditResult result;
+    if (written > kMaxQuotesInFile) {
+        result = {kInvalidParm, dataPath.string() + " would hold " + std::to_string(written) +
+                                    " quotes, more than its header can count"};
     } else {
-        platform::WriteU16(out.data() + 2, static_cast<std::uint16_t>(lastRecord));
-        platform::ReplacementFile file(directory, dataName, SymbolFileName(fileNumber, "NEW"));
+        platform::WriteU16(out.data() + 2, static_cast<std::uint16_t>(written + 1));
+        const std::string temporaryName = SymbolFileName(fileNumber, "NEW");
+        platform::ReplacementFile file(directory, dataName, temporaryName);
+        errno = 0;
         if (!file.Open()) {
-            status = kFileOpen;
+            result = {kFileOpen, (directory / temporaryName).string() + " could not be created" +
+                                     platform::LastErrorText()};
         } else if (!file.Write(out.data(), out.size()) || !file.Commit()) {
-            status = kFileWrite;
+            result = {kFileWrite,
+                      dataPath.string() + " could not be replaced" + platform::LastErrorText()};
         }
     }
-    if (status != kSuccess && datesMoved &&
+    if (!result.Succeeded() && datesMoved &&
         SetMasterDates(directory, fileNumber, before.firstDate, before.lastDate, false) !=
             kSuccess) {
         // The quote is still there, but MASTER already gives the dates without it.
-        messenger.Show(platform::FormatMessage(
-            "The dates of %s in MASTER could not be put back; MASTER.BAK holds them.",
-            {std::string(symbol)}));
+        result.detail += "; MASTER.BAK holds the dates of " + std::string(symbol) +
+                         ", which could not be put back into MASTER";
     }
-    return status;
+    return result;
 }
 
 }  // namespace ticksmith::store

@@ -2,9 +2,9 @@
 
 #include <array>
 #include <filesystem>
+#include <string>
 #include <string_view>
 
-#include "platform/messenger.h"
 #include "store/encodings.h"
 #include "store/status.h"
 
@@ -33,12 +33,21 @@ struct EditRequest {
 inline constexpr Status kNoQuoteToDelete = -200;
 
 // The previous weekday before `day`.
-DayNumber PreviousWeekday(DayNumber day);
-DayNumber NextWeekday(DayNumber day);
+[[nodiscard]] DayNumber PreviousWeekday(DayNumber day);
+[[nodiscard]] DayNumber NextWeekday(DayNumber day);
+
+// What an edit met: kSuccess, or the failure and, for a person, which file failed and why.
+struct EditResult {
+    Status status = kSuccess;
+    std::string detail;
+
+    bool Succeeded() const { return status == kSuccess; }
+};
 
 // Rewrites a symbol's F<n>.DAT in one pass after copying it to F<n>.BAK. A delete also brings
-// MASTER's dates up to date (MASTER.BAK first). Any failure leaves F<n>.DAT as it was.
-Status EditQuotes(const fs::path& dataDirectory, std::string_view symbol,
-                  const EditRequest& request, platform::Messenger& messenger);
+// MASTER's dates up to date (MASTER.BAK first). Any failure leaves F<n>.DAT as it was. Every
+// whole record is kept and counted, also those beyond a header count left too low.
+[[nodiscard]] EditResult EditQuotes(const fs::path& dataDirectory, std::string_view symbol,
+                                    const EditRequest& request);
 
 }  // namespace ticksmith::store

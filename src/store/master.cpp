@@ -383,16 +383,16 @@ Status FindSymbol(const fs::path& directory, std::string_view text, MasterRecord
 
 namespace {
 
-// The lowest file number no record has; 0 when the portfolio is full.
-int LowestFreeNumber(const MasterImage& image) {
+// The lowest file number no record has.
+FileNumberResult LowestFreeNumber(const MasterImage& image) {
     const MasterHeader header = image.Header();
     if (header.count >= kMaxSymbols || header.counter >= kMaxSymbols) {
-        return 0;
+        return {0, NumberFailure::kFull};
     }
     // A new record after broken-off bytes would sit at the wrong offset; leave that MASTER
     // to the repair.
     if (image.HasBrokenTail()) {
-        return kFileRead;
+        return {0, NumberFailure::kPartialRecord, kFileRead};
     }
     std::array<bool, 256> used{};
     used[0] = true;
@@ -400,42 +400,46 @@ int LowestFreeNumber(const MasterImage& image) {
         used[image.Record(number)[kFileNumberAt]] = true;
     }
     const auto free = std::find(used.begin(), used.end(), false);
-    return free == used.end() ? 0 : static_cast<int>(free - used.begin());
+    if (free == used.end()) {
+        return {0, NumberFailure::kFull};
+    }
+    return {static_cast<int>(free - used.begin())};
 }
 
 }  // namespace
 
-int FreeFileNumber(const fs::path& directory) {
+FileNumberResult FreeFileNumber(const fs::path& directory) {
     MasterImage image;
     if (const Status status = LoadMaster(directory, image); status != kSuccess) {
-        return status;
+        return {0, NumberFailure::kUnreadable, status};
     }
     return LowestFreeNumber(image);
 }
 
-int AppendMasterRecord(const fs::path& directory, MasterRecord& record, int fileNumber) {
+FileNumberResult AppendMasterRecord(const fs::path& directory, MasterRecord& record,
+                                    int fileNumber) {
     MasterImage image;
     if (const Status status = LoadMaster(directory, image); status != kSuccess) {
-        return status;
+        return {0, NumberFailure::kUnreadable, status};
     }
-    const int free = LowestFreeNumber(image);
-    if (free <= 0) {
+    const FileNumberResult free = LowestFreeNumber(image);
+    if (!free.Succeeded()) {
         return free;
     }
-    if (fileNumber != 0 && fileNumber != free) {
-        return kFileExists;
+    if (fileNumber != 0 && fileNumber != free.fileNumber) {
+        return {0, NumberFailure::kNumberTaken, kFileExists};
     }
     const MasterHeader header = image.Header();
-    record.fileNumber = static_cast<std::uint8_t>(free);
+    record.fileNumber = static_cast<std::uint8_t>(free.fileNumber);
     WriteI16(image.bytes.data(), static_cast<std::int16_t>(header.count + 1));
     WriteI16(image.bytes.data() + 2, static_cast<std::int16_t>(header.counter + 1));
     const std::size_t at = image.bytes.size();
     image.bytes.resize(at + kMasterRecordSize);
     EncodeMasterRecord(record, image.bytes.data() + at);
     if (const Status status = ReplaceMaster(directory, "MASTER.~NU", image); status != kSuccess) {
-        return status;
+        return {0, NumberFailure::kNotWritten, status};
     }
-    return record.fileNumber;
+    return free;
 }
 
 Status RemoveMasterRecords(const fs::path& directory,

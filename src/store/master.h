@@ -82,51 +82,70 @@ std::string UnreadableFileReason(const fs::path& path, std::size_t headerBytes);
 // Why a portfolio's MASTER cannot be read; empty when it can.
 std::string DescribeMasterFailure(const fs::path& directory);
 
-Status ReadMasterHeader(const fs::path& directory, MasterHeader& header);
+[[nodiscard]] Status ReadMasterHeader(const fs::path& directory, MasterHeader& header);
 
 // All symbol records of a MASTER: the header's count, fewer when the file ends first.
-Status ReadMasterRecords(const fs::path& directory, std::vector<MasterRecord>& records,
-                         MasterHeader* header = nullptr);
+[[nodiscard]] Status ReadMasterRecords(const fs::path& directory,
+                                       std::vector<MasterRecord>& records,
+                                       MasterHeader* header = nullptr);
 
 // Every complete record to the end of the file, whatever the header's count says.
-Status ReadMasterRecordsToEnd(const fs::path& directory, std::vector<MasterRecord>& records);
+[[nodiscard]] Status ReadMasterRecordsToEnd(const fs::path& directory,
+                                            std::vector<MasterRecord>& records);
 
 // Depth-first search for a symbol by symbol text or issue name, following sub-directory
 // records. `foundDirectory` is the directory whose MASTER holds the record.
-Status FindSymbol(const fs::path& directory, std::string_view text, MasterRecord& record,
-                  fs::path& foundDirectory);
+[[nodiscard]] Status FindSymbol(const fs::path& directory, std::string_view text,
+                                MasterRecord& record, fs::path& foundDirectory);
 
 // Whether a record matches a search text: the issue name without trailing spaces, or the
 // symbol up to its K-th space where K is one more than the spaces in the text.
 bool MatchesSearchText(const MasterRecord& record, std::string_view text);
 
-// The file number AppendMasterRecord would give now: 0 when the portfolio is full, a negative
-// status when MASTER cannot be read or ends in a partial record.
-int FreeFileNumber(const fs::path& directory);
+// Why no file number could be given.
+enum class NumberFailure {
+    kNone,
+    kUnreadable,     // MASTER could not be opened or read
+    kFull,           // every number, or the header's count, is used up
+    kPartialRecord,  // MASTER ends in part of a record: the repair's work
+    kNumberTaken,    // the number the caller's files have is no longer the lowest free one
+    kNotWritten,     // MASTER could not be replaced
+};
 
-// Gives `record` the lowest free file number and appends it; returns that number, 0 when the
-// portfolio is full, or a negative status when MASTER cannot be read or replaced. A writer that
-// made the record's files first passes their number: kFileExists, with MASTER unchanged, when
-// it is no longer the lowest free one.
-int AppendMasterRecord(const fs::path& directory, MasterRecord& record, int fileNumber = 0);
+struct FileNumberResult {
+    int fileNumber = 0;  // 1 to 255 when there is no failure
+    NumberFailure failure = NumberFailure::kNone;
+    Status status = kSuccess;  // the store's status behind kUnreadable and kNotWritten
+
+    bool Succeeded() const { return failure == NumberFailure::kNone; }
+};
+
+// The file number AppendMasterRecord would give now.
+[[nodiscard]] FileNumberResult FreeFileNumber(const fs::path& directory);
+
+// Gives `record` the lowest free file number and appends it. A writer that made the record's
+// files first passes their number: kNumberTaken, with MASTER unchanged, when it is no longer
+// the lowest free one.
+[[nodiscard]] FileNumberResult AppendMasterRecord(const fs::path& directory, MasterRecord& record,
+                                                  int fileNumber = 0);
 
 // Drops every record for which `predicate` holds. kRecordNotFound, with MASTER unchanged,
 // when none does.
-Status RemoveMasterRecords(const fs::path& directory,
-                           const std::function<bool(const MasterRecord&)>& predicate);
+[[nodiscard]] Status RemoveMasterRecords(const fs::path& directory,
+                                         const std::function<bool(const MasterRecord&)>& predicate);
 
 enum class WhichDate { kFirst, kLast };
 
 // Field updates: MASTER.BAK is taken first (unless `backup` is false), then MASTER.NEW
 // replaces MASTER. Every record with the file number changes.
-Status SetMasterDate(const fs::path& directory, int fileNumber, const FloatBytes& date,
-                     WhichDate which, bool backup = true);
-Status SetMasterDates(const fs::path& directory, int fileNumber, const FloatBytes& first,
-                      const FloatBytes& last, bool backup);
-Status SetMasterNames(const fs::path& directory, int fileNumber, std::string_view symbol,
-                      std::string_view issueName);
+[[nodiscard]] Status SetMasterDate(const fs::path& directory, int fileNumber,
+                                   const FloatBytes& date, WhichDate which, bool backup = true);
+[[nodiscard]] Status SetMasterDates(const fs::path& directory, int fileNumber,
+                                    const FloatBytes& first, const FloatBytes& last, bool backup);
+[[nodiscard]] Status SetMasterNames(const fs::path& directory, int fileNumber,
+                                    std::string_view symbol, std::string_view issueName);
 
 // Creates an empty MASTER: one header of zeros.
-Status CreateEmptyMaster(const fs::path& directory);
+[[nodiscard]] Status CreateEmptyMaster(const fs::path& directory);
 
 }  // namespace ticksmith::store

@@ -427,6 +427,13 @@ Status WriteSeries(const fs::path& directory, int fileNumber, const FieldLayout&
     return kSuccess;
 }
 
+std::int64_t WholeRecordQuotes(std::int64_t fileSize, int recordLength) {
+    if (recordLength <= 0 || fileSize < recordLength) {
+        return 0;
+    }
+    return fileSize / recordLength - 1;
+}
+
 Status CountQuotes(const std::vector<std::uint8_t>& header, std::int64_t fileSize, int recordLength,
                    int& quotes) {
     quotes = 0;
@@ -437,9 +444,8 @@ Status CountQuotes(const std::vector<std::uint8_t>& header, std::int64_t fileSiz
     if (lastRecord < 1) {
         return kFileRead;
     }
-    const std::int64_t recordsInFile = fileSize / recordLength;
     quotes = static_cast<int>(
-        std::max<std::int64_t>(0, std::min<std::int64_t>(lastRecord - 1, recordsInFile - 1)));
+        std::min<std::int64_t>(lastRecord - 1, WholeRecordQuotes(fileSize, recordLength)));
     return kSuccess;
 }
 
@@ -586,10 +592,10 @@ std::string DescribeSeriesFailure(const fs::path& directory, std::string_view te
                                 std::max<std::size_t>(record.recordLength, 4));
 }
 
-int GetSeriesInfo(const fs::path& directory, std::string_view text, SeriesInfo& info) {
+Status GetSeriesInfo(const fs::path& directory, std::string_view text, SeriesInfo& info) {
     OpenedSeries data;
-    if (OpenSeries(directory, text, data) != kSuccess) {
-        return 1;
+    if (const Status status = OpenSeries(directory, text, data); status != kSuccess) {
+        return status;
     }
     const MasterRecord& record = data.record;
     const FieldLayout& layout = data.layout;
@@ -614,7 +620,7 @@ int GetSeriesInfo(const fs::path& directory, std::string_view text, SeriesInfo& 
                 FormatCodeText(layout.displayFormat[field]);
         }
     }
-    return 0;
+    return kSuccess;
 }
 
 std::array<std::string, 7> QuoteRowTexts(const Quote& quote, bool volumeAsInteger,

@@ -67,14 +67,14 @@ std::string DopFileName(int fileNumber);                                 // F<n>
 FieldLayout ParseFieldLayout(std::string_view dopText);
 // Layout from the record length alone; the 20-byte case looks at the first quote's bytes
 // (null when the file holds none).
-Status LayoutFromRecordLength(int recordLength, const std::uint8_t* firstQuote,
-                              FieldLayout& layout);
+[[nodiscard]] Status LayoutFromRecordLength(int recordLength, const std::uint8_t* firstQuote,
+                                            FieldLayout& layout);
 // Learns a symbol's layout from its F<n>.DOP, or from the record length when there is none or
 // it cannot describe the record (no DATE or CLOSE, a field named twice, more fields than the
 // record holds). kUnknownLayout when neither gives one, or the record length is not a whole
 // number of fields. Every reader and writer of data files learns the layout here.
-Status ReadFieldLayout(const fs::path& directory, int fileNumber, int recordLength,
-                       FieldLayout& layout);
+[[nodiscard]] Status ReadFieldLayout(const fs::path& directory, int fileNumber, int recordLength,
+                                     FieldLayout& layout);
 
 // Why neither F<n>.DOP nor the record length gives a layout, for a person.
 std::string UnknownLayoutReason(int fileNumber, int recordLength);
@@ -89,19 +89,24 @@ void EncodeQuote(const Quote& quote, const FieldLayout& layout, std::uint8_t* re
 FieldLayout LayoutOf(const FieldSet& fields);
 
 // A new symbol's header-only F<n>.DAT and its F<n>.DOP.
-Status CreateQuoteFiles(const fs::path& directory, int fileNumber, const FieldSet& fields);
+[[nodiscard]] Status CreateQuoteFiles(const fs::path& directory, int fileNumber,
+                                      const FieldSet& fields);
 std::string DopText(const FieldSet& fields);
+
+// The quotes that a data file of `fileSize` bytes holds in whole records after its header,
+// whatever the header's count says; 0 for a file no longer than its header.
+[[nodiscard]] std::int64_t WholeRecordQuotes(std::int64_t fileSize, int recordLength);
 
 // The number of quotes a data file holds: its header's last record number - 1, limited to
 // the records the file really has. kFileRead for a header below 1 or shorter than 4 bytes.
-Status CountQuotes(const std::vector<std::uint8_t>& header, std::int64_t fileSize, int recordLength,
-                   int& quotes);
+[[nodiscard]] Status CountQuotes(const std::vector<std::uint8_t>& header, std::int64_t fileSize,
+                                 int recordLength, int& quotes);
 
 // Writes a whole data file holding `quotes`, oldest first, through `temporaryName`; the header
 // is a new file's. kInvalidParm when the quotes do not fit a header's record number.
-Status WriteSeries(const fs::path& directory, int fileNumber, const FieldLayout& layout,
-                   int recordLength, const std::vector<Quote>& quotes,
-                   std::string_view temporaryName);
+[[nodiscard]] Status WriteSeries(const fs::path& directory, int fileNumber,
+                                 const FieldLayout& layout, int recordLength,
+                                 const std::vector<Quote>& quotes, std::string_view temporaryName);
 
 // A symbol's quotes in memory, oldest first.
 struct QuoteSeries {
@@ -115,19 +120,19 @@ struct QuoteSeries {
     FieldLayout layout;
 };
 
-Status AllocSeries(QuoteSeries& series, int capacity);
+[[nodiscard]] Status AllocSeries(QuoteSeries& series, int capacity);
 void FreeSeries(QuoteSeries& series);
-Status SetSeriesCount(QuoteSeries& series, int count);
+[[nodiscard]] Status SetSeriesCount(QuoteSeries& series, int count);
 
 // Reads `count` quotes from quote `start` (0 = oldest). A negative count asks for all (at
 // most 16000); a negative start for the newest `count`. A count of 0 learns only the facts.
-Status ReadSeries(QuoteSeries& series, const fs::path& directory, std::string_view text, int start,
-                  int count);
+[[nodiscard]] Status ReadSeries(QuoteSeries& series, const fs::path& directory,
+                                std::string_view text, int start, int count);
 
 // Index of the first quote at or after (date, time); kRecordNotFound when all are earlier.
-int FindQuoteByDate(const fs::path& directory, std::string_view text, DayNumber date,
-                    PackedTime time, DayNumber* foundDate = nullptr,
-                    PackedTime* foundTime = nullptr);
+[[nodiscard]] int FindQuoteByDate(const fs::path& directory, std::string_view text, DayNumber date,
+                                  PackedTime time, DayNumber* foundDate = nullptr,
+                                  PackedTime* foundTime = nullptr);
 
 struct SeriesInfo {
     fs::path directory;  // the portfolio directory that was searched
@@ -148,8 +153,9 @@ struct SeriesInfo {
 // trying the files again; empty when nothing is found wrong now.
 std::string DescribeSeriesFailure(const fs::path& directory, std::string_view text);
 
-// 0 on success, 1 on any failure.
-int GetSeriesInfo(const fs::path& directory, std::string_view text, SeriesInfo& info);
+// kSuccess, or the status of the first file that could not be read.
+[[nodiscard]] Status GetSeriesInfo(const fs::path& directory, std::string_view text,
+                                   SeriesInfo& info);
 
 // A quote as the quote grid shows it: date MM/DD/YY, then open, high, low, close, volume
 // and open interest; a negative value (a field the record lacks) is empty.

@@ -456,7 +456,8 @@ bool UpdateRun::AddOneQuote(const std::string& portfolioDirectory, store::Master
     }
     // Every whole record counts, also those beyond a header count that other programs left
     // too low; the new header counts them all.
-    const std::size_t quotes = data.size() / recordSize - 1;
+    const auto quotes = static_cast<std::size_t>(
+        store::WholeRecordQuotes(static_cast<std::int64_t>(data.size()), length));
     const auto recordAt = [&](std::size_t number) { return data.data() + recordSize * number; };
     // A run stopped between a data file and its MASTER leaves the data file ahead: the quote
     // is already there, so MASTER takes its dates from the data file instead.

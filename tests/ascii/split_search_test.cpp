@@ -157,7 +157,7 @@ TEST_F(SplitSearchTest, MessagesAndGridOrder) {
     fs::remove(dir() / "F5.DAT");
     // Records without a symbol show, and are searched under, their issue name.
     store::MasterRecord bare = store::NewMasterRecord("", "ANON", 7);
-    ASSERT_GT(store::AppendMasterRecord(dir(), bare), 0);
+    ASSERT_TRUE(store::AppendMasterRecord(dir(), bare).Succeeded());
 
     ASSERT_TRUE(Search());
     EXPECT_EQ(statuses, (std::vector<std::string>{"Alpha", "ANON", "beta", "GONE", "NONE", "ONE",

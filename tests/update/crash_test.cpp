@@ -366,8 +366,7 @@ TEST(EditCrashTest, DyingDuringAnEditKeepsEveryFileWhole) {
     const Bytes oldMaster = test::ReadBytes(dir / "MASTER");
     const Bytes oldBackup = test::ReadBytes(dir / "F1.BAK");
     const auto edit = [&](const store::EditRequest& request) {
-        Recorder quiet;
-        return store::EditQuotes(dir, "AAA", request, quiet);
+        return store::EditQuotes(dir, "AAA", request).status;
     };
     const auto deleteOf = [](int quote) {
         const store::DayNumber day = test::SampleQuote(quote).date;

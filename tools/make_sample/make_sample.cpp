@@ -136,7 +136,8 @@ int main(int argc, char** argv) {
     for (const SampleSymbol& sample : kSymbols) {
         const FieldLayout layout = LayoutOf(kStandardFields);
         MasterRecord record = NewMasterRecord(sample.symbol, sample.name, 7);
-        const int fileNumber = AppendMasterRecord(portfolio, record);
+        const FileNumberResult appended = AppendMasterRecord(portfolio, record);
+        const int fileNumber = appended.fileNumber;
         std::vector<Quote> quotes = MakeQuotes(sample, random, first, updateLast);
         for (const auto& [day, symbols] : kUpdateDays) {
             const Quote& quote = quotes[quotes.size() - (day == kUpdateDays[0][0] ? 2 : 1)];
@@ -145,7 +146,7 @@ int main(int argc, char** argv) {
             }
         }
         quotes.resize(quotes.size() - 2);
-        if (fileNumber <= 0 ||
+        if (!appended.Succeeded() ||
             CreateQuoteFiles(portfolio, fileNumber, kStandardFields) != kSuccess ||
             WriteSeries(portfolio, fileNumber, layout, record.recordLength, quotes,
                         "F" + std::to_string(fileNumber) + ".NEW") != kSuccess ||
