@@ -63,30 +63,40 @@ AddSymbolResult AddSymbol(const CurrentPortfolio& portfolio, std::string_view sy
     if (fileNumber == 0) {
         return full();
     }
-    const auto notAdded = [&] {
+    // `reason` follows the message: what the failure left behind.
+    const auto notAdded = [&](const std::string& reason = {}) {
         messenger.Show(platform::FormatMessage("The Symbol %s could not be added to %s.",
-                                               {symbol, portfolio.portfolioDir}));
+                                               {symbol, portfolio.portfolioDir}) +
+                       reason);
         return AddSymbolResult::kNotAdded;
     };
     if (fileNumber < 0) {
         return notAdded();
     }
-    const auto takeBack = [&] {
-        store::RemoveMasterRecords(portfolio.portfolioDir,
-                                   [fileNumber](const store::MasterRecord& added) {
-                                       return added.fileNumber == fileNumber;
-                                   });
+    // A record without data files of its own would be a broken symbol; it is taken back out.
+    // Empty when that worked, otherwise what MASTER still holds.
+    const auto takeBack = [&]() -> std::string {
+        if (store::RemoveMasterRecords(portfolio.portfolioDir,
+                                       [fileNumber](const store::MasterRecord& added) {
+                                           return added.fileNumber == fileNumber;
+                                       }) == store::kSuccess) {
+            return {};
+        }
+        return platform::FormatMessage(
+            "\nIts record could not be taken back out: MASTER still names %s as file number %s, "
+            "without data files of its own.\nDelete that symbol before adding it again.",
+            {symbol, std::to_string(fileNumber)});
     };
     if (const auto stray = StrayFileOf(portfolio.portfolioDir, fileNumber)) {
-        takeBack();
+        if (const std::string left = takeBack(); !left.empty()) {
+            return notAdded(left);
+        }
         ShowStrayFile(*stray, messenger);
         return AddSymbolResult::kNotAdded;
     }
     if (store::CreateQuoteFiles(portfolio.portfolioDir, fileNumber, store::kStandardFields) !=
         store::kSuccess) {
-        // A record without data files would be a broken symbol; take it back out.
-        takeBack();
-        return notAdded();
+        return notAdded(takeBack());
     }
     if (profileName) {
         profiles::AssignmentBytes bytes{};
