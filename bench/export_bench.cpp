@@ -114,18 +114,19 @@ double Floor(int repeats, const std::vector<fs::path>& inputs, const fs::path& o
     return Best(repeats, [&] {
         std::vector<std::uint8_t> bytes;
         for (const fs::path& file : inputs) {
-            platform::ReadWholeFile(file, bytes);
+            if (!platform::ReadWholeFile(file, bytes)) {
+                Fail("cannot read " + file.string());
+            }
         }
         if (output.empty()) {
             return;
         }
         platform::FileSystem& system = platform::CurrentFileSystem();
         const int descriptor = system.CreateForWrite(output);
-        system.Write(descriptor, text.data(), text.size());
-        if (synced) {
-            system.Sync(descriptor);
+        if (descriptor < 0 || !system.Write(descriptor, text.data(), text.size()) ||
+            (synced && !system.Sync(descriptor)) || !system.Close(descriptor)) {
+            Fail("cannot write " + output.string());
         }
-        system.Close(descriptor);
     });
 }
 

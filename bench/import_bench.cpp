@@ -127,7 +127,9 @@ double Floor(const Batch& batch) {
     }
     const std::size_t portfolios = std::min(batch.portfolios.size(), batch.inputs.size());
     for (std::size_t p = 0; p < portfolios; ++p) {
-        platform::ReadWholeFile(batch.portfolios[p] / "MASTER", masters[p]);
+        if (!platform::ReadWholeFile(batch.portfolios[p] / "MASTER", masters[p])) {
+            Fail("cannot read " + (batch.portfolios[p] / "MASTER").string());
+        }
     }
     const auto write = [](const fs::path& directory, const std::string& name,
                           const std::vector<std::uint8_t>& bytes) {

@@ -148,7 +148,9 @@ Setup Generate(const Size& size) {
     setup.profile.openInterestColumn = 0;
     setup.profile.updateDirectory = setup.updates.string();
     profiles::ProfileBytes profileBytes{};
-    profiles::EncodeProfile(setup.profile, profileBytes);
+    if (!profiles::EncodeProfile(setup.profile, profileBytes)) {
+        Fail("the profile's update directory is too long: " + setup.updates.string());
+    }
     WriteFile(setup.work / "Daily.pfd", std::string(profileBytes.begin(), profileBytes.end()));
 
     // Most symbols appear in each day's file, some do not; unknown symbols fill the rest.
@@ -209,18 +211,20 @@ double Floor(const Setup& setup, const std::vector<fs::path>& received, bool syn
     const auto start = Clock::now();
     std::vector<std::uint8_t> bytes;
     for (const fs::path& file : update::CandidateFiles(setup.updates)) {
-        platform::ReadWholeFile(file, bytes);
-    }
-    for (const fs::path& file : received) {
-        platform::ReadWholeFile(file, bytes);
-        const fs::path copy = file.string() + ".floor";
-        const int descriptor = platform::CurrentFileSystem().CreateForWrite(copy);
-        platform::CurrentFileSystem().Write(descriptor, bytes.data(), bytes.size());
-        if (synced) {
-            platform::CurrentFileSystem().Sync(descriptor);
+        if (!platform::ReadWholeFile(file, bytes)) {
+            Fail("cannot read " + file.string());
         }
-        platform::CurrentFileSystem().Close(descriptor);
-        platform::CurrentFileSystem().Rename(copy, file);
+    }
+    platform::FileSystem& system = platform::CurrentFileSystem();
+    for (const fs::path& file : received) {
+        const fs::path copy = file.string() + ".floor";
+        const int descriptor =
+            platform::ReadWholeFile(file, bytes) ? system.CreateForWrite(copy) : -1;
+        if (descriptor < 0 || !system.Write(descriptor, bytes.data(), bytes.size()) ||
+            (synced && !system.Sync(descriptor)) || !system.Close(descriptor) ||
+            !system.Rename(copy, file)) {
+            Fail("cannot copy " + file.string());
+        }
     }
     return Seconds(Clock::now() - start);
 }

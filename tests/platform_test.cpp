@@ -4,6 +4,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/names.h"
 #include "platform/safe_replace.h"
 #include "platform/text_lines.h"
 #include "test_support.h"
@@ -57,6 +58,66 @@ TEST(ReplacementFileTest, CommitReplacesAndAbandonLeavesTheTarget) {
     }
     EXPECT_EQ(test::ReadBytes(target), big);
     EXPECT_EQ(test::Snapshot(temp.path()).size(), 1u);
+}
+
+class NamesTest : public testing::Test {
+  protected:
+    // Files holding their own names.
+    void Files(std::initializer_list<const char*> names) {
+        for (const char* name : names) {
+            test::WriteBytes(dir / name, std::string(name));
+        }
+    }
+    test::TempDir temp;
+    const fs::path dir = temp.path();
+};
+
+TEST_F(NamesTest, FindsAnExistingEntryUnderAnyAsciiCaseAndKeepsANewNamesSpelling) {
+    Files({"MASTER", "f1.dat", "Mixed.Dop"});
+    EXPECT_EQ(FindEntry(dir, "master"), dir / "MASTER");
+    EXPECT_EQ(FindEntry(dir, "F1.DAT"), dir / "f1.dat");
+    EXPECT_EQ(FindEntry(dir, "mIXED.dOP"), dir / "Mixed.Dop");
+    EXPECT_EQ(ResolveEntry(dir, "Master"), dir / "MASTER");
+    EXPECT_EQ(FindEntry(dir, "F2.DAT"), std::nullopt);
+    EXPECT_EQ(ResolveEntry(dir, "F2.Dat"), dir / "F2.Dat");
+    // Nothing outside the directory is ever found through a name.
+    fs::create_directory(dir / "sub");
+    test::WriteBytes(dir / "sub" / "F9.DAT", std::string("x"));
+    for (const char* name : {"", ".", "..", "sub/F9.DAT"}) {
+        EXPECT_EQ(FindEntry(dir, name), std::nullopt) << name;
+    }
+    EXPECT_EQ(FindEntry(dir / "sub", "../MASTER"), std::nullopt);
+}
+
+TEST_F(NamesTest, SpellingsDifferingOnlyInCaseResolveTheSameWayEveryTime) {
+    Files({"mASTER", "Master", "maSTER"});
+    // The exact spelling first, otherwise the first in sorted order: bytes break the tie.
+    EXPECT_EQ(FindEntry(dir, "maSTER"), dir / "maSTER");
+    EXPECT_EQ(FindEntry(dir, "MASTER"), dir / "Master");
+    EXPECT_EQ(FindEntry(dir, "MaStEr"), dir / "Master");
+    std::vector<std::string> listed;
+    for (const DirectoryEntry& entry : ListDirectory(dir)) {
+        listed.push_back(entry.name);
+    }
+    EXPECT_EQ(listed, (std::vector<std::string>{"Master", "mASTER", "maSTER"}));
+    EXPECT_TRUE(LessIgnoringCase("a", "B") && LessIgnoringCase("B", "c"));
+    EXPECT_TRUE(LessIgnoringCase("AB", "ab") && !LessIgnoringCase("ab", "AB"));
+    EXPECT_TRUE(LessIgnoringCase("ab", "ABC"));
+}
+
+TEST_F(NamesTest, NonAsciiBytesAreComparedByteForByte) {
+    // Only A-Z and a-z fold: neither UTF-8 nor Latin-1 letters do.
+    EXPECT_TRUE(EqualsIgnoringCase("caf\xC3\xA9.txt", "CAF\xC3\xA9.TXT"));
+    EXPECT_FALSE(EqualsIgnoringCase("\xC3\xA9t\xC3\xA9", "\xC3\x89T\xC3\x89"));
+    EXPECT_FALSE(EqualsIgnoringCase("\xE9", "\xC9"));
+    EXPECT_EQ(ToUpperAscii("\xE9t\xE9z"), "\xE9T\xE9Z");
+    // Bytes from 0x80 up sort after every ASCII character, as unsigned bytes.
+    EXPECT_TRUE(LessIgnoringCase("z", "\x80"));
+    EXPECT_TRUE(LessIgnoringCase("\x80", "\xFF"));
+    EXPECT_FALSE(LessIgnoringCase("\xFF", "z"));
+    Files({"\xC3\xA9t\xC3\xA9.dat"});
+    EXPECT_EQ(FindEntry(dir, "\xC3\xA9T\xC3\xA9.DAT"), dir / "\xC3\xA9t\xC3\xA9.dat");
+    EXPECT_EQ(FindEntry(dir, "\xC3\x89t\xC3\x89.dat"), std::nullopt);
 }
 
 }  // namespace

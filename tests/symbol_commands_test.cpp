@@ -1,6 +1,7 @@
 // The Symbol menu's commands on the view state, and the grids they refill.
 #include <gtest/gtest.h>
 
+#include "platform/names.h"
 #include "portfolio/skip_list.h"
 #include "portfolio/symbol_commands.h"
 #include "portfolio/symbols.h"
@@ -25,7 +26,8 @@ class SymbolCommands : public ::testing::Test {
         AddSymbol(m_root / "a", "ALF", 0);
         AddSymbol(m_root / "b", "MID", 2);
         for (const char* name : {"a", "b", "c"}) {
-            portfolio::GetSkipString(m_root / name, m_messenger);
+            ASSERT_EQ(portfolio::GetSkipString(m_root / name, m_messenger).size(),
+                      portfolio::kSkipListLength);
         }
     }
 
@@ -108,6 +110,39 @@ TEST_F(SymbolCommands, AddUpperCasesNamesAfterItselfAndReusesTheLowestNumber) {
     EXPECT_EQ(portfolio::AddSymbolCommand(view, "NEW", "", std::nullopt, 20000, m_messenger),
               portfolio::AddSymbolResult::kNotAdded);
     EXPECT_EQ(Snapshot(m_root / "a"), before);
+}
+
+// A symbol whose data files cannot be made has its record taken back out; when the disk
+// refuses that too, the person learns which record MASTER still holds.
+TEST_F(SymbolCommands, AddWhoseFilesFailTakesItsRecordBackOrSaysWhatStays) {
+    const fs::path c = m_root / "c";
+    const ViewState view = View("c");
+    const auto before = Snapshot(c);
+    const std::string notAdded =
+        platform::FormatMessage("The Symbol %s could not be added to %s.", {"NEW", c.string()});
+    for (const bool spreads : {false, true}) {
+        SCOPED_TRACE(spreads ? "the disk breaks" : "only the data files fail");
+        RecordingMessenger messenger;
+        BreakingFileSystem breaking("F1.", spreads);
+        {
+            platform::ScopedFileSystem scope(breaking);
+            EXPECT_EQ(
+                portfolio::AddSymbol(view.current, "NEW", "NEW", std::nullopt, 20000, messenger),
+                portfolio::AddSymbolResult::kNotAdded);
+        }
+        ASSERT_EQ(messenger.shown.size(), 1u);
+        EXPECT_EQ(messenger.shown[0].rfind(notAdded, 0), 0u) << messenger.shown[0];
+        const bool named =
+            messenger.shown[0].find("MASTER still names NEW as file number 1") != std::string::npos;
+        EXPECT_EQ(named, spreads) << messenger.shown[0];
+        store::MasterRecord found;
+        fs::path where;
+        EXPECT_EQ(store::FindSymbol(c, "NEW", found, where) == store::kSuccess, spreads);
+        if (!spreads) {
+            EXPECT_EQ(Snapshot(c), before);
+        }
+        EXPECT_FALSE(platform::FindEntry(c, "F1.DAT") || platform::FindEntry(c, "F1.DOP"));
+    }
 }
 
 TEST_F(SymbolCommands, DeleteTakesTheFilesAndTheSkipFlag) {

@@ -153,7 +153,7 @@ class FailingFileSystem : public platform::FileSystem {
     }
     bool Write(int descriptor, const void* data, std::size_t size) override {
         if (Fails()) {
-            FileSystem::Write(descriptor, data, size / 2);
+            static_cast<void>(FileSystem::Write(descriptor, data, size / 2));  // fails anyway
             return false;
         }
         return FileSystem::Write(descriptor, data, size);
@@ -166,6 +166,42 @@ class FailingFileSystem : public platform::FileSystem {
   private:
     bool Fails() { return m_left-- == 0; }
     int m_left;
+};
+
+// Refuses every change to a file whose name begins with `prefix`. With `spreads`, the disk
+// breaks there as one gone read-only does: every later change fails too, removals included.
+class BreakingFileSystem : public platform::FileSystem {
+  public:
+    BreakingFileSystem(std::string prefix, bool spreads)
+        : m_prefix(std::move(prefix)), m_spreads(spreads) {}
+    bool Broken() const { return m_broken; }
+
+    int CreateForWrite(const fs::path& path) override {
+        return Refuses(path) ? -1 : FileSystem::CreateForWrite(path);
+    }
+    bool Write(int descriptor, const void* data, std::size_t size) override {
+        return !Refuses({}) && FileSystem::Write(descriptor, data, size);
+    }
+    bool Sync(int descriptor) override { return !Refuses({}) && FileSystem::Sync(descriptor); }
+    bool Rename(const fs::path& from, const fs::path& to) override {
+        return !Refuses(from) && !Refuses(to) && FileSystem::Rename(from, to);
+    }
+    bool Remove(const fs::path& path) override {
+        return !Refuses(path) && FileSystem::Remove(path);
+    }
+    bool CreateDirectory(const fs::path& path) override {
+        return !Refuses(path) && FileSystem::CreateDirectory(path);
+    }
+
+  private:
+    bool Refuses(const fs::path& path) {
+        const bool named = !path.empty() && path.filename().string().rfind(m_prefix, 0) == 0;
+        m_broken = m_broken || named;
+        return named || (m_spreads && m_broken);
+    }
+    std::string m_prefix;
+    bool m_spreads;
+    bool m_broken = false;
 };
 
 // Runs `change` on a fresh copy of `pristine` once for each disk change it makes, failing

@@ -12,7 +12,7 @@ namespace ticksmith::ascii {
 // characters no path may hold, accepts an existing directory, offers to create a missing one
 // (one level). Nothing when the dialog stays open. The process's own directory is never
 // changed; callers use the result explicitly.
-std::optional<std::filesystem::path> AcceptChosenDirectory(std::string_view text,
-                                                           platform::Messenger& messenger);
+[[nodiscard]] std::optional<std::filesystem::path> AcceptChosenDirectory(
+    std::string_view text, platform::Messenger& messenger);
 
 }  // namespace ticksmith::ascii

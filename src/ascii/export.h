@@ -43,7 +43,8 @@ inline constexpr std::string_view kExportReadErrorMessage =
     "File export error\nThe quotes of %s cannot be read: %s";
 
 // The dialog's check on OK: an empty path shows kEnterNameMessage and keeps the dialog open.
-bool AcceptExportChoices(const ExportChoices& choices, platform::Messenger& messenger);
+[[nodiscard]] bool AcceptExportChoices(const ExportChoices& choices,
+                                       platform::Messenger& messenger);
 
 // The title row and one quote's line as written, each ending in CR LF.
 std::string ExportTitleLine(const ExportChoices& choices);
@@ -55,10 +56,11 @@ enum class ExportResult { kWritten, kDeclined, kFailed };
 // file is replaced only when the person says Yes (No stores nothing, not even the settings);
 // then the choices go to "XportSel" and the file is written beside its old version and renamed
 // over it, so a failure keeps the old file whole. A symbol that cannot be read writes nothing.
-ExportResult ExportQuotes(const fs::path& dataDirectory, std::string_view symbol,
-                          const ExportChoices& choices, const fs::path& workingDirectory,
-                          settings::SettingsStore& store, bool soundDisable,
-                          platform::Messenger& messenger);
+[[nodiscard]] ExportResult ExportQuotes(const fs::path& dataDirectory, std::string_view symbol,
+                                        const ExportChoices& choices,
+                                        const fs::path& workingDirectory,
+                                        settings::SettingsStore& store, bool soundDisable,
+                                        platform::Messenger& messenger);
 
 // The file an output path names: taken relative to the working directory unless absolute, and
 // an existing entry of its directory found without regard to case.
@@ -73,9 +75,9 @@ bool EntryExists(const fs::path& path);
 class TextFileReplacement {
   public:
     explicit TextFileReplacement(const fs::path& path);
-    bool Open();
-    bool Write(std::string_view text);
-    bool Commit();
+    [[nodiscard]] bool Open();
+    [[nodiscard]] bool Write(std::string_view text);
+    [[nodiscard]] bool Commit();
 
   private:
     std::optional<platform::ReplacementFile> m_file;
@@ -83,6 +85,6 @@ class TextFileReplacement {
 
 // Replaces the file at `path` with `text` whole; false, with the old file untouched, when it
 // cannot be written.
-bool ReplaceTextFile(const fs::path& path, std::string_view text);
+[[nodiscard]] bool ReplaceTextFile(const fs::path& path, std::string_view text);
 
 }  // namespace ticksmith::ascii

@@ -371,19 +371,28 @@ bool ImportRun::AddSymbol(int fileNumber, const Conversion& conversion, bool& qu
         m_result.quotes = quotesStored ? static_cast<int>(conversion.quotes.size()) : 0;
         return true;
     }
+    // MASTER is as it was; the files the run made are taken back, and whatever stays is named
+    // after the message, since it would stand in the way of the next import.
+    std::string left;
     platform::FileSystem& system = platform::CurrentFileSystem();
-    system.Remove(platform::ResolveEntry(m_directory, dataName));
-    system.Remove(platform::ResolveEntry(m_directory, dopName));
+    for (const std::string& name : {dataName, dopName}) {
+        const auto entry = platform::FindEntry(m_directory, name);
+        if (entry && !system.Remove(*entry)) {
+            left += FormatMessage("\n%s was left behind; remove it before importing here again.",
+                                  {entry->string()});
+        }
+    }
     if (appended.failure == store::NumberFailure::kFull) {
-        m_messenger.Show(kPortfolioFullMessage);
+        m_messenger.Show(std::string(kPortfolioFullMessage) + left);
     } else if (!written) {
-        m_messenger.Show(
-            FormatMessage("Could not create %s and %s in %s; the symbol %s was not "
-                          "added.",
-                          {dataName, dopName, m_directory.string(), m_job.symbol}));
+        m_messenger.Show(FormatMessage("Could not create %s and %s in %s; the symbol %s was not "
+                                       "added.",
+                                       {dataName, dopName, m_directory.string(), m_job.symbol}) +
+                         left);
     } else {
         m_messenger.Show(FormatMessage("Could not write %s; the symbol %s was not added.",
-                                       {store::MasterPath(m_directory).string(), m_job.symbol}));
+                                       {store::MasterPath(m_directory).string(), m_job.symbol}) +
+                         left);
     }
     return false;
 }

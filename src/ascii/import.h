@@ -83,8 +83,10 @@ ImportForm ReadImportForm(const settings::SettingsStore& store, const fs::path& 
 // OK's checks in their order, each failure shown through the messenger. Trims and upper-cases
 // the symbol and trims the input path, as the dialog shows them back. Relative paths are taken
 // from `workingDirectory`. Nothing when the dialog stays open.
-std::optional<ImportJob> CheckImportForm(ImportForm& form, const fs::path& workingDirectory,
-                                         store::DayNumber today, platform::Messenger& messenger);
+[[nodiscard]] std::optional<ImportJob> CheckImportForm(ImportForm& form,
+                                                       const fs::path& workingDirectory,
+                                                       store::DayNumber today,
+                                                       platform::Messenger& messenger);
 
 // What OK stores: the dialog's choices, not the paths, symbol or name.
 void WriteImportChoices(settings::SettingsStore& store, const ImportForm& form);
@@ -103,24 +105,25 @@ struct ImportResult {
 // passed still adds the symbol, with the quotes it could store. Every failure is shown through
 // the messenger; "Conversion failed." is left to the caller. Stores the input path, output
 // directory, symbol and name under "Import" once the symbol exists.
-ImportResult RunImport(const ImportJob& job, platform::Messenger& messenger,
-                       settings::SettingsStore& store);
+[[nodiscard]] ImportResult RunImport(const ImportJob& job, platform::Messenger& messenger,
+                                     settings::SettingsStore& store);
 
 enum class ImportOutcome { kRefused, kFailed, kSucceeded };
 
 // The dialog's OK from end to end: the checks (kRefused keeps the dialog open), the choices
 // stored, the run, then "Conversion failed." or the completion sound. Showing the portfolio
 // afterwards is the front end's.
-ImportOutcome ImportFromForm(ImportForm& form, const fs::path& workingDirectory,
-                             store::DayNumber today, platform::Messenger& messenger,
-                             settings::SettingsStore& store, ImportResult* result = nullptr);
+[[nodiscard]] ImportOutcome ImportFromForm(ImportForm& form, const fs::path& workingDirectory,
+                                           store::DayNumber today, platform::Messenger& messenger,
+                                           settings::SettingsStore& store,
+                                           ImportResult* result = nullptr);
 
 // ---- The conversion itself, without files ------------------------------------------------
 
 // Replaces a month abbreviation (JAN to DEC, any case) at the first character from 'A' up by
 // its number: 15-JAN-2004 gives 15-01-2004, Jan152004 gives 01152004. False, with the text
 // unchanged, when there is no such character; true once there is, matched or not.
-bool ConvertMonthText(std::string& text);
+[[nodiscard]] bool ConvertMonthText(std::string& text);
 
 // What the first converted line's date says against the chosen format.
 enum class DateMismatch { kNone, kNumericOnly, kCharacterSeparated };
@@ -142,6 +145,6 @@ Conversion ConvertLines(std::string_view text, const ImportJob& job, int rowsToS
 // The reversed form of an input text: heading rows dropped, lines shorter than two characters
 // with their line end dropped, the rest last first, each ending in CR LF. Nothing when no line
 // is kept.
-std::optional<std::string> ReversedLines(std::string_view text, int rowsToSkip);
+[[nodiscard]] std::optional<std::string> ReversedLines(std::string_view text, int rowsToSkip);
 
 }  // namespace ticksmith::ascii

@@ -53,13 +53,14 @@ using SplitStatus = std::function<void(std::string_view text)>;
 // record's own F<n>.DAT in `dataDirectory` is read, in windows of 400 quotes. A symbol with
 // fewer than 2 quotes, or whose quotes cannot be read at all, is reported and passed over; a
 // window that cannot be read ends the whole search. False when the search ended early.
-bool SearchSplits(const fs::path& dataDirectory, const std::vector<store::MasterRecord>& symbols,
-                  std::vector<std::string>& results, bool soundDisable,
-                  platform::Messenger& messenger, const SplitStatus& status = {});
+[[nodiscard]] bool SearchSplits(const fs::path& dataDirectory,
+                                const std::vector<store::MasterRecord>& symbols,
+                                std::vector<std::string>& results, bool soundDisable,
+                                platform::Messenger& messenger, const SplitStatus& status = {});
 
 // Writes the results, in order, one per CR LF line, replacing `path` whole; a failure is
 // shown and leaves any old file as it was.
-bool SaveSplitResults(const fs::path& path, const std::vector<std::string>& results,
-                      platform::Messenger& messenger);
+[[nodiscard]] bool SaveSplitResults(const fs::path& path, const std::vector<std::string>& results,
+                                    platform::Messenger& messenger);
 
 }  // namespace ticksmith::ascii

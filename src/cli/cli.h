@@ -32,6 +32,7 @@ CliEnvironment ProcessEnvironment(std::ostream& out, std::ostream& err);
 
 // Runs one ticksmith-cli command line (without the program name), so that tests drive
 // commands in-process. Returns the exit status.
-int RunCli(const std::vector<std::string>& arguments, const CliEnvironment& environment);
+[[nodiscard]] int RunCli(const std::vector<std::string>& arguments,
+                         const CliEnvironment& environment);
 
 }  // namespace ticksmith::cli

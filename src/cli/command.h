@@ -77,9 +77,11 @@ void AddExportCommands(CLI::App& app, CommandContext& context);
 // The main window's state with `directory` as the current portfolio and, unless `symbol` is
 // empty, that symbol selected (matched without regard to case) with all of its quotes in the
 // grid. Nothing, with the reason on the error stream, when either is missing.
-std::optional<portfolio::ViewState> OpenView(CommandContext& context, std::string_view command,
-                                             const std::string& directory,
-                                             std::string_view symbol = {}, bool recent = false);
+[[nodiscard]] std::optional<portfolio::ViewState> OpenView(CommandContext& context,
+                                                           std::string_view command,
+                                                           const std::string& directory,
+                                                           std::string_view symbol = {},
+                                                           bool recent = false);
 
 // The portfolio search filter as the settings hold it.
 portfolio::SearchFilter StoredSearchFilter(CommandContext& context);
@@ -94,7 +96,7 @@ struct NewSymbolOptions {
 void AddNewSymbolOptions(CLI::App& command, NewSymbolOptions& options);
 // Lists the new symbols on the output stream and, with --add-all, adds them. False, with the
 // reason on the error stream, when that could not be done.
-bool IdentifyAndOffer(CommandContext& context, const NewSymbolOptions& options,
-                      std::string_view command);
+[[nodiscard]] bool IdentifyAndOffer(CommandContext& context, const NewSymbolOptions& options,
+                                    std::string_view command);
 
 }  // namespace ticksmith::cli

@@ -19,19 +19,19 @@ class FileSystem {
 
     // Creates a new file for writing in place of whatever had the name (a link is replaced,
     // not followed); returns a descriptor or -1.
-    virtual int CreateForWrite(const fs::path& path);
+    [[nodiscard]] virtual int CreateForWrite(const fs::path& path);
     // Writes all bytes or fails.
-    virtual bool Write(int descriptor, const void* data, std::size_t size);
-    virtual bool Sync(int descriptor);
-    virtual bool Close(int descriptor);
+    [[nodiscard]] virtual bool Write(int descriptor, const void* data, std::size_t size);
+    [[nodiscard]] virtual bool Sync(int descriptor);
+    [[nodiscard]] virtual bool Close(int descriptor);
     // Replaces `to` with `from` in one step.
-    virtual bool Rename(const fs::path& from, const fs::path& to);
-    virtual bool Remove(const fs::path& path);
-    virtual bool CreateDirectory(const fs::path& path);
+    [[nodiscard]] virtual bool Rename(const fs::path& from, const fs::path& to);
+    [[nodiscard]] virtual bool Remove(const fs::path& path);
+    [[nodiscard]] virtual bool CreateDirectory(const fs::path& path);
     // Removes an empty directory.
-    virtual bool RemoveDirectory(const fs::path& path);
+    [[nodiscard]] virtual bool RemoveDirectory(const fs::path& path);
     // Flushes a directory's entries (after a rename) to disk.
-    virtual bool SyncDirectory(const fs::path& directory);
+    [[nodiscard]] virtual bool SyncDirectory(const fs::path& directory);
 };
 
 // The file system every writer uses; tests swap it with ScopedFileSystem.
@@ -63,9 +63,9 @@ class InputFile {
     // Size in bytes when it was opened; -1 when it is not open.
     std::int64_t Size() const;
     // Reads up to `size` bytes at `offset`; returns the count read (short at the end), -1 on error.
-    std::int64_t ReadAt(std::int64_t offset, void* data, std::size_t size) const;
+    [[nodiscard]] std::int64_t ReadAt(std::int64_t offset, void* data, std::size_t size) const;
     // Reads sequentially from the current position.
-    std::int64_t Read(void* data, std::size_t size);
+    [[nodiscard]] std::int64_t Read(void* data, std::size_t size);
 
   private:
     int m_descriptor = -1;
@@ -73,8 +73,8 @@ class InputFile {
 };
 
 // Reads a whole file; false when it cannot be opened or read, or is larger than `limit`.
-bool ReadWholeFile(const fs::path& path, std::vector<std::uint8_t>& bytes,
-                   std::size_t limit = static_cast<std::size_t>(1) << 30);
+[[nodiscard]] bool ReadWholeFile(const fs::path& path, std::vector<std::uint8_t>& bytes,
+                                 std::size_t limit = static_cast<std::size_t>(1) << 30);
 
 bool IsRegularFile(const fs::path& path);
 

@@ -18,10 +18,11 @@ class Messenger {
     // A message box with an OK button.
     virtual void Show(std::string_view text, MessageIcon icon = MessageIcon::kExclamation) = 0;
     // True for Yes.
-    virtual bool AskYesNo(std::string_view text, MessageIcon icon = MessageIcon::kQuestion) = 0;
+    [[nodiscard]] virtual bool AskYesNo(std::string_view text,
+                                        MessageIcon icon = MessageIcon::kQuestion) = 0;
     // True for OK.
-    virtual bool AskOkCancel(std::string_view text,
-                             MessageIcon icon = MessageIcon::kExclamation) = 0;
+    [[nodiscard]] virtual bool AskOkCancel(std::string_view text,
+                                           MessageIcon icon = MessageIcon::kExclamation) = 0;
     virtual void Play(Sound sound) = 0;
 };
 

@@ -21,7 +21,7 @@ std::string ToLowerAscii(std::string_view text);
 
 // The existing entry of `directory` whose name equals `name` without regard to ASCII case:
 // the exact spelling when it exists, otherwise the first match in sorted order.
-std::optional<fs::path> FindEntry(const fs::path& directory, std::string_view name);
+[[nodiscard]] std::optional<fs::path> FindEntry(const fs::path& directory, std::string_view name);
 
 // The path under which `name` is to be opened in `directory`: the existing entry when there
 // is one, otherwise `name` as given (the spelling new files get).

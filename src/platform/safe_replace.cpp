@@ -58,7 +58,8 @@ void RemoveStaleTemporaries(const fs::path& directory) {
         }
         std::error_code ignored;
         if (entry->is_regular_file(ignored) && !entry->is_symlink(ignored)) {
-            CurrentFileSystem().Remove(entry->path());
+            // Best effort: one that stays is tried again under the next lock.
+            static_cast<void>(CurrentFileSystem().Remove(entry->path()));
         }
     }
 }
@@ -126,13 +127,14 @@ bool ReplacementFile::Commit() {
     written = system.Close(m_descriptor) && written;
     m_descriptor = -1;
     if (!written || !system.Rename(m_temporary, m_target)) {
-        system.Remove(m_temporary);
+        // Best effort: a temporary file left behind is removed with the stale ones.
+        static_cast<void>(system.Remove(m_temporary));
         return false;
     }
     // The new contents are already in place; syncing the directory only hardens the rename
     // against a power cut, so its failure is not the writer's failure.
     if (m_syncDirectory && m_sync) {
-        system.SyncDirectory(m_directory);
+        static_cast<void>(system.SyncDirectory(m_directory));
     }
     return true;
 }
@@ -140,8 +142,9 @@ bool ReplacementFile::Commit() {
 void ReplacementFile::Abandon() {
     if (m_descriptor >= 0) {
         FileSystem& system = CurrentFileSystem();
-        system.Close(m_descriptor);
-        system.Remove(m_temporary);
+        // Nothing reads what was written; a file left behind is removed with the stale ones.
+        static_cast<void>(system.Close(m_descriptor));
+        static_cast<void>(system.Remove(m_temporary));
         m_descriptor = -1;
     }
     m_buffer.clear();

@@ -26,12 +26,12 @@ class ReplacementFile {
     ReplacementFile& operator=(const ReplacementFile&) = delete;
 
     // Creates the temporary file; false when it cannot be created.
-    bool Open();
+    [[nodiscard]] bool Open();
     // Buffered; false once any write has failed.
-    bool Write(const void* data, std::size_t size);
+    [[nodiscard]] bool Write(const void* data, std::size_t size);
     // Flushes, syncs and renames over the target. False, with the target unchanged and the
     // temporary file removed, on any failure.
-    bool Commit();
+    [[nodiscard]] bool Commit();
     void Abandon();
 
     // A writer that replaces many files of one directory syncs the directory once, after the
@@ -64,12 +64,13 @@ std::string UniqueTemporaryName(std::string_view formatName);
 void RemoveStaleTemporaries(const fs::path& directory);
 
 // Replaces a file with the given bytes through a ReplacementFile.
-bool ReplaceFileContents(const fs::path& directory, std::string_view targetName,
-                         std::string_view temporaryName, const void* data, std::size_t size);
+[[nodiscard]] bool ReplaceFileContents(const fs::path& directory, std::string_view targetName,
+                                       std::string_view temporaryName, const void* data,
+                                       std::size_t size);
 
 // Copies `source` to a backup (`F1.BAK`, `MASTER.BAK`) in `directory`, replacing any older one.
 // A scratch copy (`MASTER.~OL`) is not synced.
-bool CopyToBackup(const fs::path& source, const fs::path& directory, std::string_view backupName,
-                  bool scratch = false);
+[[nodiscard]] bool CopyToBackup(const fs::path& source, const fs::path& directory,
+                                std::string_view backupName, bool scratch = false);
 
 }  // namespace ticksmith::platform

@@ -16,7 +16,7 @@ class LinePieceReader {
         : m_text(text), m_limit(pieceLimit == 0 ? 1 : pieceLimit) {}
 
     // False when the text is used up. `endsLine` tells whether the piece reached its line's end.
-    bool Next(std::string_view& piece, bool& endsLine);
+    [[nodiscard]] bool Next(std::string_view& piece, bool& endsLine);
 
     // Byte offset of the next piece in the text.
     std::size_t Position() const { return m_position; }

@@ -56,8 +56,8 @@ inline constexpr std::size_t kMaxMasterPath = 299;
 
 // Makes a MASTER path current. Refuses, leaving `current` as it was, a path of 300 characters
 // or more ("File/Path name too long") or one that does not end in MASTER.
-bool SelectPortfolio(const std::string& masterPath, CurrentPortfolio& current,
-                     platform::Messenger& messenger);
+[[nodiscard]] bool SelectPortfolio(const std::string& masterPath, CurrentPortfolio& current,
+                                   platform::Messenger& messenger);
 
 // The MASTER path of a portfolio list entry.
 std::string MasterPathOf(const std::string& portfolioDirectory);

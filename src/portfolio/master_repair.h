@@ -12,7 +12,7 @@ enum class MasterCondition { kSound, kCorrupted, kUnreadable };
 
 // A MASTER is corrupted when its size is not its header's count of records, when two records
 // share a file number, or when a record's symbol is empty.
-MasterCondition ExamineMaster(const fs::path& portfolioDirectory);
+[[nodiscard]] MasterCondition ExamineMaster(const fs::path& portfolioDirectory);
 
 struct RepairOptions {
     bool masterFix = false;     // repair without asking
@@ -22,11 +22,11 @@ struct RepairOptions {
 // Keeps the first record of each file number, gives records without a symbol their issue name,
 // drops broken-off bytes and sets the header's count; MASTER.bak keeps the state before the
 // first repair. Asks first unless "MasterFix" is on. True when the repaired file replaced MASTER.
-bool RepairMaster(const fs::path& portfolioDirectory, const RepairOptions& options,
-                  platform::Messenger& messenger);
+[[nodiscard]] bool RepairMaster(const fs::path& portfolioDirectory, const RepairOptions& options,
+                                platform::Messenger& messenger);
 
 // True when MASTER is sound or was repaired.
-bool CheckMaster(const fs::path& portfolioDirectory, const RepairOptions& options,
-                 platform::Messenger& messenger);
+[[nodiscard]] bool CheckMaster(const fs::path& portfolioDirectory, const RepairOptions& options,
+                               platform::Messenger& messenger);
 
 }  // namespace ticksmith::portfolio

@@ -16,21 +16,21 @@ namespace fs = std::filesystem;
 // Add Portfolio's OK rules on the typed path: refuses an empty one, removes trailing
 // separators and surrounding blanks, creates a missing directory (one level). Nothing when the
 // dialog stays open.
-std::optional<std::string> AcceptPortfolioPath(std::string_view text,
-                                               platform::Messenger& messenger);
+[[nodiscard]] std::optional<std::string> AcceptPortfolioPath(std::string_view text,
+                                                             platform::Messenger& messenger);
 
 // Makes an accepted directory the current portfolio: an existing MASTER is kept or, if the
 // person says so, saved as MASTER.BAK and emptied; a new one is created empty. The directory
 // joins `portfolios` (sorted) unless listed. False when it could not be made a portfolio.
-bool AddPortfolio(const std::string& directory, CurrentPortfolio& current,
-                  std::vector<std::string>& portfolios, const SearchFilter& filter,
-                  platform::Messenger& messenger);
+[[nodiscard]] bool AddPortfolio(const std::string& directory, CurrentPortfolio& current,
+                                std::vector<std::string>& portfolios, const SearchFilter& filter,
+                                platform::Messenger& messenger);
 
 // Deletes the portfolio after asking: every file of its directory and the directory itself,
 // or only MASTER at a volume root. Sub-directories are never entered. False, with a message,
 // when something could not be deleted (or nothing was, on No).
-bool DeletePortfolio(const std::string& directory, bool soundDisable,
-                     platform::Messenger& messenger);
+[[nodiscard]] bool DeletePortfolio(const std::string& directory, bool soundDisable,
+                                   platform::Messenger& messenger);
 
 // Whether `path` names one of the files a portfolio keeps (MASTER and its working copies,
 // EMASTER, XMASTER, F<n>.*, the skip file) in a directory that holds a MASTER. Text written by the

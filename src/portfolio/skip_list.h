@@ -18,10 +18,11 @@ inline constexpr std::string_view kSkipFileName = "SKIPQLDR.SKB";
 using SkipList = std::string;
 
 // Reads the portfolio's skip flags, creating the file (nothing skipped) when it is missing.
-SkipList GetSkipString(const fs::path& portfolioDirectory, platform::Messenger& messenger);
+[[nodiscard]] SkipList GetSkipString(const fs::path& portfolioDirectory,
+                                     platform::Messenger& messenger);
 // Writes the flags and returns what was written; an empty list writes the initial one.
 // Empty when the file cannot be written.
-SkipList SetSkipString(const fs::path& portfolioDirectory, SkipList list);
+[[nodiscard]] SkipList SetSkipString(const fs::path& portfolioDirectory, SkipList list);
 
 bool IsSkipped(const SkipList& list, int fileNumber);
 
@@ -29,11 +30,12 @@ enum class SkipChange { kOn, kOff, kToggle };
 
 // Symbol > Skip: changes one symbol's flag. Nothing changes, and false comes back, when the
 // symbol is in no MASTER or the skip file cannot be created.
-bool SkipSymbol(const fs::path& portfolioDirectory, std::string_view symbol, SkipChange change,
-                platform::Messenger& messenger);
+[[nodiscard]] bool SkipSymbol(const fs::path& portfolioDirectory, std::string_view symbol,
+                              SkipChange change, platform::Messenger& messenger);
 
 // Portfolio > Skip Adjust: clears the flags of file numbers 1 to 255, then with `skipAll`
 // sets the flag of every symbol in MASTER.
-bool SkipAdjust(const fs::path& portfolioDirectory, bool skipAll, platform::Messenger& messenger);
+[[nodiscard]] bool SkipAdjust(const fs::path& portfolioDirectory, bool skipAll,
+                              platform::Messenger& messenger);
 
 }  // namespace ticksmith::portfolio

@@ -50,10 +50,23 @@ bool TooLong(std::string_view text, std::string_view what, platform::Messenger& 
 // The files that travel with a symbol, the data file first.
 constexpr std::string_view kTravellingFiles[] = {"DAT", "DOP", "PFL"};
 
-void RemoveSymbolFile(const fs::path& directory, int fileNumber, std::string_view extension) {
+// True when no such file stands in the directory any more.
+bool RemoveSymbolFile(const fs::path& directory, int fileNumber, std::string_view extension) {
     const auto entry = platform::FindEntry(directory, store::SymbolFileName(fileNumber, extension));
-    if (entry) {
-        platform::CurrentFileSystem().Remove(*entry);
+    return !entry || platform::CurrentFileSystem().Remove(*entry);
+}
+
+// The files of a symbol whose record is gone. One that stays is named: it would stand in the
+// way of the next symbol that gets the number.
+void RemoveSymbolFiles(const fs::path& directory, int fileNumber,
+                       std::initializer_list<std::string_view> extensions,
+                       platform::Messenger& messenger) {
+    for (const std::string_view extension : extensions) {
+        if (!RemoveSymbolFile(directory, fileNumber, extension)) {
+            messenger.Show(platform::FormatMessage(
+                "%s could not be removed; move it elsewhere before the number is used again.",
+                {(directory / store::SymbolFileName(fileNumber, extension)).string()}));
+        }
     }
 }
 
@@ -64,8 +77,7 @@ bool CopySymbolFile(const fs::path& from, int fromNumber, const fs::path& to, in
                     std::string_view extension) {
     const auto source = platform::FindEntry(from, store::SymbolFileName(fromNumber, extension));
     if (!source) {
-        RemoveSymbolFile(to, toNumber, extension);
-        return extension != "DAT";
+        return RemoveSymbolFile(to, toNumber, extension) && extension != "DAT";
     }
     std::vector<std::uint8_t> bytes;
     return platform::ReadWholeFile(*source, bytes) &&
@@ -187,16 +199,20 @@ bool DeleteSymbol(ViewState& view, platform::Messenger& messenger) {
         return false;
     }
     for (const int fileNumber : removed) {
-        for (const std::string_view extension : {"DAT", "DOP", "PFL", "BAK"}) {
-            RemoveSymbolFile(view.current.portfolioDir, fileNumber, extension);
-        }
+        RemoveSymbolFiles(view.current.portfolioDir, fileNumber, {"DAT", "DOP", "PFL", "BAK"},
+                          messenger);
     }
     SkipList skip = GetSkipString(view.current.portfolioDir, messenger);
     if (skip.size() == kSkipListLength) {
         for (const int fileNumber : removed) {
             skip[static_cast<std::size_t>(fileNumber)] = '0';
         }
-        SetSkipString(view.current.portfolioDir, skip);
+        if (SetSkipString(view.current.portfolioDir, skip).empty()) {
+            // A symbol that gets the number next would not be updated.
+            messenger.Show(platform::FormatMessage(
+                "The Symbol %s was deleted, but its skip flag could not be cleared in %s.",
+                {symbol, (fs::path(view.current.portfolioDir) / kSkipFileName).string()}));
+        }
     }
     view.FillSymbolsGrid(view.selectedSymbolRow, messenger);
     return true;
@@ -238,9 +254,7 @@ bool TransferSymbol(ViewState& view, const std::string& destination, Transfer tr
             }) != store::kSuccess) {
             return false;
         }
-        for (const std::string_view extension : {"DAT", "BAK", "DOP", "PFL"}) {
-            RemoveSymbolFile(source, sourceNumber, extension);
-        }
+        RemoveSymbolFiles(source, sourceNumber, {"DAT", "BAK", "DOP", "PFL"}, messenger);
         view.FillSymbolsGrid(view.selectedSymbolRow, messenger);
         return true;
     };

@@ -28,7 +28,7 @@ namespace ticksmith::portfolio {
 std::string DeleteSymbolQuestion(std::string_view symbol);
 // Symbol > Delete after Yes: the selected symbol's MASTER record, its files and its skip flag.
 // False, with nothing deleted, when MASTER holds no record of that symbol.
-bool DeleteSymbol(ViewState& view, platform::Messenger& messenger);
+[[nodiscard]] bool DeleteSymbol(ViewState& view, platform::Messenger& messenger);
 
 enum class Transfer { kMove, kCopy };
 
@@ -36,12 +36,12 @@ enum class Transfer { kMove, kCopy };
 std::vector<std::string> TransferDestinations(const ViewState& view);
 // Symbol > Move... / Copy... to `destination`. Whatever fails part-way is undone: the source
 // keeps the symbol and its files, the destination is as it was, and the person is told.
-bool TransferSymbol(ViewState& view, const std::string& destination, Transfer transfer,
-                    platform::Messenger& messenger);
+[[nodiscard]] bool TransferSymbol(ViewState& view, const std::string& destination,
+                                  Transfer transfer, platform::Messenger& messenger);
 
 // Symbol > Edit...: renames the selected symbol, stored as typed.
-bool EditSymbol(ViewState& view, std::string_view symbol, std::string_view name,
-                platform::Messenger& messenger);
+[[nodiscard]] bool EditSymbol(ViewState& view, std::string_view symbol, std::string_view name,
+                              platform::Messenger& messenger);
 
 struct FindRequest {
     std::string text;
@@ -53,11 +53,13 @@ enum class FindResult { kFound, kNotFound, kRefused };
 
 // Symbol > Find...: a refused text keeps the dialog open; otherwise the choices are stored,
 // and a portfolio that holds the symbol becomes current with the symbol's row selected.
-FindResult FindSymbolCommand(ViewState& view, const FindRequest& request,
-                             settings::SettingsStore& store, platform::Messenger& messenger);
+[[nodiscard]] FindResult FindSymbolCommand(ViewState& view, const FindRequest& request,
+                                           settings::SettingsStore& store,
+                                           platform::Messenger& messenger);
 
 // The file number of the first symbol of a portfolio's MASTER (sub-directories aside) whose
 // symbol field, upper-cased and trimmed, is `upperText`; -1 when there is none.
-int FindSymbolByName(const std::string& portfolioDirectory, std::string_view upperText);
+[[nodiscard]] int FindSymbolByName(const std::string& portfolioDirectory,
+                                   std::string_view upperText);
 
 }  // namespace ticksmith::portfolio

@@ -64,36 +64,41 @@ AddSymbolResult AddSymbol(const CurrentPortfolio& portfolio, std::string_view sy
     if (appended.failure == store::NumberFailure::kFull) {
         return full();
     }
-    const auto notAdded = [&] {
+    // `reason` follows the message: what the failure left behind.
+    const auto notAdded = [&](const std::string& reason = {}) {
         messenger.Show(platform::FormatMessage("The Symbol %s could not be added to %s.",
-                                               {symbol, portfolio.portfolioDir}));
+                                               {symbol, portfolio.portfolioDir}) +
+                       reason);
         return AddSymbolResult::kNotAdded;
     };
     if (!appended.Succeeded()) {
         return notAdded();
     }
     const int fileNumber = appended.fileNumber;
-    const auto takeBack = [&] {
+    // A record without data files of its own would be a broken symbol; it is taken back out.
+    // Empty when that worked, otherwise what MASTER still holds.
+    const auto takeBack = [&]() -> std::string {
         if (store::RemoveMasterRecords(portfolio.portfolioDir,
                                        [fileNumber](const store::MasterRecord& added) {
                                            return added.fileNumber == fileNumber;
-                                       }) != store::kSuccess) {
-            messenger.Show(platform::FormatMessage(
-                "The record of %s could not be taken back out of the MASTER file of\n%s\nCheck "
-                "and repair that portfolio's MASTER.",
-                {symbol, portfolio.portfolioDir}));
+                                       }) == store::kSuccess) {
+            return {};
         }
+        return platform::FormatMessage(
+            "\nIts record could not be taken back out: MASTER still names %s as file number %s, "
+            "without data files of its own.\nDelete that symbol before adding it again.",
+            {symbol, std::to_string(fileNumber)});
     };
     if (const auto stray = StrayFileOf(portfolio.portfolioDir, fileNumber)) {
-        takeBack();
+        if (const std::string left = takeBack(); !left.empty()) {
+            return notAdded(left);
+        }
         ShowStrayFile(*stray, messenger);
         return AddSymbolResult::kNotAdded;
     }
     if (store::CreateQuoteFiles(portfolio.portfolioDir, fileNumber, store::kStandardFields) !=
         store::kSuccess) {
-        // A record without data files would be a broken symbol; take it back out.
-        takeBack();
-        return notAdded();
+        return notAdded(takeBack());
     }
     if (profileName) {
         profiles::AssignmentBytes bytes{};

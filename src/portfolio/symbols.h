@@ -25,8 +25,8 @@ bool PortfolioIsFull(const std::filesystem::path& portfolioDirectory);
 
 // The first of F<n>.DAT and F<n>.DOP that stands in the directory, for a number no record has:
 // files a repair left behind may hold a symbol's quotes and must not be written over.
-std::optional<std::filesystem::path> StrayFileOf(const std::filesystem::path& portfolioDirectory,
-                                                 int fileNumber);
+[[nodiscard]] std::optional<std::filesystem::path> StrayFileOf(
+    const std::filesystem::path& portfolioDirectory, int fileNumber);
 // Says that such a file is in the way.
 void ShowStrayFile(const std::filesystem::path& file, platform::Messenger& messenger);
 

@@ -91,8 +91,9 @@ class ViewState {
     // The MASTER record the symbol search finds for the selected row, and where. False, with
     // the reason shown, when it is not that row's own record (another record answers to the
     // same text first): a change made through it would land on the wrong symbol.
-    bool FindSelectedRecord(store::MasterRecord& record, std::filesystem::path& directory,
-                            platform::Messenger& messenger) const;
+    [[nodiscard]] bool FindSelectedRecord(store::MasterRecord& record,
+                                          std::filesystem::path& directory,
+                                          platform::Messenger& messenger) const;
     // The date text of the selected quote row; empty when the grid is empty.
     std::string SelectedQuoteDate() const;
     int SelectedFileNumber() const;

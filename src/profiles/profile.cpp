@@ -160,7 +160,8 @@ ProfileList ListProfiles(const fs::path& workingDirectory, const settings::Setti
     ProfileList list;
     list.names = ProfileNames(workingDirectory);
     if (list.names.empty()) {
-        CreateDefaultProfile(workingDirectory, messenger);
+        // It says so itself when it fails; the list names Profile1 either way.
+        static_cast<void>(CreateDefaultProfile(workingDirectory, messenger));
         list.names.emplace_back(kDefaultProfileName);
         return list;
     }

@@ -55,12 +55,12 @@ using AssignmentBytes = std::array<std::uint8_t, kAssignmentSize>;
 // at the field's end.
 Profile DecodeProfile(const std::uint8_t* bytes, std::size_t size = kProfileSize);
 // False when the update directory does not fit its 301-byte field with the terminating NUL.
-bool EncodeProfile(const Profile& profile, ProfileBytes& bytes);
+[[nodiscard]] bool EncodeProfile(const Profile& profile, ProfileBytes& bytes);
 
 // The 34-byte `F<n>.pfl` naming a symbol's profile.
 std::string DecodeAssignment(const std::uint8_t* bytes, std::size_t size = kAssignmentSize);
 // False when the name does not fit its 33-byte field with the terminating NUL.
-bool EncodeAssignment(std::string_view profileName, AssignmentBytes& bytes);
+[[nodiscard]] bool EncodeAssignment(std::string_view profileName, AssignmentBytes& bytes);
 
 std::string ProfileFileName(std::string_view name);  // <name>.pfd
 std::string AssignmentFileName(int fileNumber);      // F<n>.pfl
@@ -72,7 +72,7 @@ fs::path UpdateDirectoryOf(const Profile& profile, const fs::path& workingDirect
 // A profile name becomes a file name: it must stay inside the working directory.
 bool IsUsableProfileName(std::string_view name);
 // Shows kUnusableNameMessage and returns false for a name that cannot be used.
-bool CheckProfileName(std::string_view name, platform::Messenger& messenger);
+[[nodiscard]] bool CheckProfileName(std::string_view name, platform::Messenger& messenger);
 inline constexpr std::string_view kUnusableNameMessage =
     "The Profile name %s cannot be used: a name may not be empty, \".\" or \"..\", nor "
     "contain \"/\" or \"\\\".";
@@ -92,26 +92,31 @@ ProfileList ListProfiles(const fs::path& workingDirectory, const settings::Setti
                          platform::Messenger& messenger);
 
 Profile DefaultProfile(const fs::path& workingDirectory);
-bool CreateDefaultProfile(const fs::path& workingDirectory, platform::Messenger& messenger);
+[[nodiscard]] bool CreateDefaultProfile(const fs::path& workingDirectory,
+                                        platform::Messenger& messenger);
 
 // With the messages of the profile dialogs.
-bool ReadProfile(const fs::path& workingDirectory, std::string_view name, Profile& profile,
-                 platform::Messenger& messenger);
-bool WriteProfile(const fs::path& workingDirectory, std::string_view name, const Profile& profile,
-                  platform::Messenger& messenger);
+[[nodiscard]] bool ReadProfile(const fs::path& workingDirectory, std::string_view name,
+                               Profile& profile, platform::Messenger& messenger);
+[[nodiscard]] bool WriteProfile(const fs::path& workingDirectory, std::string_view name,
+                                const Profile& profile, platform::Messenger& messenger);
 // The update run's read: silent, and a short file leaves its tail as zeros.
-bool LoadProfileQuietly(const fs::path& workingDirectory, std::string_view name, Profile& profile);
+[[nodiscard]] bool LoadProfileQuietly(const fs::path& workingDirectory, std::string_view name,
+                                      Profile& profile);
 
 // The profile name a symbol's F<n>.pfl holds; nothing when there is no assignment file.
-std::optional<std::string> ReadAssignment(const fs::path& portfolioDirectory, int fileNumber);
+[[nodiscard]] std::optional<std::string> ReadAssignment(const fs::path& portfolioDirectory,
+                                                        int fileNumber);
 // Writes a symbol's F<n>.pfl without a message.
-bool WriteAssignmentFile(const fs::path& portfolioDirectory, int fileNumber,
-                         const AssignmentBytes& bytes);
-bool AssignProfile(const fs::path& portfolioDirectory, int fileNumber, std::string_view name,
-                   settings::SettingsStore& store, platform::Messenger& messenger);
+[[nodiscard]] bool WriteAssignmentFile(const fs::path& portfolioDirectory, int fileNumber,
+                                       const AssignmentBytes& bytes);
+[[nodiscard]] bool AssignProfile(const fs::path& portfolioDirectory, int fileNumber,
+                                 std::string_view name, settings::SettingsStore& store,
+                                 platform::Messenger& messenger);
 // Goes on past a file that cannot be written; true when every file was written.
-bool AssignProfileToAll(const fs::path& portfolioDirectory, const std::vector<int>& fileNumbers,
-                        std::string_view name, settings::SettingsStore& store,
-                        platform::Messenger& messenger);
+[[nodiscard]] bool AssignProfileToAll(const fs::path& portfolioDirectory,
+                                      const std::vector<int>& fileNumbers, std::string_view name,
+                                      settings::SettingsStore& store,
+                                      platform::Messenger& messenger);
 
 }  // namespace ticksmith::profiles

@@ -47,7 +47,8 @@ Profile ProfileFromForm(const ProfileForm& form);
 
 // Save's checks in their order, each failure shown through the messenger. Trims the end of
 // the name (the dialog shows it back). `existingNames` are the profiles listed now.
-bool ValidateProfileForm(ProfileForm& form, const std::vector<std::string>& existingNames,
-                         platform::Messenger& messenger);
+[[nodiscard]] bool ValidateProfileForm(ProfileForm& form,
+                                       const std::vector<std::string>& existingNames,
+                                       platform::Messenger& messenger);
 
 }  // namespace ticksmith::profiles

@@ -26,7 +26,8 @@ std::unique_ptr<QtSettingsStore> QtSettingsStore::OpenUserStore() {
     const bool created = !QFileInfo::exists(settings->fileName());
     std::unique_ptr<QtSettingsStore> store(new QtSettingsStore(std::move(settings)));
     if (created) {
-        ImportIniFile(LegacyIniPath(file), *store);
+        // Most people have no old INI file; its settings are then the defaults.
+        static_cast<void>(ImportIniFile(LegacyIniPath(file), *store));
         store->m_settings->sync();
     }
     return store;

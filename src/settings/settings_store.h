@@ -47,12 +47,12 @@ class MemorySettingsStore : public SettingsStore {
 };
 
 // The leading decimal number of a text ("%d" scanning), or nothing when there is none.
-std::optional<int> ScanLeadingInteger(std::string_view text);
+[[nodiscard]] std::optional<int> ScanLeadingInteger(std::string_view text);
 
 // Copies the sections and values of an old INI file into the store: section lines in
 // brackets, value lines split at the first "=" with name and text kept as they stand.
 // False when the file cannot be opened.
-bool ImportIniFile(const std::filesystem::path& iniFile, SettingsStore& store);
+[[nodiscard]] bool ImportIniFile(const std::filesystem::path& iniFile, SettingsStore& store);
 void ImportIniText(std::string_view text, SettingsStore& store);
 
 }  // namespace ticksmith::settings

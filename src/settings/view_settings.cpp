@@ -1,5 +1,7 @@
 #include "settings/view_settings.h"
 
+#include <cerrno>
+
 #include "platform/file_system.h"
 #include "platform/names.h"
 #include "profiles/profile.h"
@@ -17,7 +19,13 @@ ViewSettings LoadViewSettings(const SettingsStore& store,
     view.workingDirectory = workingDirectory;
     const std::filesystem::path lasttime = workingDirectory / kLasttimeDirectory;
     if (!platform::IsDirectory(lasttime)) {
-        platform::CurrentFileSystem().CreateDirectory(lasttime);
+        errno = 0;
+        if (!platform::CurrentFileSystem().CreateDirectory(lasttime)) {
+            messenger.Show(platform::FormatMessage(
+                "%s could not be created%s.\nUpdate runs cannot keep their lists there, and new "
+                "symbols are not identified.",
+                {lasttime.string(), platform::LastErrorText()}));
+        }
     }
     view.searchLimit = Read(store, kSearchLimit) != 0;
     view.searchName =
@@ -43,7 +51,8 @@ ViewSettings LoadViewSettings(const SettingsStore& store,
     const auto profile = platform::ResolveEntry(
         workingDirectory, profiles::ProfileFileName(profiles::kDefaultProfileName));
     if (!platform::InputFile(profile).IsOpen()) {
-        profiles::CreateDefaultProfile(workingDirectory, messenger);
+        // It says so itself when it fails; the start-up goes on without the profile.
+        static_cast<void>(profiles::CreateDefaultProfile(workingDirectory, messenger));
     }
     return view;
 }

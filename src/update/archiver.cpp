@@ -31,7 +31,8 @@ bool RemoveScratchDirectory(const fs::path& directory) {
     }
     // The archiver writes only plain files there, never folders.
     for (const fs::directory_entry& entry : fs::directory_iterator(directory, error)) {
-        platform::CurrentFileSystem().Remove(entry.path());
+        // A file that stays keeps the folder, whose removal below then reports it.
+        static_cast<void>(platform::CurrentFileSystem().Remove(entry.path()));
     }
     return platform::CurrentFileSystem().RemoveDirectory(directory);
 }

@@ -28,10 +28,10 @@ inline constexpr std::string_view kBudgetOption = "-b";
 // unpacks before it moves the files into place. Its leading dot keeps it out of every listing.
 std::string ScratchDirectoryName(long id);
 // Removes a scratch directory and whatever the archiver left in it; true when it is gone.
-bool RemoveScratchDirectory(const fs::path& directory);
+[[nodiscard]] bool RemoveScratchDirectory(const fs::path& directory);
 
 // The archiver's last line of output after a success, and its reading.
 std::string UnpackedReport(std::int64_t bytes);
-std::optional<std::int64_t> ReadUnpackedReport(std::string_view line);
+[[nodiscard]] std::optional<std::int64_t> ReadUnpackedReport(std::string_view line);
 
 }  // namespace ticksmith::update

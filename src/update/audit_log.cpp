@@ -74,7 +74,8 @@ void AuditLog::Write(std::string_view text) {
         }
         bytes += c;
     }
-    m_file->Write(bytes.data(), bytes.size());
+    // A failed write stays with the file, and Close reports it.
+    static_cast<void>(m_file->Write(bytes.data(), bytes.size()));
 }
 
 void AuditLog::RunHeader(std::time_t now) {

@@ -22,9 +22,9 @@ inline constexpr std::string_view kFailedSymbolLine = "----> Could not add quote
 class AuditLog {
   public:
     // False when the log cannot be created.
-    bool Open(const fs::path& workingDirectory);
+    [[nodiscard]] bool Open(const fs::path& workingDirectory);
     // Replaces AUDIT.TXT with what was written; false when that fails.
-    bool Close();
+    [[nodiscard]] bool Close();
 
     void RunHeader(std::time_t now);
     void PortfolioHeader(std::string_view portfolioDirectory);

@@ -161,12 +161,17 @@ std::vector<std::string> IdentifyNewSymbols(const fs::path& workingDirectory,
                 if (known.count(line.symbol) == 0 && written.insert(line.symbol).second) {
                     found.push_back(line.symbol);
                     const std::string text = line.symbol + "\r\n";
-                    delta.Write(text.data(), text.size());
+                    if (!delta.Write(text.data(), text.size())) {
+                        return {};
+                    }
                 }
             }
         }
     }
-    delta.Commit();
+    // The dialog offers what Delta.txt holds: an old one must not stand for this list.
+    if (!delta.Commit()) {
+        return {};
+    }
     return found;
 }
 

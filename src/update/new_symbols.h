@@ -49,9 +49,9 @@ class NewSymbolSession {
 
     // Adds the symbol shown under `name` (trimmed, at most 16 characters, the symbol when
     // empty) with the profile, and moves on. False, staying on the symbol, when adding failed.
-    bool Yes(std::string_view name, const std::string& profile);
+    [[nodiscard]] bool Yes(std::string_view name, const std::string& profile);
     // Yes for every symbol left, each under its own name, until one fails.
-    bool YesToAll(const std::string& profile);
+    [[nodiscard]] bool YesToAll(const std::string& profile);
     void No();
     void Cancel() { m_done = true; }
     // Symbols added from now on go to this portfolio.

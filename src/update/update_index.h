@@ -33,7 +33,8 @@ class UpdateDirectoryIndex {
 
     // The first line that names `symbol` with a date after `lastDay`: files in search order,
     // lines in file order.
-    std::optional<Match> FindNewer(std::string_view symbol, store::DayNumber lastDay) const;
+    [[nodiscard]] std::optional<Match> FindNewer(std::string_view symbol,
+                                                 store::DayNumber lastDay) const;
 
     bool HasCandidates() const { return !m_files.empty(); }
     const std::vector<fs::path>& Files() const { return m_files; }

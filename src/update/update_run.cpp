@@ -42,10 +42,19 @@ class ActiveRunFlag {
     bool m_owner;
 };
 
+// The index is kept by directory too, so the columns alone tell profiles apart; a directory too
+// long for the profile file's field then cannot make two profiles share a key.
+// MASTER.~OL, the run's copy of MASTER: best effort, since the next run writes it anew.
+void RemoveScratchCopy(const fs::path& copy) {
+    static_cast<void>(platform::CurrentFileSystem().Remove(copy));
+}
+
 std::string ProfileKey(const profiles::Profile& profile) {
+    profiles::Profile columns = profile;
+    columns.updateDirectory.clear();
     profiles::ProfileBytes bytes{};
-    profiles::EncodeProfile(profile, bytes);
-    return std::string(bytes.begin(), bytes.end());
+    return profiles::EncodeProfile(columns, bytes) ? std::string(bytes.begin(), bytes.end())
+                                                   : std::string();
 }
 
 store::FloatBytes FieldAt(const std::uint8_t* record, int position) {
@@ -66,9 +75,11 @@ UpdateRun::UpdateRun(fs::path workingDirectory, std::vector<std::string> portfol
       m_messenger(messenger) {}
 
 UpdateRun::~UpdateRun() {
+    // Clean-up the settings ask for, best effort: a file that stays is read again by the next
+    // run, which finds its quotes already stored.
     const auto removeAll = [](const std::vector<fs::path>& files) {
         for (const fs::path& file : files) {
-            platform::CurrentFileSystem().Remove(file);
+            static_cast<void>(platform::CurrentFileSystem().Remove(file));
         }
     };
     if (m_settings.sexEnable && m_settings.deleteSex) {
@@ -81,7 +92,7 @@ UpdateRun::~UpdateRun() {
         for (const fs::path& file : m_usedFiles) {
             // A file whose quote could not be written still holds it for the next run.
             if (std::find(m_keptFiles.begin(), m_keptFiles.end(), file) == m_keptFiles.end()) {
-                platform::CurrentFileSystem().Remove(file);
+                removeAll({file});
             }
         }
     }
@@ -191,14 +202,14 @@ void UpdateRun::UpdatePortfolio(const std::string& portfolioDirectory) {
         return {};
     };
     if (const std::string reason = copyMaster(); !reason.empty()) {
-        platform::CurrentFileSystem().Remove(oldCopy);
+        RemoveScratchCopy(oldCopy);
         failed("its index could not be read or copied (" + reason + ")");
         return;
     }
     platform::ReplacementFile newMaster(directory, store::kMasterName, "MASTER.~NU");
     errno = 0;
     if (!newMaster.Open()) {
-        platform::CurrentFileSystem().Remove(oldCopy);
+        RemoveScratchCopy(oldCopy);
         failed("a new index could not be created (MASTER.~NU" + platform::LastErrorText() + ")");
         return;
     }
@@ -227,7 +238,7 @@ void UpdateRun::UpdatePortfolio(const std::string& portfolioDirectory) {
     } else {
         newMaster.Abandon();
     }
-    platform::CurrentFileSystem().Remove(oldCopy);
+    RemoveScratchCopy(oldCopy);
 }
 
 bool UpdateRun::UpdateSymbol(const std::string& portfolioDirectory, store::MasterRecord& record) {
@@ -383,7 +394,8 @@ ArchiveResult UpdateRun::ExpandOne(ArchiveKind kind, const fs::path& directory,
         return ArchiveResult::kExpanded;
     }
     // A killed archiver could not tidy up after itself.
-    RemoveScratchDirectory(directory / ScratchDirectoryName(child.Id()));
+    const fs::path scratch = directory / ScratchDirectoryName(child.Id());
+    const bool tidied = RemoveScratchDirectory(scratch);
     std::string reason = platform::LastLine(child.Errors());
     if (!exitCode) {
         reason = elapsed >= m_archiverTimeLimit.count()
@@ -394,6 +406,9 @@ ArchiveResult UpdateRun::ExpandOne(ArchiveKind kind, const fs::path& directory,
         reason = "The archiver did not say how much it unpacked.";
     } else if (reason.empty()) {
         reason = "The archiver ended with code " + std::to_string(*exitCode) + ".";
+    }
+    if (!tidied) {
+        reason += "\n" + scratch.string() + " could not be removed.";
     }
     m_messenger.Show(platform::FormatMessage(selfExtracting
                                                  ? "Self-Extract failed for file\n\n%s\n\n%s"
@@ -561,10 +576,17 @@ void UpdateRun::WriteLasttimeList() {
     bool wroteAny = false;
     const auto finish = [&] {
         if (wroteAny) {
-            list.Commit();
+            if (!list.Commit()) {
+                m_messenger.Show(platform::FormatMessage(
+                    "%s could not be written; the next identification of new symbols may offer "
+                    "symbols already seen.",
+                    {list.TargetPath().string()}));
+            }
         } else {
             list.Abandon();
-            platform::CurrentFileSystem().Remove(platform::ResolveEntry(lasttime, "Lasttime.txt"));
+            // An old list that stays only offers fewer symbols as new.
+            static_cast<void>(platform::CurrentFileSystem().Remove(
+                platform::ResolveEntry(lasttime, "Lasttime.txt")));
         }
     };
     for (const std::string& profileName : profiles::ProfileNames(m_workingDirectory)) {
@@ -604,8 +626,11 @@ void UpdateRun::WriteLasttimeList() {
                 }
                 if (!text.empty()) {
                     text += "\r\n";
-                    list.Write(text.data(), text.size());
                     wroteAny = true;
+                    if (!list.Write(text.data(), text.size())) {
+                        finish();
+                        return;
+                    }
                 }
             }
         }

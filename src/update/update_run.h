@@ -105,7 +105,8 @@ class UpdateRun {
 
     void UpdatePortfolio(const std::string& portfolioDirectory);
     // False when the symbol got no quote: no newer line, or one that could not be stored.
-    bool UpdateSymbol(const std::string& portfolioDirectory, store::MasterRecord& record);
+    [[nodiscard]] bool UpdateSymbol(const std::string& portfolioDirectory,
+                                    store::MasterRecord& record);
     // Unpacks a profile directory's archives before its files are searched: self-extracting
     // files first, then ZIP files.
     void ExpandArchives(const fs::path& directory);
@@ -117,9 +118,10 @@ class UpdateRun {
     const UpdateDirectoryIndex& IndexFor(const fs::path& directory,
                                          const profiles::Profile& profile);
     // False, with the data file as it was and the reason shown, when the quote was not stored.
-    bool AddOneQuote(const std::string& portfolioDirectory, store::MasterRecord& record,
-                     const std::string& symbol, const profiles::Profile& profile,
-                     const UpdateDirectoryIndex::Match& match);
+    [[nodiscard]] bool AddOneQuote(const std::string& portfolioDirectory,
+                                   store::MasterRecord& record, const std::string& symbol,
+                                   const profiles::Profile& profile,
+                                   const UpdateDirectoryIndex::Match& match);
     void SetTotalText();
     void WriteLasttimeList();
     void NoteUsedFile(const fs::path& file);

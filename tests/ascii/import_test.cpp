@@ -386,6 +386,40 @@ TEST_F(ImportTest, MessagesOfAFailedConversion) {
     ExpectConsistent();
 }
 
+// MASTER refuses the record after the data files were written: they are taken back, and what
+// the disk would not let go of is named, since it blocks the next import into the portfolio.
+TEST_F(ImportTest, RollbackThatFailsSaysWhatWasLeftBehind) {
+    ASSERT_EQ(store::CreateEmptyMaster(out), store::kSuccess);
+    const ImportJob job = Job(Input(History(5)), out);
+    const std::string notAdded = platform::FormatMessage(
+        "Could not write %s; the symbol IBM was not added.", {(out / "MASTER").string()});
+    for (const bool spreads : {false, true}) {
+        SCOPED_TRACE(spreads ? "the disk breaks" : "only MASTER fails");
+        messenger.shown.clear();
+        test::BreakingFileSystem breaking("MASTER", spreads);
+        ImportResult result;
+        {
+            platform::ScopedFileSystem scope(breaking);
+            result = Run(job);
+        }
+        EXPECT_FALSE(result.succeeded);
+        EXPECT_EQ(result.fileNumber, 0);
+        ASSERT_EQ(messenger.shown.size(), 1u);
+        std::string expected = notAdded;
+        for (const char* name : {"F1.DAT", "F1.DOP"}) {
+            EXPECT_EQ(fs::exists(out / name), spreads) << name;
+            if (spreads) {
+                expected += "\n" + (out / name).string() +
+                            " was left behind; remove it before importing here again.";
+            }
+        }
+        EXPECT_EQ(messenger.shown[0], expected);
+        std::vector<store::MasterRecord> records;
+        ASSERT_EQ(store::ReadMasterRecords(out, records), store::kSuccess);
+        EXPECT_TRUE(records.empty());
+    }
+}
+
 // A disk change that fails anywhere in the run leaves MASTER and every data file agreeing,
 // the symbol that was there untouched, and no temporary file behind.
 TEST_F(ImportTest, FailingDiskKeepsThePortfolioConsistent) {

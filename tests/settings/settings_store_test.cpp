@@ -134,5 +134,23 @@ TEST(ViewSettingsTest, LoadsInOrderAndWritesTheSampleProfileOnlyWhenMissing) {
     EXPECT_TRUE(messenger.shown.empty());
 }
 
+// The start-up goes on in a working directory it cannot write, but says what it could not make.
+TEST(ViewSettingsTest, SaysWhenLasttimeOrTheSampleProfileCannotBeMade) {
+    test::TempDir temp;
+    const fs::path wd = temp.path();
+    MemorySettingsStore store;
+    test::RecordingMessenger messenger;
+    test::ReadOnlyDirectory readOnly(wd);
+    platform::ScopedFileSystem scope(readOnly);
+    const ViewSettings view = LoadViewSettings(store, wd, messenger);
+    EXPECT_EQ(view.workingDirectory, wd);
+    EXPECT_EQ(messenger.shown,
+              (std::vector<std::string>{(wd / "Lasttime").string() +
+                                            " could not be created.\nUpdate runs cannot keep their "
+                                            "lists there, and new symbols are not identified.",
+                                        "Creation of Profile1.pfd failed"}));
+    EXPECT_TRUE(test::Snapshot(wd).empty());
+}
+
 }  // namespace
 }  // namespace ticksmith::settings

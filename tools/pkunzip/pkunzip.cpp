@@ -49,7 +49,9 @@ class ScratchDirectory {
     ScratchDirectory() : m_path(ticksmith::update::ScratchDirectoryName(::getpid())) {}
     ~ScratchDirectory() {
         if (m_created) {
-            ticksmith::update::RemoveScratchDirectory(m_path);
+            // Best effort: a folder left behind is hidden from every listing, and the next
+            // archiver of this id clears it before it unpacks.
+            static_cast<void>(ticksmith::update::RemoveScratchDirectory(m_path));
         }
     }
     ScratchDirectory(const ScratchDirectory&) = delete;
@@ -175,7 +177,8 @@ bool MoveIntoPlace(const std::set<fs::path>& files, std::string& error) {
             return false;
         }
     }
-    system.SyncDirectory(".");
+    // The files are in place; the sync only hardens the renames against a power cut.
+    static_cast<void>(system.SyncDirectory("."));
     return true;
 }
 
