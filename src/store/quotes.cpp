@@ -394,8 +394,9 @@ Status CreateQuoteFiles(const fs::path& directory, int fileNumber, const FieldSe
     }
     if (!platform::ReplaceFileContents(directory, dopName, dopName + ".tmp", dop.data(),
                                        dop.size())) {
-        // Half a symbol's files would leave it unreadable; take the new data file back.
-        platform::CurrentFileSystem().Remove(platform::ResolveEntry(directory, dataName));
+        // Half a symbol's files would leave it unreadable; take the new data file back. Should
+        // that fail too, the empty file stays and the next Add Symbol names it as in the way.
+        (void)platform::CurrentFileSystem().Remove(platform::ResolveEntry(directory, dataName));
         return kFileWrite;
     }
     return kSuccess;
