@@ -120,6 +120,63 @@ TEST(RealPortfolioTest, ReadsAsAnotherReaderDoes) {
     EXPECT_EQ(output(temp.path()), output(kRealData / "bbfinance"));
 }
 
+// A data vendor's portfolio with its counter at 255 and numbers free: every way in takes the
+// lowest free number, passes over files that stand without a record, and keeps the counter.
+TEST(RealPortfolioTest, CounterAt255WithFreeNumbersTakesNewSymbols) {
+    if (!fs::exists(kRealData / "bbfinance")) {
+        GTEST_SKIP() << kRealData << " is not there";
+    }
+    test::TempDir temp;
+    const fs::path port = temp.path() / "port", source = temp.path() / "source";
+    fs::copy(kRealData / "bbfinance", port);
+    test::Bytes master = test::ReadBytes(port / "MASTER");
+    platform::WriteI16(master.data() + 2, 255);
+    test::WriteBytes(port / "MASTER", master);
+    const std::string stray = "stray quotes";
+    test::WriteBytes(port / "F30.DAT", stray);
+    fs::create_directory(source);
+    test::AddSymbol(source, "SRC", 3);
+    test::WriteBytes(temp.path() / "imp.txt", std::string("01/05/2004,1,2,0.5,1.5,100,7\r\n"));
+    const auto run = [&](const std::vector<std::string>& arguments, int code) {
+        const CliRun result = test::RunCliIn(temp.path(), arguments);
+        EXPECT_EQ(result.code, code) << testing::PrintToString(arguments) << result.err;
+        return result.out + result.err;
+    };
+    EXPECT_EQ(run({"add-symbol", port.string(), "NEWA"}, kExitSuccess),
+              port.string() + "\t16\tNEWA\n");
+    run({"copy-symbol", source.string(), "SRC", port.string()}, kExitSuccess);
+    run({"import", "imp.txt", port.string(), "--symbol", "IMP", "--date-format", "mm_dd_ccyy"},
+        kExitSuccess);
+    EXPECT_EQ(run({"add-symbol", port.string(), "NEWB"}, kExitSuccess),
+              port.string() + "\t45\tNEWB\n");
+    std::vector<store::MasterRecord> records;
+    store::MasterHeader header;
+    ASSERT_EQ(store::ReadMasterRecords(port, records, &header), store::kSuccess);
+    EXPECT_EQ(header.count, 44);
+    EXPECT_EQ(header.counter, 255);
+    std::map<std::string, int> added;
+    for (const auto& record : records) {
+        added[record.SymbolText()] = record.fileNumber;
+    }
+    EXPECT_EQ(added["SRC"], 32);
+    EXPECT_EQ(added["IMP"], 34);
+    EXPECT_EQ(test::ReadBytes(port / "F30.DAT"), test::Bytes(stray.begin(), stray.end()));
+    EXPECT_EQ(test::ReadBytes(port / "F34.DAT").size(), 28U * 2);
+
+    // 255 records are the limit, whatever the numbers.
+    std::vector<store::MasterRecord> all;
+    for (int number = 1; number <= 255; ++number) {
+        all.push_back(test::Record(number, "S" + std::to_string(number)));
+    }
+    const test::Bytes full = test::MasterFile(255, 200, all);
+    test::WriteBytes(port / "MASTER", full);
+    EXPECT_NE(run({"add-symbol", port.string(), "NEWC"}, kExitFailure)
+                  .find("This portfolio already has the\nmaximum number of symbols (255).\nChoose "
+                        "a different or new portfolio."),
+              std::string::npos);
+    EXPECT_EQ(test::ReadBytes(port / "MASTER"), full);
+}
+
 TEST(CliTest, QuotesNewestFirst) {
     test::TempDir temp;
     const std::string dir = temp.path().string();

@@ -174,6 +174,41 @@ TEST_F(MasterTest, AppendTakesTheLowestFreeNumber) {
     EXPECT_EQ(ReadBytes(Master())[4 * kMasterRecordSize], 4);
 }
 
+// Other software keeps its highest file number in the counter and leaves gaps; files that
+// stand without a record keep their number.
+TEST_F(MasterTest, AppendFillsTheGapsOfAnotherWritersMaster) {
+    MasterRecord record = NewMasterRecord("NEW", "NEW", 7);
+    WriteBytes(
+        Master(),
+        MasterFile(4, 255, {Record(255, "Z"), Record(3, "C"), Record(1, "A"), Record(5, "E")}));
+    WriteBytes(Dir() / "F2.DAT", Bytes{1});
+    WriteBytes(Dir() / "f4.dop", Bytes{2});
+    EXPECT_EQ(FreeFileNumber(Dir()).fileNumber, 6);
+    EXPECT_EQ(AppendMasterRecord(Dir(), record).fileNumber, 6);
+    EXPECT_EQ(Header(), std::pair(5, 255));
+    // A writer's own files, made before its record, do not count against its number.
+    WriteBytes(Dir() / "F7.DAT", Bytes{3});
+    EXPECT_EQ(AppendMasterRecord(Dir(), record, 7).fileNumber, 7);
+    EXPECT_EQ(Numbers(), (std::vector<int>{255, 3, 1, 5, 6, 7}));
+    EXPECT_EQ(Header(), std::pair(6, 255));
+    EXPECT_EQ(ReadBytes(Dir() / "F2.DAT"), Bytes{1});
+
+    // A counter below 255 is raised as before.
+    WriteBytes(Master(), MasterFile(2, 44, {Record(44, "Z"), Record(1, "A")}));
+    EXPECT_EQ(AppendMasterRecord(Dir(), record).fileNumber, 3);
+    EXPECT_EQ(Header(), std::pair(3, 45));
+
+    // Every number taken, by a record or by files: full, MASTER unchanged.
+    std::vector<MasterRecord> most;
+    for (int number = 1; number <= 254; ++number) {
+        most.push_back(Record(number == 2 ? 255 : number, "S" + std::to_string(number)));
+    }
+    const Bytes bytes = MasterFile(254, 255, most);
+    WriteBytes(Master(), bytes);
+    EXPECT_EQ(AppendMasterRecord(Dir(), record).failure, NumberFailure::kFull);
+    EXPECT_EQ(ReadBytes(Master()), bytes);
+}
+
 TEST_F(MasterTest, AppendRefusesAFullOrDamagedMasterUntouched) {
     std::vector<MasterRecord> all;
     for (int number = 1; number <= 255; ++number) {
@@ -181,7 +216,6 @@ TEST_F(MasterTest, AppendRefusesAFullOrDamagedMasterUntouched) {
     }
     const std::pair<Bytes, NumberFailure> cases[] = {
         {MasterFile(255, 0, {Record(1, "A")}), NumberFailure::kFull},
-        {MasterFile(2, 255, {Record(1, "A"), Record(2, "B")}), NumberFailure::kFull},
         {MasterFile(0, 0, all), NumberFailure::kFull},
         {Bytes(30), NumberFailure::kUnreadable},
         {Bytes(2 * kMasterRecordSize + 20), NumberFailure::kPartialRecord}};

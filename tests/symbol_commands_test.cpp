@@ -104,12 +104,14 @@ TEST_F(SymbolCommands, AddUpperCasesNamesAfterItselfAndReusesTheLowestNumber) {
     EXPECT_EQ(portfolio::AddSymbolCommand(view, "Ibm", "", std::nullopt, 20000, m_messenger),
               portfolio::AddSymbolResult::kExists);
 
-    // A data file under the next free number that no record names is never written over.
-    WriteBytes(m_root / "a" / "F4.DAT", std::string("quotes of a lost record"));
-    const auto before = Snapshot(m_root / "a");
+    // A data file under the next free number that no record names is never written over: the
+    // number is passed over.
+    const std::string lost = "quotes of a lost record";
+    WriteBytes(m_root / "a" / "F4.DAT", lost);
     EXPECT_EQ(portfolio::AddSymbolCommand(view, "NEW", "", std::nullopt, 20000, m_messenger),
-              portfolio::AddSymbolResult::kNotAdded);
-    EXPECT_EQ(Snapshot(m_root / "a"), before);
+              portfolio::AddSymbolResult::kAdded);
+    EXPECT_EQ(ReadBytes(m_root / "a" / "F4.DAT"), Bytes(lost.begin(), lost.end()));
+    EXPECT_TRUE(fs::exists(m_root / "a" / "F5.DAT"));
 }
 
 // A symbol whose data files cannot be made has its record taken back out; when the disk
@@ -222,31 +224,43 @@ TEST_F(SymbolCommands, MoveAndCopyCarryTheFilesUnderTheNewNumber) {
               "already exists in\n" +
                   b.string());
     EXPECT_EQ(Snapshot(m_root), before);
-    // A destination that has handed out file number 255 is full.
+    // Only 255 records fill a destination.
     const fs::path full = m_root / "full";
     fs::create_directory(full);
-    WriteBytes(full / "MASTER", MasterFile(1, 255, {Record(255, "LAST")}));
+    std::vector<store::MasterRecord> all;
+    for (int number = 255; number >= 1; --number) {
+        all.push_back(Record(number, "S" + std::to_string(number)));
+    }
+    WriteBytes(full / "MASTER", MasterFile(255, 255, all));
     view = View("a", "ZED");
     const auto beforeFull = Snapshot(m_root);
     EXPECT_FALSE(
         portfolio::TransferSymbol(view, full.string(), portfolio::Transfer::kCopy, m_messenger));
-    EXPECT_EQ(m_messenger.shown.back().substr(0, 42),
-              "The portfolio already has the\nmaximum numb");
+    EXPECT_EQ(m_messenger.shown.back(),
+              "The portfolio already has the\nmaximum number of symbols (255).\nChoose a "
+              "different or new portfolio.");
     EXPECT_EQ(Snapshot(m_root), beforeFull);
+    // Other software's counter at 255 with numbers free is not full.
+    WriteBytes(full / "MASTER", MasterFile(1, 255, {Record(255, "LAST")}));
+    ASSERT_TRUE(
+        portfolio::TransferSymbol(view, full.string(), portfolio::Transfer::kCopy, m_messenger));
+    store::MasterHeader header;
+    ASSERT_EQ(store::ReadMasterHeader(full, header), store::kSuccess);
+    EXPECT_EQ(header.count, 2);
+    EXPECT_EQ(header.counter, 255);
+    EXPECT_TRUE(fs::exists(full / "F1.DAT"));
+    fs::remove_all(full);
 
-    // A data file under the destination's free number is someone's: left alone, move refused.
-    WriteBytes(c / "F1.DAT", std::string("stray quotes"));
-    const auto beforeStray = Snapshot(m_root);
-    EXPECT_FALSE(
-        portfolio::TransferSymbol(view, c.string(), portfolio::Transfer::kMove, m_messenger));
-    EXPECT_EQ(Snapshot(m_root), beforeStray);
-    fs::remove(c / "F1.DAT");
-
+    // A data file under the destination's free number is someone's: left alone, and the move
+    // takes the next number.
+    const std::string stray = "stray quotes";
+    WriteBytes(c / "F1.DAT", stray);
     ASSERT_TRUE(
         portfolio::TransferSymbol(view, c.string(), portfolio::Transfer::kMove, m_messenger));
+    EXPECT_EQ(ReadBytes(c / "F1.DAT"), Bytes(stray.begin(), stray.end()));
     EXPECT_EQ(Symbols("a"), (std::vector<std::string>{"2MID", "3ALF"}));
-    EXPECT_EQ(Symbols("c"), (std::vector<std::string>{"1ZED"}));
-    EXPECT_EQ(ReadBytes(c / "F1.DAT"), data);
+    EXPECT_EQ(Symbols("c"), (std::vector<std::string>{"2ZED"}));
+    EXPECT_EQ(ReadBytes(c / "F2.DAT"), data);
     for (const char* name : {"F1.DAT", "F1.DOP", "F1.pfl", "F1.BAK"}) {
         EXPECT_FALSE(fs::exists(a / name)) << name;
     }

@@ -253,7 +253,7 @@ bool ImportRun::PrepareMaster() {
     return true;
 }
 
-// The number the new record will get: the lowest that no record has. 0, with the reason
+// The number the new record will get: the lowest that no record or file has. 0, with the reason
 // shown, when there is none or MASTER cannot be read.
 int ImportRun::FreeFileNumber() {
     const store::FileNumberResult free = store::FreeFileNumber(m_directory);

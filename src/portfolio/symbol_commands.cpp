@@ -277,7 +277,10 @@ bool TransferSymbol(ViewState& view, const std::string& destination, Transfer tr
             "different or new portfolio.");
         return false;
     };
-    const store::FileNumberResult free = store::FreeFileNumber(destination);
+    // Files an interrupted move left under a number are this symbol's, and a retry reuses it.
+    const store::FileNumberResult free = store::FreeFileNumber(destination, [&](int candidate) {
+        return !ForeignFileOf(source, sourceNumber, target, candidate);
+    });
     if (free.failure == store::NumberFailure::kFull) {
         return full();
     }

@@ -10,8 +10,9 @@ namespace ticksmith::portfolio {
 
 bool PortfolioIsFull(const std::filesystem::path& portfolioDirectory) {
     store::MasterHeader header;
+    // The counter may hold the highest file number in use, as other software writes it.
     return store::ReadMasterHeader(portfolioDirectory, header) == store::kSuccess &&
-           (header.count >= store::kMaxSymbols || header.counter >= store::kMaxSymbols);
+           header.count >= store::kMaxSymbols;
 }
 
 std::optional<std::filesystem::path> StrayFileOf(const std::filesystem::path& portfolioDirectory,

@@ -20,7 +20,7 @@ enum class AddSymbolResult {
     kNoSymbolEntered,   // the Add dialog's OK with nothing typed
 };
 
-// Whether a portfolio's MASTER announces 255 symbols or has handed out file number 255.
+// Whether a portfolio's MASTER announces 255 symbols.
 bool PortfolioIsFull(const std::filesystem::path& portfolioDirectory);
 
 // The first of F<n>.DAT and F<n>.DOP that stands in the directory, for a number no record has:

@@ -11,6 +11,7 @@
 #include "platform/little_endian.h"
 #include "platform/names.h"
 #include "platform/safe_replace.h"
+#include "store/quotes.h"
 
 namespace ticksmith::store {
 
@@ -383,10 +384,13 @@ Status FindSymbol(const fs::path& directory, std::string_view text, MasterRecord
 
 namespace {
 
-// The lowest file number no record has.
-FileNumberResult LowestFreeNumber(const MasterImage& image) {
-    const MasterHeader header = image.Header();
-    if (header.count >= kMaxSymbols || header.counter >= kMaxSymbols) {
+// The lowest file number that neither a record nor a file of the directory has, files for
+// which `ownFiles` holds aside.
+FileNumberResult LowestFreeNumber(const MasterImage& image, const fs::path& directory,
+                                  const std::function<bool(int)>& ownFiles) {
+    // Other software keeps its highest file number in the counter, so only the records fill
+    // a portfolio.
+    if (image.Header().count >= kMaxSymbols) {
         return {0, NumberFailure::kFull};
     }
     // A new record after broken-off bytes would sit at the wrong offset; leave that MASTER
@@ -399,21 +403,30 @@ FileNumberResult LowestFreeNumber(const MasterImage& image) {
     for (std::size_t number = 1; number <= image.CompleteRecords(); ++number) {
         used[image.Record(number)[kFileNumberAt]] = true;
     }
-    const auto free = std::find(used.begin(), used.end(), false);
-    if (free == used.end()) {
-        return {0, NumberFailure::kFull};
+    // Files without a record are some symbol's all the same; handing out their number would
+    // overwrite them.
+    const auto hasFiles = [&](int number) {
+        return !(ownFiles && ownFiles(number)) &&
+               (platform::FindEntry(directory, DataFileName(number)) ||
+                platform::FindEntry(directory, DopFileName(number)));
+    };
+    for (int number = 1; number <= kMaxSymbols; ++number) {
+        if (!used[static_cast<std::size_t>(number)] && !hasFiles(number)) {
+            return {number};
+        }
     }
-    return {static_cast<int>(free - used.begin())};
+    return {0, NumberFailure::kFull};
 }
 
 }  // namespace
 
-FileNumberResult FreeFileNumber(const fs::path& directory) {
+FileNumberResult FreeFileNumber(const fs::path& directory,
+                                const std::function<bool(int)>& ownFiles) {
     MasterImage image;
     if (const Status status = LoadMaster(directory, image); status != kSuccess) {
         return {0, NumberFailure::kUnreadable, status};
     }
-    return LowestFreeNumber(image);
+    return LowestFreeNumber(image, directory, ownFiles);
 }
 
 FileNumberResult AppendMasterRecord(const fs::path& directory, MasterRecord& record,
@@ -422,7 +435,9 @@ FileNumberResult AppendMasterRecord(const fs::path& directory, MasterRecord& rec
     if (const Status status = LoadMaster(directory, image); status != kSuccess) {
         return {0, NumberFailure::kUnreadable, status};
     }
-    const FileNumberResult free = LowestFreeNumber(image);
+    // Files made before the record are the writer's own.
+    const FileNumberResult free = LowestFreeNumber(
+        image, directory, [fileNumber](int number) { return number == fileNumber; });
     if (!free.Succeeded()) {
         return free;
     }
@@ -432,7 +447,10 @@ FileNumberResult AppendMasterRecord(const fs::path& directory, MasterRecord& rec
     const MasterHeader header = image.Header();
     record.fileNumber = static_cast<std::uint8_t>(free.fileNumber);
     WriteI16(image.bytes.data(), static_cast<std::int16_t>(header.count + 1));
-    WriteI16(image.bytes.data() + 2, static_cast<std::int16_t>(header.counter + 1));
+    // A counter at 255 already names the highest file number there can be.
+    if (header.counter < kMaxSymbols) {
+        WriteI16(image.bytes.data() + 2, static_cast<std::int16_t>(header.counter + 1));
+    }
     const std::size_t at = image.bytes.size();
     image.bytes.resize(at + kMasterRecordSize);
     EncodeMasterRecord(record, image.bytes.data() + at);

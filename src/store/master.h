@@ -106,7 +106,7 @@ bool MatchesSearchText(const MasterRecord& record, std::string_view text);
 enum class NumberFailure {
     kNone,
     kUnreadable,     // MASTER could not be opened or read
-    kFull,           // every number, or the header's count, is used up
+    kFull,           // 255 records, or every number taken by a record or a file
     kPartialRecord,  // MASTER ends in part of a record: the repair's work
     kNumberTaken,    // the number the caller's files have is no longer the lowest free one
     kNotWritten,     // MASTER could not be replaced
@@ -120,10 +120,13 @@ struct FileNumberResult {
     bool Succeeded() const { return failure == NumberFailure::kNone; }
 };
 
-// The file number AppendMasterRecord would give now.
-[[nodiscard]] FileNumberResult FreeFileNumber(const fs::path& directory);
+// The file number AppendMasterRecord would give now. Files of a number for which `ownFiles`
+// holds are the caller's own and do not keep that number taken.
+[[nodiscard]] FileNumberResult FreeFileNumber(const fs::path& directory,
+                                              const std::function<bool(int)>& ownFiles = {});
 
-// Gives `record` the lowest free file number and appends it. A writer that made the record's
+// Gives `record` the lowest file number that no record and no F<n>.DAT or F<n>.DOP has, and
+// appends it; the counter is raised, but never past 255. A writer that made the record's
 // files first passes their number: kNumberTaken, with MASTER unchanged, when it is no longer
 // the lowest free one.
 [[nodiscard]] FileNumberResult AppendMasterRecord(const fs::path& directory, MasterRecord& record,

@@ -474,7 +474,7 @@ TEST_F(ImportTest, FailingDiskKeepsThePortfolioConsistent) {
 
 // Nothing may take files that could be another symbol's, and a run that adds nothing leaves
 // its input as it was, so that trying again reads the same lines.
-TEST_F(ImportTest, RefusesFilesThatMayBeAnotherSymbolsAndKeepsTheInput) {
+TEST_F(ImportTest, NeverWritesOverFilesThatMayBeAnotherSymbols) {
     ASSERT_EQ(store::CreateEmptyMaster(out), store::kSuccess);
     test::AddSymbol(out, "OLD", 3);
     const std::string history = "Date,Open\r\n" + History(3);
@@ -483,22 +483,26 @@ TEST_F(ImportTest, RefusesFilesThatMayBeAnotherSymbolsAndKeepsTheInput) {
     job.skip = true;
     job.rowsToSkip = 1;
 
-    test::WriteBytes(out / "F2.DAT", std::string("precious quotes"));
-    auto before = test::Snapshot(out);
+    // A MASTER ending in part of a record (the part names file 2): refused, input kept.
+    const Bytes whole = test::ReadBytes(out / "MASTER");
+    Bytes master = whole;
+    master.insert(master.end(), 30, 2);
+    test::WriteBytes(out / "MASTER", master);
+    const auto before = test::Snapshot(out);
     EXPECT_FALSE(Run(job).succeeded);
     EXPECT_EQ(test::Snapshot(out), before);
     EXPECT_EQ(Text(test::ReadBytes(wd / "ibm.txt")), history);
     EXPECT_FALSE(fs::exists(wd / "ibm.txt.BAK"));
-    fs::remove(out / "F2.DAT");
 
-    // A MASTER ending in part of a record (the part names file 2).
-    Bytes master = test::ReadBytes(out / "MASTER");
-    master.insert(master.end(), 30, 2);
-    test::WriteBytes(out / "MASTER", master);
-    before = test::Snapshot(out);
-    EXPECT_FALSE(Run(job).succeeded);
-    EXPECT_EQ(test::Snapshot(out), before);
-    EXPECT_EQ(Text(test::ReadBytes(wd / "ibm.txt")), history);
+    // Files under a free number that no record names are passed over.
+    test::WriteBytes(out / "MASTER", whole);
+    const std::string precious = "precious quotes";
+    test::WriteBytes(out / "f2.dop", precious);
+    const ImportResult result = Run(job);
+    EXPECT_TRUE(result.succeeded);
+    EXPECT_EQ(result.fileNumber, 3);
+    EXPECT_EQ(test::ReadBytes(out / "f2.dop"), Bytes(precious.begin(), precious.end()));
+    EXPECT_FALSE(fs::exists(out / "F2.DAT"));
 
     // A line longer than a piece is reversed whole.
     const std::string longLine = "x" + std::string(400, 'y');

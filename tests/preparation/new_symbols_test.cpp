@@ -149,6 +149,25 @@ TEST_F(NewSymbolsTest, YesToAllStopsAtTheFirstFailure) {
     EXPECT_EQ(records.back().IssueNameText(), "ZZZ");
 }
 
+// A counter at 255, as other software leaves it, with numbers free: the add goes ahead.
+TEST_F(NewSymbolsTest, AddsToAPortfolioWhoseCounterIs255) {
+    Bytes master = ReadBytes(m_portfolio / "MASTER");
+    platform::WriteI16(master.data() + 2, 255);
+    WriteBytes(m_portfolio / "MASTER", master);
+    WriteDelta("AAA\r\n");
+    update::NewSymbolSession session(m_work, m_current, m_store, m_messenger, kSunday);
+    ASSERT_TRUE(session.Yes("Alpha", "A"));
+    EXPECT_TRUE(m_messenger.shown.empty());
+    const auto records = Records(m_portfolio);
+    ASSERT_EQ(records.size(), 2u);
+    EXPECT_EQ(records.back().SymbolText(), "AAA");
+    EXPECT_EQ(records.back().fileNumber, 2);
+    EXPECT_TRUE(fs::exists(m_portfolio / "F2.DAT"));
+    store::MasterHeader header;
+    ASSERT_EQ(store::ReadMasterHeader(m_portfolio, header), store::kSuccess);
+    EXPECT_EQ(header.counter, 255);
+}
+
 TEST_F(NewSymbolsTest, CommandLine) {
     CliResult listed = RunCliIn(m_work, {"new-symbols", "--today", "01/04/04"});
     ASSERT_EQ(listed.code, cli::kExitSuccess) << listed.err;
