@@ -9,6 +9,7 @@
 
 #include "cli/cli.h"
 #include "cli_support.h"
+#include "emaster_support.h"
 #include "platform/names.h"
 #include "settings/settings_store.h"
 #include "test_support.h"
@@ -175,6 +176,44 @@ TEST(RealPortfolioTest, CounterAt255WithFreeNumbersTakesNewSymbols) {
                         "a different or new portfolio."),
               std::string::npos);
     EXPECT_EQ(test::ReadBytes(port / "MASTER"), full);
+}
+
+// The vendor's own EMASTER follows every command that changes MASTER, long names kept.
+TEST(RealPortfolioTest, CommandsKeepEmasterInStep) {
+    if (!fs::exists(kRealData / "equis_b")) {
+        GTEST_SKIP() << kRealData << " is not there";
+    }
+    test::TempDir temp;
+    const fs::path bb = test::CopyReal(temp.path(), "bbfinance");
+    const fs::path equis = test::CopyReal(temp.path(), "equis_b");
+    const auto run = [](std::vector<std::string> arguments) {
+        const CliRun result = Cli(arguments);
+        EXPECT_EQ(result.code, kExitSuccess) << testing::PrintToString(arguments) << result.err;
+        EXPECT_EQ(result.err.find("EMASTER"), std::string::npos) << result.err;
+    };
+    for (const fs::path& dir : {bb, equis}) {
+        SCOPED_TRACE(dir.filename().string());
+        run({"add-symbol", dir, "NEWONE", "A new symbol"});
+        test::ExpectInStep(dir);
+    }
+    run({"edit-symbol", equis, ".FCHI", ".FCHI", "CAC QUARANTE"});
+    test::ExpectInStep(equis);
+    // A long name it never had stays empty: readers take the short one.
+    EXPECT_EQ(test::EmasterLongName(equis, 2), "");
+
+    // Deleting the oldest quote moves the first date; the long names stay.
+    for (const auto& [dir, symbol] : {std::pair{equis, ".FCHI"}, std::pair{bb, "AEMI"}}) {
+        const Rows quotes = Table(Cli({"quotes", dir, symbol, "--all"}).out, '\t');
+        ASSERT_GE(quotes.size(), 2u);
+        run({"delete-quote", dir, symbol, quotes.back().at(0), "--yes"});
+        test::ExpectInStep(dir);
+    }
+    EXPECT_EQ(test::EmasterLongName(equis, 1), "1/100 Dow Jones INDU");
+
+    run({"copy-symbol", equis, ".DJX", bb});
+    test::ExpectInStep(bb);
+    run({"--yes", "delete-symbol", bb, "AEMI"});
+    test::ExpectInStep(bb);
 }
 
 TEST(CliTest, QuotesNewestFirst) {

@@ -205,6 +205,7 @@ ImportResult ImportRun::Run() {
              std::to_string(conversion.quotes.size())}));
     }
     m_result.succeeded = reported && quotesStored;
+    portfolio::KeepEmasterInStep(m_directory, m_messenger);
     return m_result;
 }
 

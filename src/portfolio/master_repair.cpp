@@ -8,6 +8,7 @@
 #include "platform/locks.h"
 #include "platform/names.h"
 #include "platform/safe_replace.h"
+#include "portfolio/symbols.h"
 #include "store/master.h"
 
 namespace ticksmith::portfolio {
@@ -105,8 +106,12 @@ bool RepairMaster(const fs::path& portfolioDirectory, const RepairOptions& optio
     }
     // The count follows the records kept; the file-number counter is never changed.
     platform::WriteI16(repaired.data(), static_cast<std::int16_t>(written));
-    return platform::ReplaceFileContents(portfolioDirectory, store::kMasterName, "MASTER.tmp",
-                                         repaired.data(), repaired.size());
+    if (!platform::ReplaceFileContents(portfolioDirectory, store::kMasterName, "MASTER.tmp",
+                                       repaired.data(), repaired.size())) {
+        return false;
+    }
+    KeepEmasterInStep(portfolioDirectory, messenger);
+    return true;
 }
 
 bool CheckMaster(const fs::path& portfolioDirectory, const RepairOptions& options,

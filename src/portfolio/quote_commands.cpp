@@ -5,6 +5,7 @@
 #include <initializer_list>
 #include <utility>
 
+#include "portfolio/symbols.h"
 #include "settings/setting_keys.h"
 #include "store/edit_quotes.h"
 #include "store/quotes.h"
@@ -53,6 +54,7 @@ store::EditResult Run(const ViewState& view, const store::EditRequest& request,
         return {store::kRecordNotFound, {}};
     }
     store::EditResult result = store::EditQuotes(view.current.dataDir, view.currentSymbol, request);
+    KeepEmasterInStep(directory, messenger);
     if (result.status == store::kNoQuoteToDelete) {
         messenger.Show("Failure in delete quote for findrec\n\n" + result.detail);
         result.detail.clear();

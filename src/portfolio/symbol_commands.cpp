@@ -198,6 +198,7 @@ bool DeleteSymbol(ViewState& view, platform::Messenger& messenger) {
                            status, store::DescribeMasterFailure(view.current.portfolioDir))}));
         return false;
     }
+    KeepEmasterInStep(view.current.portfolioDir, messenger);
     for (const int fileNumber : removed) {
         RemoveSymbolFiles(view.current.portfolioDir, fileNumber, {"DAT", "DOP", "PFL", "BAK"},
                           messenger);
@@ -228,20 +229,13 @@ std::vector<std::string> TransferDestinations(const ViewState& view) {
     return destinations;
 }
 
-bool TransferSymbol(ViewState& view, const std::string& destination, Transfer transfer,
-                    platform::Messenger& messenger) {
-    if (destination.empty()) {
-        return false;
-    }
-    const auto locks = platform::LockPortfolios(
-        {view.current.portfolioDir, view.current.dataDir, destination},
-        transfer == Transfer::kMove ? "Move Symbol" : "Copy Symbol", messenger);
-    if (!locks) {
-        return false;
-    }
+namespace {
+
+// `source` is where the selected record was found, for the caller to bring in step.
+bool TransferSymbolLocked(ViewState& view, const std::string& destination, Transfer transfer,
+                          fs::path& source, platform::Messenger& messenger) {
     const std::string symbol = platform::ToUpperAscii(TrimBlanks(view.currentSymbol));
     store::MasterRecord record;
-    fs::path source;
     if (!view.FindSelectedRecord(record, source, messenger)) {
         return false;
     }
@@ -339,6 +333,28 @@ bool TransferSymbol(ViewState& view, const std::string& destination, Transfer tr
     return removeWritten();
 }
 
+}  // namespace
+
+bool TransferSymbol(ViewState& view, const std::string& destination, Transfer transfer,
+                    platform::Messenger& messenger) {
+    if (destination.empty()) {
+        return false;
+    }
+    const auto locks = platform::LockPortfolios(
+        {view.current.portfolioDir, view.current.dataDir, destination},
+        transfer == Transfer::kMove ? "Move Symbol" : "Copy Symbol", messenger);
+    if (!locks) {
+        return false;
+    }
+    fs::path source;
+    const bool transferred = TransferSymbolLocked(view, destination, transfer, source, messenger);
+    if (!source.empty()) {
+        KeepEmasterInStep(source, messenger);
+    }
+    KeepEmasterInStep(destination, messenger);
+    return transferred;
+}
+
 bool EditSymbol(ViewState& view, std::string_view symbol, std::string_view name,
                 platform::Messenger& messenger) {
     if (symbol.empty()) {
@@ -362,6 +378,7 @@ bool EditSymbol(ViewState& view, std::string_view symbol, std::string_view name,
             platform::FormatMessage("The Symbol %s could not be renamed.", {view.currentSymbol}));
         return false;
     }
+    KeepEmasterInStep(directory, messenger);
     if (view.selectedSymbolRow < view.SymbolCount()) {
         SymbolRow& row = view.symbolRows[static_cast<std::size_t>(view.selectedSymbolRow)];
         row.symbol = std::string(symbol);

@@ -3,6 +3,7 @@
 #include "platform/locks.h"
 #include "platform/names.h"
 #include "profiles/profile.h"
+#include "store/emaster.h"
 #include "store/master.h"
 #include "store/quotes.h"
 
@@ -33,13 +34,24 @@ void ShowStrayFile(const std::filesystem::path& file, platform::Messenger& messe
         {file.string()}));
 }
 
-AddSymbolResult AddSymbol(const CurrentPortfolio& portfolio, std::string_view symbol,
-                          std::string_view name, const std::optional<std::string>& profileName,
-                          store::DayNumber today, platform::Messenger& messenger) {
-    const auto locks = platform::LockPortfolios({portfolio.portfolioDir}, "Add Symbol", messenger);
-    if (!locks) {
-        return AddSymbolResult::kNotAdded;
+void KeepEmasterInStep(const std::filesystem::path& portfolioDirectory,
+                       platform::Messenger& messenger) {
+    if (const store::Status status = store::SyncEmaster(portfolioDirectory);
+        status != store::kSuccess) {
+        messenger.Show(platform::FormatMessage(
+            "MASTER was changed, but the EMASTER of\n%s\ncould not be brought in step with it: "
+            "other programs may show old names and dates.\n\n%s",
+            {portfolioDirectory.string(),
+             store::StatusReport(status, store::EmasterPath(portfolioDirectory).string())}));
     }
+}
+
+namespace {
+
+AddSymbolResult AddSymbolLocked(const CurrentPortfolio& portfolio, std::string_view symbol,
+                                std::string_view name,
+                                const std::optional<std::string>& profileName,
+                                store::DayNumber today, platform::Messenger& messenger) {
     store::MasterRecord found;
     std::filesystem::path foundDirectory;
     if (store::FindSymbol(portfolio.dataDir, symbol, found, foundDirectory) == store::kSuccess) {
@@ -110,6 +122,21 @@ AddSymbolResult AddSymbol(const CurrentPortfolio& portfolio, std::string_view sy
         }
     }
     return AddSymbolResult::kAdded;
+}
+
+}  // namespace
+
+AddSymbolResult AddSymbol(const CurrentPortfolio& portfolio, std::string_view symbol,
+                          std::string_view name, const std::optional<std::string>& profileName,
+                          store::DayNumber today, platform::Messenger& messenger) {
+    const auto locks = platform::LockPortfolios({portfolio.portfolioDir}, "Add Symbol", messenger);
+    if (!locks) {
+        return AddSymbolResult::kNotAdded;
+    }
+    const AddSymbolResult result =
+        AddSymbolLocked(portfolio, symbol, name, profileName, today, messenger);
+    KeepEmasterInStep(portfolio.portfolioDir, messenger);
+    return result;
 }
 
 }  // namespace ticksmith::portfolio

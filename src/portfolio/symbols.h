@@ -30,6 +30,11 @@ bool PortfolioIsFull(const std::filesystem::path& portfolioDirectory);
 // Says that such a file is in the way.
 void ShowStrayFile(const std::filesystem::path& file, platform::Messenger& messenger);
 
+// Brings the portfolio's EMASTER, when it has one, in step with its MASTER; says so when it
+// cannot. MASTER's change stands either way.
+void KeepEmasterInStep(const std::filesystem::path& portfolioDirectory,
+                       platform::Messenger& messenger);
+
 // Adds an empty symbol to the current portfolio: a MASTER record dated a year before `today`
 // and header-only data files with every field but TIME; with a profile name, its assignment.
 // Reports its own failures through the messenger.

@@ -12,11 +12,16 @@
 #include "platform/names.h"
 #include "platform/safe_replace.h"
 #include "store/quotes.h"
+#include "store/record_fields.h"
 
 namespace ticksmith::store {
 
 namespace {
 
+using fields::Put;
+using fields::Take;
+using fields::TextOf;
+using fields::WithoutTrailingSpaces;
 using platform::ReadI16;
 using platform::WriteI16;
 
@@ -40,16 +45,6 @@ static_assert(kIssueNameAt + kNameLength == kReserved23At, "the name fills offse
 
 // A MASTER larger than this is not a MASTER: 32767 records and the header.
 constexpr std::size_t kMaxMasterBytes = kMasterRecordSize * 32768;
-
-template <std::size_t N, typename T>
-void Take(std::array<T, N>& field, const std::uint8_t* bytes, std::size_t at) {
-    std::memcpy(field.data(), bytes + at, N);
-}
-
-template <std::size_t N, typename T>
-void Put(const std::array<T, N>& field, std::uint8_t* bytes, std::size_t at) {
-    std::memcpy(bytes + at, field.data(), N);
-}
 
 // A MASTER read whole: header, complete records, and any broken-off bytes at the end.
 struct MasterImage {
@@ -98,16 +93,6 @@ Status ReplaceMaster(const fs::path& directory, std::string_view temporaryName,
         return kFileWrite;
     }
     return kSuccess;
-}
-
-// A fixed-size text field up to its first NUL.
-std::string_view TextOf(const char* characters, std::size_t size) {
-    return {characters, strnlen(characters, size)};
-}
-
-std::string_view WithoutTrailingSpaces(std::string_view text) {
-    const std::size_t end = text.find_last_not_of(' ');
-    return text.substr(0, end == std::string_view::npos ? 0 : end + 1);
 }
 
 Status UpdateRecords(const fs::path& directory, int fileNumber, bool backup,

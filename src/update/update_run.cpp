@@ -16,6 +16,7 @@
 #include "platform/safe_replace.h"
 #include "platform/text_lines.h"
 #include "portfolio/skip_list.h"
+#include "store/emaster.h"
 #include "store/quotes.h"
 #include "update/update_line.h"
 
@@ -234,6 +235,17 @@ void UpdateRun::UpdatePortfolio(const std::string& portfolioDirectory) {
             failed("its data files could not be flushed to disk; the next run sets its dates");
         } else if (!newMaster.Write(master.data(), master.size()) || !newMaster.Commit()) {
             failed("its index could not be replaced; the next run sets its dates");
+        } else if (const store::Status status = store::SyncEmaster(directory);
+                   status != store::kSuccess) {
+            // The quotes and MASTER stand; only the other programs' index lags behind.
+            const std::string why =
+                store::StatusReport(status, store::EmasterPath(directory).string());
+            m_audit.Write("ERROR: EMASTER not brought in step with MASTER (" + why +
+                          "): " + portfolioDirectory + "\n");
+            m_messenger.Show(platform::FormatMessage(
+                "The portfolio %s was updated, but its EMASTER could not be brought in step: %s.",
+                {portfolioDirectory, why}));
+            m_portfolioFailed = true;
         }
     } else {
         newMaster.Abandon();

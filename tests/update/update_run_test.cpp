@@ -10,6 +10,7 @@
 #include <tuple>
 
 #include "cli_support.h"
+#include "emaster_support.h"
 #include "platform/locks.h"
 #include "platform/names.h"
 #include "update/audit_log.h"
@@ -195,6 +196,26 @@ TEST_F(UpdateRunTest, PortfolioCopiedFromWindowsKeepsItsLowerCaseNames) {
     std::vector<store::MasterRecord> records;
     ASSERT_EQ(store::ReadMasterRecords(p, records), store::kSuccess);
     EXPECT_EQ(records.at(0).LastDay(), kJan10);
+}
+
+TEST_F(UpdateRunTest, RunKeepsTheVendorsEmasterInStep) {
+    if (!fs::exists(test::kRealData / "equis_b")) {
+        GTEST_SKIP() << test::kRealData << " is not there";
+    }
+    const fs::path p = test::CopyReal(temp.path(), "equis_b");
+    EXPECT_FALSE(portfolio::SetSkipString(p, {}).empty());
+    profiles::AssignmentBytes bytes{};
+    ASSERT_TRUE(profiles::EncodeAssignment("Daily", bytes));
+    test::WriteBytes(p / profiles::AssignmentFileName(1), bytes);
+    WriteText(world.updates / "u.txt", ".DJX,20111228,120,121,119,120.5,1000,0\n");
+    const World::Outcome outcome = world.Run({p});
+    EXPECT_TRUE(outcome.result.Succeeded()) << testing::PrintToString(outcome.messages);
+    EXPECT_EQ(outcome.result.quotesAdded, 1);
+    test::ExpectInStep(p);
+    EXPECT_EQ(test::EmasterLongName(p, 1), "1/100 Dow Jones INDU");
+    std::vector<store::MasterRecord> records;
+    ASSERT_EQ(store::ReadMasterRecords(p, records), store::kSuccess);
+    EXPECT_EQ(records.at(0).LastDay(), store::DayNumberFromYmd(111, 12, 28));
 }
 
 TEST_F(UpdateRunTest, BadUpdateFilesGiveNoWrongQuote) {
