@@ -242,14 +242,8 @@ TextFileReplacement::TextFileReplacement(const fs::path& path) {
     }
     const fs::path directory = path.has_parent_path() ? path.parent_path() : fs::path(".");
     const std::string name = path.filename().string();
-    std::string temporary = name + ".tmp";
-    for (int suffix = 1; EntryExists(directory / temporary); ++suffix) {
-        if (suffix > 1000) {
-            return;
-        }
-        temporary = name + ".tmp" + std::to_string(suffix);
-    }
-    m_file.emplace(directory, name, temporary);
+    // The replacement's temporary name is its own, so an entry called <name>.tmp is never touched.
+    m_file.emplace(directory, name, name + ".tmp");
 }
 
 bool TextFileReplacement::Open() {

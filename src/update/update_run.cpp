@@ -1,12 +1,10 @@
 #include "update/update_run.h"
 
-#include <sys/stat.h>
 #include <algorithm>
 
 #include <atomic>
 #include <cerrno>
 #include <chrono>
-#include <set>
 
 #include "platform/child_process.h"
 #include "platform/file_system.h"
