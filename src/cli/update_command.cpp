@@ -56,24 +56,30 @@ void AddUpdateCommands(CLI::App& app, CommandContext& context) {
         bool filterGiven = false;
         bool noFilter = false;
         bool identifyNew = false;
+        bool oneDay = false;
         std::string manualDate;
         NewSymbolOptions newSymbols;
     };
     auto options = std::make_shared<Options>();
 
     auto* update = app.add_subcommand(
-        "update", "Update Quotes: add each symbol's newest quote from its update files");
+        "update", "Update Quotes: add each symbol's missing quotes from its update files");
     update->add_option("DIR", options->directories,
                        "Portfolio directories (default: the scan of the stored drive)");
     update->add_flag("--report", options->report, "Print the Anomaly Report");
     update->add_option("--manual-date", options->manualDate,
                        "Put this date in front of every line of the update files first");
+    update->add_flag("--one-day", options->oneDay,
+                     "Add only each symbol's first newer quote, not every missing day");
     update->add_flag("--identify-new", options->identifyNew,
                      "List the new symbols of today's update files first");
     AddNewSymbolOptions(*update, options->newSymbols);
     update->callback([&context, options] {
-        const settings::ViewSettings view = settings::LoadViewSettings(
+        settings::ViewSettings view = settings::LoadViewSettings(
             context.Settings(), context.WorkingDirectory(), context.Messenger());
+        if (options->oneDay) {
+            view.catchUp = false;
+        }
         if (!options->manualDate.empty()) {
             const update::ManualDateResult dated =
                 update::AssignManualDate(context.WorkingDirectory(), options->manualDate);

@@ -62,6 +62,8 @@ inline constexpr IntSetting kZipPasswordEnable{"ZIP", "ZipPasswordEnable", 0};
 inline constexpr IntSetting kDeleteZip{"ZIP", "DeleteZip", 0};
 inline constexpr StringSetting kPkunzipPath{"ZIP", "PkunzipPath", ""};
 inline constexpr IntSetting kDeleteTxt{"CleanUp", "DeleteTxt", 0};
+// Every day missing since a symbol's last quote, not only the newest.
+inline constexpr IntSetting kCatchUp{"Update", "CatchUp", 1};
 inline constexpr IntSetting kScreenX{"Screen", "x", 0};
 inline constexpr IntSetting kScreenY{"Screen", "y", 0};
 inline constexpr IntSetting kScreenWidth{"Screen", "cx", 0};

@@ -48,6 +48,7 @@ ViewSettings LoadViewSettings(const SettingsStore& store,
     view.deleteZip = Read(store, kDeleteZip) != 0;
     view.pkunzipPath = Read(store, kPkunzipPath);
     view.deleteTxt = Read(store, kDeleteTxt) != 0;
+    view.catchUp = Read(store, kCatchUp) != 0;
     const auto profile = platform::ResolveEntry(
         workingDirectory, profiles::ProfileFileName(profiles::kDefaultProfileName));
     if (!platform::InputFile(profile).IsOpen()) {

@@ -34,6 +34,7 @@ struct ViewSettings {
     bool deleteZip = false;
     std::string pkunzipPath;
     bool deleteTxt = false;
+    bool catchUp = true;
 };
 
 inline constexpr std::string_view kLasttimeDirectory = "Lasttime";

@@ -1,5 +1,7 @@
 #include "update/update_index.h"
 
+#include <algorithm>
+
 #include "platform/file_system.h"
 #include "platform/names.h"
 #include "platform/text_lines.h"
@@ -66,22 +68,47 @@ void UpdateDirectoryIndex::IndexFile(std::uint32_t file, std::string_view text) 
     }
 }
 
+const std::vector<UpdateDirectoryIndex::Entry>* UpdateDirectoryIndex::EntriesOf(
+    std::string_view symbol) const {
+    const auto found = m_bySymbol.find(platform::ToUpperAscii(symbol));
+    return found == m_bySymbol.end() ? nullptr : &found->second;
+}
+
+bool UpdateDirectoryIndex::Names(const Entry& entry, std::string_view symbol) const {
+    const char wanted = symbol.empty() ? '\0' : symbol.front();
+    return m_profile.symbolColumn != 1 || entry.firstCharacter == wanted;
+}
+
 std::optional<UpdateDirectoryIndex::Match> UpdateDirectoryIndex::FindNewer(
     std::string_view symbol, store::DayNumber lastDay) const {
-    const auto found = m_bySymbol.find(platform::ToUpperAscii(symbol));
-    if (found == m_bySymbol.end()) {
-        return std::nullopt;
-    }
-    const char wanted = symbol.empty() ? '\0' : symbol.front();
-    for (const Entry& entry : found->second) {
-        if (m_profile.symbolColumn == 1 && entry.firstCharacter != wanted) {
-            continue;
-        }
-        if (entry.quote.date > lastDay) {
-            return Match{&m_files[entry.file], entry.quote};
+    if (const std::vector<Entry>* entries = EntriesOf(symbol)) {
+        for (const Entry& entry : *entries) {
+            if (Names(entry, symbol) && entry.quote.date > lastDay) {
+                return Match{&m_files[entry.file], entry.quote};
+            }
         }
     }
     return std::nullopt;
+}
+
+std::vector<UpdateDirectoryIndex::Match> UpdateDirectoryIndex::FindAllNewer(
+    std::string_view symbol, store::DayNumber lastDay) const {
+    std::vector<Match> matches;
+    if (const std::vector<Entry>* entries = EntriesOf(symbol)) {
+        for (const Entry& entry : *entries) {
+            if (Names(entry, symbol) && entry.quote.date > lastDay) {
+                matches.push_back(Match{&m_files[entry.file], entry.quote});
+            }
+        }
+    }
+    // The stable sort keeps search order among lines of one date, so the first one met stays.
+    std::stable_sort(matches.begin(), matches.end(),
+                     [](const Match& a, const Match& b) { return a.quote.date < b.quote.date; });
+    matches.erase(
+        std::unique(matches.begin(), matches.end(),
+                    [](const Match& a, const Match& b) { return a.quote.date == b.quote.date; }),
+        matches.end());
+    return matches;
 }
 
 }  // namespace ticksmith::update

@@ -36,6 +36,12 @@ class UpdateDirectoryIndex {
     [[nodiscard]] std::optional<Match> FindNewer(std::string_view symbol,
                                                  store::DayNumber lastDay) const;
 
+    // Every date after `lastDay` that a line names `symbol` with, oldest first; for each date
+    // the line FindNewer would meet first, so one file wins over another as it does for a
+    // single day.
+    [[nodiscard]] std::vector<Match> FindAllNewer(std::string_view symbol,
+                                                  store::DayNumber lastDay) const;
+
     bool HasCandidates() const { return !m_files.empty(); }
     const std::vector<fs::path>& Files() const { return m_files; }
 
@@ -46,6 +52,9 @@ class UpdateDirectoryIndex {
         store::Quote quote;
     };
 
+    // The entries of `symbol` in search order that may name it; nullptr when none.
+    const std::vector<Entry>* EntriesOf(std::string_view symbol) const;
+    bool Names(const Entry& entry, std::string_view symbol) const;
     void IndexFile(std::uint32_t file, std::string_view text);
 
     profiles::Profile m_profile;

@@ -214,16 +214,27 @@ void UpdateRun::UpdatePortfolio(const std::string& portfolioDirectory) {
     }
     const portfolio::SkipList skip = portfolio::GetSkipString(directory, m_messenger);
     const int count = std::max<int>(platform::ReadI16(master.data()), 0);
-    std::size_t offset = store::kMasterRecordSize;
-    for (int i = 0; i < count && offset + store::kMasterRecordSize <= master.size(); ++i) {
-        store::MasterRecord record = store::DecodeMasterRecord(master.data() + offset);
+    std::vector<store::MasterRecord> records;
+    for (std::size_t offset = store::kMasterRecordSize;
+         static_cast<int>(records.size()) < count &&
+         offset + store::kMasterRecordSize <= master.size();
+         offset += store::kMasterRecordSize) {
+        records.push_back(store::DecodeMasterRecord(master.data() + offset));
+    }
+    std::vector<SymbolOutcome> outcomes(records.size(), SymbolOutcome::kSkipped);
+    m_pending.clear();
+    for (std::size_t i = 0; i < records.size(); ++i) {
+        const store::MasterRecord& record = records[i];
         if (portfolio::IsSkipped(skip, record.fileNumber) || skip.size() <= record.fileNumber) {
             m_messenger.Show("skip");
-        } else if (!UpdateSymbol(portfolioDirectory, record)) {
-            m_audit.SymbolFailed(UpdateSymbolText(record.symbol));
+        } else {
+            outcomes[i] = UpdateSymbol(portfolioDirectory, records[i], i);
         }
-        store::EncodeMasterRecord(record, master.data() + offset);
-        offset += store::kMasterRecordSize;
+    }
+    CommitData(records, outcomes);
+    AuditSymbols(portfolioDirectory, records, outcomes);
+    for (std::size_t i = 0; i < records.size(); ++i) {
+        store::EncodeMasterRecord(records[i], master.data() + store::kMasterRecordSize * (i + 1));
     }
     if (m_portfolioChanged) {
         // The data files' renames reach the disk before MASTER names their new dates; a data
@@ -251,30 +262,39 @@ void UpdateRun::UpdatePortfolio(const std::string& portfolioDirectory) {
     RemoveScratchCopy(oldCopy);
 }
 
-bool UpdateRun::UpdateSymbol(const std::string& portfolioDirectory, store::MasterRecord& record) {
+UpdateRun::SymbolOutcome UpdateRun::UpdateSymbol(const std::string& portfolioDirectory,
+                                                 store::MasterRecord& record,
+                                                 std::size_t recordIndex) {
     const std::string symbol = UpdateSymbolText(record.symbol);
     m_progress.Set(UpdateProgress::Text::kSymbol, " " + symbol, false);
     const std::optional<std::string> profileName =
         profiles::ReadAssignment(portfolioDirectory, record.fileNumber);
     profiles::Profile profile;
     if (!profileName || !profiles::LoadProfileQuietly(m_workingDirectory, *profileName, profile)) {
-        return false;
+        return SymbolOutcome::kNoQuote;
     }
     const fs::path updateDirectory = profiles::UpdateDirectoryOf(profile, m_workingDirectory);
     ExpandArchives(updateDirectory);
     const UpdateDirectoryIndex& index = IndexFor(updateDirectory, profile);
     if (!index.HasCandidates()) {
-        return false;
+        return SymbolOutcome::kNoQuote;
     }
-    const std::optional<UpdateDirectoryIndex::Match> match =
-        index.FindNewer(symbol, record.LastDay());
-    const fs::path& shown = match ? *match->file : index.Files().back();
+    std::vector<UpdateDirectoryIndex::Match> matches;
+    if (m_settings.catchUp) {
+        matches = index.FindAllNewer(symbol, record.LastDay());
+    } else if (auto match = index.FindNewer(symbol, record.LastDay())) {
+        matches.push_back(*match);
+    }
+    const fs::path& shown = matches.empty() ? index.Files().back() : *matches.back().file;
     m_progress.Set(UpdateProgress::Text::kFile, " " + shown.filename().string());
-    if (!match) {
-        return false;
+    if (matches.empty()) {
+        return SymbolOutcome::kNoQuote;
     }
-    NoteUsedFile(*match->file);
-    return AddOneQuote(portfolioDirectory, record, symbol, profile, *match);
+    for (const UpdateDirectoryIndex::Match& match : matches) {
+        NoteUsedFile(*match.file);
+    }
+    return PrepareQuotes(portfolioDirectory, record, recordIndex, symbol, profile,
+                         std::move(matches));
 }
 
 void UpdateRun::ExpandArchives(const fs::path& directory) {
@@ -449,22 +469,32 @@ void UpdateRun::NoteUsedFile(const fs::path& file) {
     m_usedFiles.insert(m_usedFiles.begin(), file);
 }
 
-bool UpdateRun::AddOneQuote(const std::string& portfolioDirectory, store::MasterRecord& record,
-                            const std::string& symbol, const profiles::Profile& profile,
-                            const UpdateDirectoryIndex::Match& match) {
+void UpdateRun::QuoteFailed(const std::string& symbol, const fs::path& dataPath,
+                            const std::vector<UpdateDirectoryIndex::Match>& matches,
+                            const std::string& reason) {
+    m_problemFlags |= kQuoteAddFailed;
+    // Their files still hold the quotes for the next run.
+    for (const UpdateDirectoryIndex::Match& match : matches) {
+        m_keptFiles.push_back(*match.file);
+    }
+    m_messenger.Show(platform::FormatMessage(
+        matches.size() == 1 ? "AddOneQuote failure\n\nThe quote of %s was not added to %s: %s."
+                            : "AddOneQuote failure\n\nThe quotes of %s were not added to %s: %s.",
+        {symbol, dataPath.string(), reason}));
+}
+
+UpdateRun::SymbolOutcome UpdateRun::PrepareQuotes(
+    const std::string& portfolioDirectory, store::MasterRecord& record, std::size_t recordIndex,
+    const std::string& symbol, const profiles::Profile& profile,
+    std::vector<UpdateDirectoryIndex::Match> matches) {
     const fs::path directory(portfolioDirectory);
     const int fileNumber = record.fileNumber;
     const int length = record.recordLength;
-    const store::DayNumber lastDay = record.LastDay();
     const std::string dataName = store::DataFileName(fileNumber);
     const fs::path dataPath = platform::ResolveEntry(directory, dataName);
     const auto fail = [&](const std::string& reason) {
-        m_problemFlags |= kQuoteAddFailed;
-        m_keptFiles.push_back(*match.file);
-        m_messenger.Show(platform::FormatMessage(
-            "AddOneQuote failure\n\nThe quote of %s was not added to %s: %s.",
-            {symbol, dataPath.string(), reason}));
-        return false;
+        QuoteFailed(symbol, dataPath, matches, reason);
+        return SymbolOutcome::kFailed;
     };
     store::FieldLayout layout;
     if (store::ReadFieldLayout(directory, fileNumber, length, layout) != store::kSuccess) {
@@ -484,67 +514,129 @@ bool UpdateRun::AddOneQuote(const std::string& portfolioDirectory, store::Master
     const auto quotes = static_cast<std::size_t>(
         store::WholeRecordQuotes(static_cast<std::int64_t>(data.size()), length));
     const auto recordAt = [&](std::size_t number) { return data.data() + recordSize * number; };
-    // A run stopped between a data file and its MASTER leaves the data file ahead: the quote
-    // is already there, so MASTER takes its dates from the data file instead.
-    if (quotes > 0 && layout.Has(store::kDate) &&
-        store::DecodeQuote(recordAt(quotes), layout, length).date >= match.quote.date) {
-        const int datePosition = layout.position[store::kDate];
-        record.firstDate = FieldAt(recordAt(1), datePosition);
-        record.lastDate = FieldAt(recordAt(quotes), datePosition);
-        m_portfolioChanged = true;
-        m_audit.DatesTakenFromData(symbol, portfolioDirectory);
-        return true;
+    // A run stopped between a data file and its MASTER leaves the data file ahead: those
+    // quotes are already there, so MASTER takes its dates from the data file and only the
+    // days after its last quote are added.
+    bool datesTaken = false;
+    if (quotes > 0 && layout.Has(store::kDate)) {
+        const store::DayNumber dataLast = store::DecodeQuote(recordAt(quotes), layout, length).date;
+        if (dataLast >= matches.front().quote.date) {
+            const int datePosition = layout.position[store::kDate];
+            record.firstDate = FieldAt(recordAt(1), datePosition);
+            record.lastDate = FieldAt(recordAt(quotes), datePosition);
+            m_portfolioChanged = true;
+            std::erase_if(matches, [&](const UpdateDirectoryIndex::Match& match) {
+                return match.quote.date <= dataLast;
+            });
+            if (matches.empty()) {
+                return SymbolOutcome::kDatesTaken;
+            }
+            datesTaken = true;
+        }
     }
-    if (quotes >= static_cast<std::size_t>(store::kMaxQuotesInFile)) {
-        return fail("it already holds " + std::to_string(quotes) +
-                    " quotes, the most its header can count");
+    if (quotes + matches.size() > static_cast<std::size_t>(store::kMaxQuotesInFile)) {
+        return fail("it holds " + std::to_string(quotes) + " quotes; " +
+                    std::to_string(matches.size()) +
+                    " more would pass the most its header can count");
     }
     const std::string temporaryName = "F" + std::to_string(fileNumber) + ".~NU";
-    platform::ReplacementFile out(directory, dataName, temporaryName);
-    // The portfolio's directory is synced once, when its MASTER is replaced.
-    out.DeferDirectorySync();
+    auto out = std::make_unique<platform::ReplacementFile>(directory, dataName, temporaryName);
+    // The portfolio's files reach the disk together, and its directory is synced once.
+    out->DeferDirectorySync();
     errno = 0;
-    if (!out.Open()) {
+    if (!out->Open()) {
         return fail(temporaryName + " could not be created" + platform::LastErrorText());
     }
     std::vector<std::uint8_t> header(recordAt(0), recordAt(1));
-    platform::WriteU16(header.data() + 2, static_cast<std::uint16_t>(quotes + 2));
-    std::vector<std::uint8_t> newRecord(recordSize, 0);
-    store::EncodeQuote(match.quote, layout, newRecord.data(), length);
+    platform::WriteU16(header.data() + 2, static_cast<std::uint16_t>(quotes + matches.size() + 1));
     errno = 0;
-    bool written = out.Write(header.data(), header.size());
+    bool written = out->Write(header.data(), header.size());
     if (quotes > 1) {
-        written = written && out.Write(recordAt(1), recordSize * (quotes - 1));
+        written = written && out->Write(recordAt(1), recordSize * (quotes - 1));
     }
+    // Futures: each new line's volume and open interest belong to the day before it.
+    store::FieldLayout carried;
+    if (profile.priorDayVolumeOI != 0) {
+        carried.position[store::kVolume] = layout.position[store::kVolume];
+        carried.position[store::kOpenInterest] = layout.position[store::kOpenInterest];
+    }
+    std::vector<std::uint8_t> previous;
     if (quotes > 0) {
-        std::vector<std::uint8_t> previous(recordAt(quotes), recordAt(quotes) + recordSize);
-        if (profile.priorDayVolumeOI != 0) {
-            // Futures: the new line's volume and open interest belong to the previous day.
-            store::FieldLayout carried;
-            carried.position[store::kVolume] = layout.position[store::kVolume];
-            carried.position[store::kOpenInterest] = layout.position[store::kOpenInterest];
+        previous.assign(recordAt(quotes), recordAt(quotes) + recordSize);
+    }
+    for (const UpdateDirectoryIndex::Match& match : matches) {
+        if (!previous.empty()) {
             store::EncodeQuote(match.quote, carried, previous.data(), length);
+            written = written && out->Write(previous.data(), previous.size());
         }
-        written = written && out.Write(previous.data(), previous.size());
+        previous.assign(recordSize, 0);
+        store::EncodeQuote(match.quote, layout, previous.data(), length);
     }
-    written = written && out.Write(newRecord.data(), newRecord.size());
-    if (!written || !out.Commit()) {
-        return fail("it could not be replaced" + platform::LastErrorText());
+    written = written && out->Write(previous.data(), previous.size());
+    if (!written) {
+        return fail(temporaryName + " could not be written" + platform::LastErrorText());
     }
-    // Only a quote that reached the disk is counted.
-    if (m_currentSymbolText == symbol) {
-        m_problemFlags |= kCurrentSymbolUpdated;
+    m_pending.push_back(
+        {recordIndex, symbol, std::move(out), std::move(matches), quotes == 0, datesTaken});
+    return SymbolOutcome::kPending;
+}
+
+void UpdateRun::CommitData(std::vector<store::MasterRecord>& records,
+                           std::vector<SymbolOutcome>& outcomes) {
+    for (PendingData& pending : m_pending) {
+        errno = 0;
+        if (!pending.file->Commit()) {
+            QuoteFailed(pending.symbol, pending.file->TargetPath(), pending.quotes,
+                        "it could not be replaced" + platform::LastErrorText());
+            outcomes[pending.record] = SymbolOutcome::kFailed;
+            continue;
+        }
+        // Only quotes that reached the disk are counted.
+        store::MasterRecord& record = records[pending.record];
+        if (m_currentSymbolText == pending.symbol) {
+            m_problemFlags |= kCurrentSymbolUpdated;
+        }
+        m_quotesUpdated += static_cast<int>(pending.quotes.size());
+        record.lastDate = store::FileDateFromDayNumber(pending.quotes.back().quote.date);
+        if (pending.wasEmpty) {
+            record.firstDate = store::FileDateFromDayNumber(pending.quotes.front().quote.date);
+        }
+        m_portfolioChanged = true;
     }
-    ++m_quotesUpdated;
     SetTotalText();
-    record.lastDate = store::FileDateFromDayNumber(match.quote.date);
-    if (quotes == 0) {
-        record.firstDate = record.lastDate;
+}
+
+void UpdateRun::AuditSymbols(const std::string& portfolioDirectory,
+                             const std::vector<store::MasterRecord>& records,
+                             const std::vector<SymbolOutcome>& outcomes) {
+    auto pending = m_pending.begin();
+    for (std::size_t i = 0; i < records.size(); ++i) {
+        const std::string symbol = UpdateSymbolText(records[i].symbol);
+        switch (outcomes[i]) {
+            case SymbolOutcome::kNoQuote:
+            case SymbolOutcome::kFailed:
+                m_audit.SymbolFailed(symbol);
+                break;
+            case SymbolOutcome::kDatesTaken:
+                m_audit.DatesTakenFromData(symbol, portfolioDirectory);
+                break;
+            case SymbolOutcome::kPending:
+                while (pending->record != i) {
+                    ++pending;
+                }
+                if (pending->datesTaken) {
+                    m_audit.DatesTakenFromData(symbol, portfolioDirectory);
+                }
+                for (const UpdateDirectoryIndex::Match& match : pending->quotes) {
+                    m_audit.QuoteAdded(store::FormatDateText(match.quote.date, 9, ' '), symbol,
+                                       portfolioDirectory, *match.file);
+                }
+                break;
+            case SymbolOutcome::kSkipped:
+                break;
+        }
     }
-    m_portfolioChanged = true;
-    m_audit.QuoteAdded(store::FormatDateText(static_cast<store::DayNumber>(lastDay + 1), 9, ' '),
-                       symbol, portfolioDirectory, *match.file);
-    return true;
+    m_pending.clear();
 }
 
 void UpdateRun::WriteLasttimeList() {

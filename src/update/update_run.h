@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "platform/messenger.h"
+#include "platform/safe_replace.h"
 #include "profiles/profile.h"
 #include "settings/view_settings.h"
 #include "store/master.h"
@@ -62,8 +63,9 @@ inline constexpr std::chrono::milliseconds kArchiverTimeLimit{20000};
 inline constexpr std::string_view kArchiverName = "pkunzip";
 
 // One Update Quotes run: for every portfolio of the list and every symbol that is not skipped,
-// appends the first newer line of the symbol's update files, keeps MASTER's dates in step and
-// writes AUDIT.TXT. Holds no global state, so a front end can run it on a worker thread.
+// appends the quotes of the symbol's update files newer than its last one (every missing day,
+// or with catch-up off the first newer line), keeps MASTER's dates in step and writes
+// AUDIT.TXT. Holds no global state, so a front end can run it on a worker thread.
 class UpdateRun {
   public:
     UpdateRun(fs::path workingDirectory, std::vector<std::string> portfolios,
@@ -75,9 +77,8 @@ class UpdateRun {
     UpdateRun(const UpdateRun&) = delete;
     UpdateRun& operator=(const UpdateRun&) = delete;
 
-    // The number of quotes added in the high 16 bits, the problem bits in the low 16 bits.
-    // A run that could not start (another run holds a portfolio, no audit log) returns 0
-    // and says why through the messenger; Started() then is false.
+    // A run that could not start (another run holds a portfolio, no audit log) says why
+    // through the messenger; Started() then is false.
     [[nodiscard]] UpdateResult Run();
 
     bool Started() const { return m_started; }
@@ -101,12 +102,35 @@ class UpdateRun {
                                                              const std::string& name) const;
 
   private:
-    struct SymbolState;
+    // What became of one symbol of the portfolio being updated.
+    enum class SymbolOutcome {
+        kSkipped,
+        kNoQuote,     // no newer line, or no profile to read one with
+        kFailed,      // newer lines that could not be stored
+        kPending,     // its new data file waits for the portfolio's commit
+        kDatesTaken,  // the data file already held the quotes; MASTER takes its dates
+    };
+    // A data file written beside the old one, renamed into place with the portfolio's others.
+    struct PendingData {
+        std::size_t record = 0;  // index into the portfolio's MASTER records
+        std::string symbol;
+        std::unique_ptr<platform::ReplacementFile> file;
+        std::vector<UpdateDirectoryIndex::Match> quotes;  // appended, oldest first
+        bool wasEmpty = false;
+        bool datesTaken = false;  // the data file was ahead of MASTER before these quotes
+    };
 
     void UpdatePortfolio(const std::string& portfolioDirectory);
-    // False when the symbol got no quote: no newer line, or one that could not be stored.
-    [[nodiscard]] bool UpdateSymbol(const std::string& portfolioDirectory,
-                                    store::MasterRecord& record);
+    [[nodiscard]] SymbolOutcome UpdateSymbol(const std::string& portfolioDirectory,
+                                             store::MasterRecord& record, std::size_t recordIndex);
+    // Renames the prepared data files into place; the records of those that arrived take
+    // their new dates, the others are marked failed.
+    void CommitData(std::vector<store::MasterRecord>& records,
+                    std::vector<SymbolOutcome>& outcomes);
+    // The audit lines of the portfolio's symbols, in MASTER's order.
+    void AuditSymbols(const std::string& portfolioDirectory,
+                      const std::vector<store::MasterRecord>& records,
+                      const std::vector<SymbolOutcome>& outcomes);
     // Unpacks a profile directory's archives before its files are searched: self-extracting
     // files first, then ZIP files.
     void ExpandArchives(const fs::path& directory);
@@ -117,11 +141,17 @@ class UpdateRun {
     [[nodiscard]] std::int64_t ExtractionBudget(const fs::path& directory);
     const UpdateDirectoryIndex& IndexFor(const fs::path& directory,
                                          const profiles::Profile& profile);
-    // False, with the data file as it was and the reason shown, when the quote was not stored.
-    [[nodiscard]] bool AddOneQuote(const std::string& portfolioDirectory,
-                                   store::MasterRecord& record, const std::string& symbol,
-                                   const profiles::Profile& profile,
-                                   const UpdateDirectoryIndex::Match& match);
+    // Writes the data file with `matches` (newer than MASTER's last date, oldest first)
+    // appended, to be committed with the portfolio. kFailed, with the data file as it was and
+    // the reason shown, when it cannot be written.
+    [[nodiscard]] SymbolOutcome PrepareQuotes(const std::string& portfolioDirectory,
+                                              store::MasterRecord& record, std::size_t recordIndex,
+                                              const std::string& symbol,
+                                              const profiles::Profile& profile,
+                                              std::vector<UpdateDirectoryIndex::Match> matches);
+    void QuoteFailed(const std::string& symbol, const fs::path& dataPath,
+                     const std::vector<UpdateDirectoryIndex::Match>& matches,
+                     const std::string& reason);
     void SetTotalText();
     void WriteLasttimeList();
     void NoteUsedFile(const fs::path& file);
@@ -140,8 +170,9 @@ class UpdateRun {
     bool m_portfolioFailed = false;
     std::uint16_t m_problemFlags = 0;
     bool m_portfolioChanged = false;
-    std::vector<fs::path> m_usedFiles;  // newest first
-    std::vector<fs::path> m_keptFiles;  // used, but a quote from them could not be written
+    std::vector<PendingData> m_pending;  // the current portfolio's
+    std::vector<fs::path> m_usedFiles;   // newest first
+    std::vector<fs::path> m_keptFiles;   // used, but a quote from them could not be written
     struct ArchiveState {
         std::vector<std::string> seen;  // upper-cased full paths
         std::vector<fs::path> expanded;

@@ -83,18 +83,49 @@ std::vector<PlainLine> LinesInSearchOrder(const fs::path& dir, const profiles::P
     return lines;
 }
 
+bool Names(const PlainLine& line, const profiles::Profile& profile, const std::string& symbol) {
+    return profile.symbolColumn == 1
+               ? line.first == symbol[0] && Upper(line.firstWord) == Upper(symbol)
+               : Upper(line.column) == Upper(symbol);
+}
+
 // The search the index stands in for: the first line that names the symbol and is newer.
 const PlainLine* PlainSearch(const std::vector<PlainLine>& lines, const profiles::Profile& profile,
                              const std::string& symbol, store::DayNumber lastDay) {
     for (const PlainLine& line : lines) {
-        const bool named = profile.symbolColumn == 1
-                               ? line.first == symbol[0] && Upper(line.firstWord) == Upper(symbol)
-                               : Upper(line.column) == Upper(symbol);
-        if (named && line.day > lastDay) {
+        if (Names(line, profile, symbol) && line.day > lastDay) {
             return &line;
         }
     }
     return nullptr;
+}
+
+// The catch-up: day after day, the first line of that day in search order.
+std::vector<const PlainLine*> PlainCatchUp(const std::vector<PlainLine>& lines,
+                                           const profiles::Profile& profile,
+                                           const std::string& symbol, store::DayNumber lastDay) {
+    std::vector<const PlainLine*> found;
+    for (store::DayNumber day = lastDay;;) {
+        const PlainLine* next = nullptr;
+        for (const PlainLine& line : lines) {
+            if (Names(line, profile, symbol) && line.day > day &&
+                (next == nullptr || line.day < next->day)) {
+                next = &line;
+            }
+        }
+        if (next == nullptr) {
+            return found;
+        }
+        found.push_back(next);
+        day = next->day;
+    }
+}
+
+void ExpectSameQuote(const store::Quote& got, const store::Quote& want) {
+    for (int field = 0; field < store::kFieldCount; ++field) {
+        const auto f = static_cast<store::Field>(field);
+        ASSERT_EQ(got.Value(f), want.Value(f)) << field;
+    }
 }
 
 class Generator {
@@ -174,6 +205,7 @@ TEST(UpdateIndexTest, AnswersAsTheLineByLineSearchDoes) {
                                               "MSFT", "A",   "AB",  "0",  "ZZZ"};
     const int rounds = LongTests() ? 20000 : 2000;
     int matches = 0;
+    int catchUpDays = 0;  // days beyond the first that a catch-up found
     for (int round = 0; round < rounds; ++round) {
         fs::remove_all(dir);
         fs::create_directories(dir);
@@ -202,15 +234,23 @@ TEST(UpdateIndexTest, AnswersAsTheLineByLineSearchDoes) {
                 if (want != nullptr) {
                     ++matches;
                     ASSERT_EQ(*got->file, want->file);
-                    for (int field = 0; field < store::kFieldCount; ++field) {
-                        const auto f = static_cast<store::Field>(field);
-                        ASSERT_EQ(got->quote.Value(f), want->quote.Value(f)) << field;
-                    }
+                    ExpectSameQuote(got->quote, want->quote);
+                }
+                const std::vector<const PlainLine*> wantAll =
+                    PlainCatchUp(lines, profile, symbol, lastDay);
+                const auto gotAll = index.FindAllNewer(symbol, lastDay);
+                ASSERT_EQ(gotAll.size(), wantAll.size());
+                for (std::size_t i = 0; i < gotAll.size(); ++i) {
+                    catchUpDays += i > 0 ? 1 : 0;
+                    ASSERT_EQ(*gotAll[i].file, wantAll[i]->file) << i;
+                    ExpectSameQuote(gotAll[i].quote, wantAll[i]->quote);
                 }
             }
         }
     }
-    EXPECT_GT(matches, rounds);  // the generator must make the question worth asking
+    // The generator must make the questions worth asking.
+    EXPECT_GT(matches, rounds);
+    EXPECT_GT(catchUpDays, rounds);
 }
 
 }  // namespace

@@ -63,7 +63,8 @@ class UpdateRunTest : public ::testing::Test {
     World world{temp.path()};
 };
 
-TEST_F(UpdateRunTest, AppendsTheFirstNewerLineOfEachSymbolAndLogsEveryStep) {
+// Without catch-up, one quote a symbol: the first newer line in search order.
+TEST_F(UpdateRunTest, OneDayAppendsTheFirstNewerLineOfEachSymbolAndLogsEveryStep) {
     world.Profile("Futures", DailyProfile(world.updates, true));
     const fs::path p = world.Portfolio("data");
     const store::FieldSet noOi = {true, false, true, true, true, true, true, false};
@@ -97,6 +98,7 @@ TEST_F(UpdateRunTest, AppendsTheFirstNewerLineOfEachSymbolAndLogsEveryStep) {
 
     settings::ViewSettings view;
     view.deleteTxt = true;
+    view.catchUp = false;
     const World::Outcome outcome = world.Run({p, q}, view, "FUT");
 
     EXPECT_EQ(outcome.result.quotesAdded, 4);
@@ -104,9 +106,10 @@ TEST_F(UpdateRunTest, AppendsTheFirstNewerLineOfEachSymbolAndLogsEveryStep) {
     EXPECT_TRUE(outcome.result.Succeeded());
     EXPECT_EQ(outcome.messages, std::vector<std::string>{"skip"});
     const fs::path a = world.updates / "a.txt", b = world.updates / "b.txt";
-    const std::string audit = Header() + PortfolioHeader(p) + Added("010800", "IBM", p, b) +
-                              Added("010161", "NEW", p, a) + Added("010800", "FUT", p, b) +
-                              Added("010800", "FUTV", p, b) + kFailed + "STALE\r\n" + kFailed +
+    // Each line names the date of the quote it added.
+    const std::string audit = Header() + PortfolioHeader(p) + Added("011000", "IBM", p, b) +
+                              Added("010500", "NEW", p, a) + Added("011000", "FUT", p, b) +
+                              Added("011000", "FUTV", p, b) + kFailed + "STALE\r\n" + kFailed +
                               "LOST\r\n" + PortfolioHeader(q) + kFailed + "QQQ\r\n";
     EXPECT_EQ(Text(world.working / "AUDIT.TXT"), audit);
     EXPECT_EQ(Text(world.working / "Lasttime" / "AUDIT.TXT"), audit);
@@ -168,6 +171,68 @@ TEST_F(UpdateRunTest, AppendsTheFirstNewerLineOfEachSymbolAndLogsEveryStep) {
     EXPECT_EQ(nothing.entries[8], "");
     EXPECT_EQ(nothing.entries[9].rfind("ERROR", 0), 0u);
     EXPECT_NE(nothing.entries[9].find(empty.string()), std::string::npos);
+}
+
+// A person who missed evenings gets every missing day, oldest first, in one run; a day that
+// two files give comes from the file searched first.
+TEST_F(UpdateRunTest, CatchUpAddsEveryMissingDayInDateOrder) {
+    world.Profile("Futures", DailyProfile(world.updates, true));
+    const fs::path p = world.Portfolio("data");
+    world.Symbol(p, "IBM", 5);
+    world.Symbol(p, "FUT", 5, "Futures");
+    world.Symbol(p, "NEW", 0);
+    const store::DayNumber jan11 = kJan10 + 1, jan12 = kJan10 + 2;
+    // Searched first.
+    WriteText(world.updates / "b.txt",
+              "IBM,20000112,7,8,6,7.5,700,0\nFUT,20000111,20,22,19,21,800,90\n");
+    WriteText(
+        world.updates / "a.txt",
+        "IBM,20000111,5,6,4,5.5,600,0\nIBM,20000112,1,1,1,1,1,1\nIBM,20000110,3,4,2,3.5,500,0\n"
+        "IBM,20000103,9,9,9,9,9,9\nFUT,20000110,10,12,9,11,700,80\nNEW,20000111,1,2,1,2,10,0\n"
+        "NEW,20000110,1,2,1,1,20,0\n");
+    Bytes master = test::ReadBytes(p / "MASTER");
+    settings::ViewSettings view;
+    view.deleteTxt = true;
+
+    const World::Outcome outcome = world.Run({p}, view);
+    EXPECT_EQ(outcome.result.quotesAdded, 7);
+    EXPECT_TRUE(outcome.result.Succeeded());
+    EXPECT_EQ(test::ReadBytes(p / "F1.DAT"), Series(5, {MakeQuote(kJan10, 3, 4, 2, 3.5f, 500, 0),
+                                                        MakeQuote(jan11, 5, 6, 4, 5.5f, 600, 0),
+                                                        MakeQuote(jan12, 7, 8, 6, 7.5f, 700, 0)}));
+    // Futures: each day's volume and open interest go onto the day before it.
+    std::vector<store::Quote> fut;
+    for (int i = 0; i < 5; ++i) {
+        fut.push_back(test::SampleQuote(i));
+    }
+    fut[4].volume = 700;
+    fut[4].openInterest = 80;
+    fut.push_back(MakeQuote(kJan10, 10, 12, 9, 11, 800, 90));
+    fut.push_back(MakeQuote(jan11, 20, 22, 19, 21, 800, 90));
+    EXPECT_EQ(test::ReadBytes(p / "F2.DAT"), Series(0, fut));
+    EXPECT_EQ(test::ReadBytes(p / "F3.DAT"), Series(0, {MakeQuote(kJan10, 1, 2, 1, 1, 20, 0),
+                                                        MakeQuote(jan11, 1, 2, 1, 2, 10, 0)}));
+    SetDates(master, 1, test::SampleQuote(0).date, jan12);
+    SetDates(master, 2, test::SampleQuote(0).date, jan11);
+    SetDates(master, 3, kJan10, jan11);
+    EXPECT_EQ(test::ReadBytes(p / "MASTER"), master);
+
+    const fs::path a = world.updates / "a.txt", b = world.updates / "b.txt";
+    EXPECT_EQ(Text(world.working / "AUDIT.TXT"),
+              Header() + PortfolioHeader(p) + Added("011000", "IBM", p, a) +
+                  Added("011100", "IBM", p, a) + Added("011200", "IBM", p, b) +
+                  Added("011000", "FUT", p, a) + Added("011100", "FUT", p, b) +
+                  Added("011000", "NEW", p, a) + Added("011100", "NEW", p, a));
+    // Both files supplied quotes; the Anomaly Report reads the log as ever.
+    EXPECT_EQ(test::Snapshot(world.updates).size(), 0u);
+    EXPECT_EQ(update::BuildAnomalyReport(world.working / "AUDIT.TXT", 7).entries,
+              (std::vector<std::string>{"No anomalies to report!", " ", "See you next time!", ""}));
+
+    // The same files again: every day is already there.
+    WriteText(b, "IBM,20000112,7,8,6,7.5,700,0\n");
+    const auto settled = test::Snapshot(p);
+    EXPECT_EQ(world.Run({p}, view).result.quotesAdded, 0);
+    EXPECT_EQ(test::Snapshot(p), settled);
 }
 
 TEST_F(UpdateRunTest, PortfolioCopiedFromWindowsKeepsItsLowerCaseNames) {
@@ -276,6 +341,26 @@ TEST_F(UpdateRunTest, RunAfterAnInterruptedOneAddsNothingTwice) {
 
     EXPECT_EQ(world.Run({p}).result.quotesAdded, 0);
     EXPECT_EQ(test::Snapshot(p), done);
+
+    // Stopped again before MASTER, and the next evening's file has arrived beside the old
+    // one: MASTER takes the data file's dates and only the new day is added.
+    test::WriteBytes(p / "MASTER", oldMaster);
+    WriteText(world.updates / "v.txt", "IBM,20000111,7,8,6,7.5,700,0\n");
+    const World::Outcome catchUp = world.Run({p});
+    EXPECT_EQ(catchUp.result.quotesAdded, 1);
+    EXPECT_EQ(test::ReadBytes(p / "F1.DAT"),
+              Series(5, {MakeQuote(kJan10, 1, 2, 3, 4, 5, 6),
+                         MakeQuote(kJan10 + 1, 7, 8, 6, 7.5f, 700, 0)}));
+    const std::string audit = Text(world.working / "AUDIT.TXT");
+    EXPECT_NE(audit.find("Dates of IBM in directory " + p.string() +
+                         " taken from its data file, which already holds the new quote\r\n"
+                         "Quote for: 011100 added to: IBM"),
+              std::string::npos)
+        << audit;
+    Bytes master = oldMaster;
+    SetDates(master, 1, test::SampleQuote(0).date, kJan10 + 1);
+    SetDates(master, 2, kJan10, kJan10);
+    EXPECT_EQ(test::ReadBytes(p / "MASTER"), master);
 }
 
 TEST_F(UpdateRunTest, SecondRunInTheSameProcessIsRefusedAtOnce) {
