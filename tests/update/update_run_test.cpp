@@ -235,6 +235,43 @@ TEST_F(UpdateRunTest, CatchUpAddsEveryMissingDayInDateOrder) {
     EXPECT_EQ(test::Snapshot(p), settled);
 }
 
+// The single-quote run of old, for one run (--one-day) or for good (the stored setting): the
+// newest file wins and the older day is passed over from then on.
+TEST_F(UpdateRunTest, OneDayRunFromTheCommandLineOrTheSetting) {
+    const fs::path p = world.Portfolio("data");
+    world.Symbol(p, "IBM", 5);
+    const auto twoEvenings = [&] {
+        WriteText(world.updates / "a.txt", "IBM,20000110,1,2,3,4,5,6\n");
+        WriteText(world.updates / "b.txt", "IBM,20000111,1,2,3,4,5,6\n");
+    };
+    twoEvenings();
+    const Bytes before = test::ReadBytes(p / "F1.DAT");
+    test::CliResult run = test::RunCliIn(world.working, {"update", "--one-day", p.string()});
+    EXPECT_EQ(run.out, "1 quote added\n") << run.err;
+    EXPECT_EQ(test::ReadBytes(p / "F1.DAT"), Series(5, {MakeQuote(kJan10 + 1, 1, 2, 3, 4, 5, 6)}));
+
+    // Stored off; the store outlives the runs as the user's settings file does.
+    test::WriteBytes(p / "F1.DAT", before);
+    const fs::path master = p / "MASTER";
+    Bytes masterBytes = test::ReadBytes(master);
+    SetDates(masterBytes, 1, test::SampleQuote(0).date, test::SampleQuote(4).date);
+    test::WriteBytes(master, masterBytes);
+    auto stored = std::make_shared<settings::MemorySettingsStore>();
+    const auto openStored = [stored](const fs::path&) {
+        return std::make_unique<settings::MemorySettingsStore>(*stored);
+    };
+    ASSERT_TRUE(stored->WriteString("Update", "CatchUp", "0"));
+    run = test::RunCliIn(world.working, {"update", p.string()}, openStored);
+    EXPECT_EQ(run.out, "1 quote added\n") << run.err;
+    ASSERT_TRUE(stored->WriteString("Update", "CatchUp", "1"));
+    test::WriteBytes(p / "F1.DAT", before);
+    test::WriteBytes(master, masterBytes);
+    run = test::RunCliIn(world.working, {"update", p.string()}, openStored);
+    EXPECT_EQ(run.out, "2 quotes added\n") << run.err;
+    EXPECT_EQ(test::ReadBytes(p / "F1.DAT"), Series(5, {MakeQuote(kJan10, 1, 2, 3, 4, 5, 6),
+                                                        MakeQuote(kJan10 + 1, 1, 2, 3, 4, 5, 6)}));
+}
+
 TEST_F(UpdateRunTest, PortfolioCopiedFromWindowsKeepsItsLowerCaseNames) {
     const fs::path p = world.Portfolio("win");
     world.Symbol(p, "IBM", 5);
