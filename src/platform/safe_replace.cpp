@@ -237,7 +237,7 @@ bool ReplacementGroup::Commit() {
             continue;  // abandoned by the caller
         }
         if (!file->FlushForGroup()) {
-            Abandon();
+            AbandonMembers();
             return false;
         }
         members.push_back(file.get());
@@ -246,7 +246,7 @@ bool ReplacementGroup::Commit() {
         }
     }
     if (!SyncTogether(toSync)) {
-        Abandon();
+        AbandonMembers();
         return false;
     }
     bool all = true;
@@ -283,10 +283,14 @@ DeferredCommits::~DeferredCommits() {
     t_deferredTo = m_previous;
 }
 
-void ReplacementGroup::Abandon() {
+void ReplacementGroup::AbandonMembers() {
     for (const auto& file : m_files) {
         file->Abandon();
     }
+}
+
+void ReplacementGroup::Abandon() {
+    AbandonMembers();
     m_files.clear();
 }
 

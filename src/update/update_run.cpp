@@ -471,11 +471,14 @@ void UpdateRun::NoteUsedFile(const fs::path& file) {
 
 void UpdateRun::QuoteFailed(const std::string& symbol, const fs::path& dataPath,
                             const std::vector<UpdateDirectoryIndex::Match>& matches,
-                            const std::string& reason) {
+                            const std::string& reason, bool show) {
     m_problemFlags |= kQuoteAddFailed;
     // Their files still hold the quotes for the next run.
     for (const UpdateDirectoryIndex::Match& match : matches) {
         m_keptFiles.push_back(*match.file);
+    }
+    if (!show) {
+        return;
     }
     m_messenger.Show(platform::FormatMessage(
         matches.size() == 1 ? "AddOneQuote failure\n\nThe quote of %s was not added to %s: %s."
@@ -540,11 +543,9 @@ UpdateRun::SymbolOutcome UpdateRun::PrepareQuotes(
                     " more would pass the most its header can count");
     }
     const std::string temporaryName = "F" + std::to_string(fileNumber) + ".~NU";
-    auto out = std::make_unique<platform::ReplacementFile>(directory, dataName, temporaryName);
-    // The portfolio's files reach the disk together, and its directory is synced once.
-    out->DeferDirectorySync();
     errno = 0;
-    if (!out->Open()) {
+    platform::ReplacementFile* out = m_dataFiles.Add(directory, dataName, temporaryName);
+    if (out == nullptr) {
         return fail(temporaryName + " could not be created" + platform::LastErrorText());
     }
     std::vector<std::uint8_t> header(recordAt(0), recordAt(1));
@@ -574,20 +575,23 @@ UpdateRun::SymbolOutcome UpdateRun::PrepareQuotes(
     }
     written = written && out->Write(previous.data(), previous.size());
     if (!written) {
-        return fail(temporaryName + " could not be written" + platform::LastErrorText());
+        const std::string why = platform::LastErrorText();
+        out->Abandon();
+        return fail(temporaryName + " could not be written" + why);
     }
-    m_pending.push_back(
-        {recordIndex, symbol, std::move(out), std::move(matches), quotes == 0, datesTaken});
+    m_pending.push_back({recordIndex, symbol, out, std::move(matches), quotes == 0, datesTaken});
     return SymbolOutcome::kPending;
 }
 
 void UpdateRun::CommitData(std::vector<store::MasterRecord>& records,
                            std::vector<SymbolOutcome>& outcomes) {
-    for (PendingData& pending : m_pending) {
-        errno = 0;
-        if (!pending.file->Commit()) {
-            QuoteFailed(pending.symbol, pending.file->TargetPath(), pending.quotes,
-                        "it could not be replaced" + platform::LastErrorText());
+    errno = 0;
+    const bool all = m_dataFiles.Commit();
+    const std::string why = all ? std::string() : platform::LastErrorText();
+    std::vector<const PendingData*> failed;
+    for (const PendingData& pending : m_pending) {
+        if (!pending.file->Committed()) {
+            failed.push_back(&pending);
             outcomes[pending.record] = SymbolOutcome::kFailed;
             continue;
         }
@@ -603,6 +607,19 @@ void UpdateRun::CommitData(std::vector<store::MasterRecord>& records,
         }
         m_portfolioChanged = true;
     }
+    // The disk failed them together: one message for the portfolio.
+    for (const PendingData* pending : failed) {
+        QuoteFailed(pending->symbol, pending->file->TargetPath(), pending->quotes,
+                    "it could not be replaced" + why,
+                    failed.size() == 1 || pending == failed.front());
+    }
+    if (failed.size() > 1) {
+        m_messenger.Show(
+            platform::FormatMessage("The quotes of %s other symbols of %s were not added either.",
+                                    {std::to_string(failed.size() - 1),
+                                     failed.front()->file->TargetPath().parent_path().string()}));
+    }
+    m_dataFiles.Abandon();
     SetTotalText();
 }
 

@@ -114,7 +114,7 @@ class UpdateRun {
     struct PendingData {
         std::size_t record = 0;  // index into the portfolio's MASTER records
         std::string symbol;
-        std::unique_ptr<platform::ReplacementFile> file;
+        platform::ReplacementFile* file = nullptr;        // a member of m_dataFiles
         std::vector<UpdateDirectoryIndex::Match> quotes;  // appended, oldest first
         bool wasEmpty = false;
         bool datesTaken = false;  // the data file was ahead of MASTER before these quotes
@@ -151,7 +151,7 @@ class UpdateRun {
                                               std::vector<UpdateDirectoryIndex::Match> matches);
     void QuoteFailed(const std::string& symbol, const fs::path& dataPath,
                      const std::vector<UpdateDirectoryIndex::Match>& matches,
-                     const std::string& reason);
+                     const std::string& reason, bool show = true);
     void SetTotalText();
     void WriteLasttimeList();
     void NoteUsedFile(const fs::path& file);
@@ -170,9 +170,12 @@ class UpdateRun {
     bool m_portfolioFailed = false;
     std::uint16_t m_problemFlags = 0;
     bool m_portfolioChanged = false;
-    std::vector<PendingData> m_pending;  // the current portfolio's
-    std::vector<fs::path> m_usedFiles;   // newest first
-    std::vector<fs::path> m_keptFiles;   // used, but a quote from them could not be written
+    // The current portfolio's new data files: written first, made durable together, then
+    // renamed, so a portfolio costs one wait for the disk rather than one a file.
+    platform::ReplacementGroup m_dataFiles;
+    std::vector<PendingData> m_pending;
+    std::vector<fs::path> m_usedFiles;  // newest first
+    std::vector<fs::path> m_keptFiles;  // used, but a quote from them could not be written
     struct ArchiveState {
         std::vector<std::string> seen;  // upper-cased full paths
         std::vector<fs::path> expanded;

@@ -669,6 +669,61 @@ TEST_F(UpdateRunTest, QuoteThatCannotBeStoredIsNotCountedAndSaysWhy) {
     }
 }
 
+// A portfolio's data files reach the disk together: when one cannot be written none is put
+// in place and MASTER keeps its dates; a rename that fails keeps only that symbol out.
+TEST_F(UpdateRunTest, PortfolioDataFilesAreCommittedTogether) {
+    using Step = RefusingFileSystem::Step;
+    for (const Step step : {Step::kWrite, Step::kRename}) {
+        const bool write = step == Step::kWrite;
+        SCOPED_TRACE(write ? "write" : "rename");
+        fs::remove_all(world.root / "data");
+        const fs::path p = world.Portfolio("data");
+        for (const std::string symbol : {"IBM", "MSFT", "ORCL"}) {
+            world.Symbol(p, symbol, 5);
+        }
+        WriteText(world.updates / "u.txt",
+                  "IBM,20000110,1,2,3,4,5,6\nMSFT,20000110,1,2,3,4,5,6\nMSFT,20000111,1,2,3,4,5,6\n"
+                  "ORCL,20000110,1,2,3,4,5,6\n");
+        const auto before = test::Snapshot(p);
+        RefusingFileSystem refusing("F2.~NU", step, write ? ENOSPC : EIO);
+        platform::ScopedFileSystem scope(refusing);
+        settings::ViewSettings view;
+        view.deleteTxt = true;
+        const World::Outcome outcome = world.Run({p}, view);
+        EXPECT_EQ(outcome.result.quotesAdded, write ? 0 : 2);
+        EXPECT_FALSE(outcome.result.Succeeded());
+        ASSERT_EQ(outcome.messages.size(), write ? 2u : 1u);
+        // A failed write fails all three together, and the first is named.
+        EXPECT_NE(outcome.messages[0].find(
+                      write ? "The quote of IBM was not added to " + (p / "F1.DAT").string() +
+                                  ": it could not be replaced: No space"
+                            : "The quotes of MSFT were not added to " + (p / "F2.DAT").string()),
+                  std::string::npos)
+            << outcome.messages[0];
+        auto after = test::Snapshot(p);
+        if (write) {
+            EXPECT_EQ(outcome.messages[1],
+                      "The quotes of 2 other symbols of " + p.string() + " were not added either.");
+            EXPECT_EQ(after, before);
+        } else {
+            const Bytes added = Series(5, {MakeQuote(kJan10, 1, 2, 3, 4, 5, 6)});
+            EXPECT_EQ(after["F1.DAT"], added);
+            EXPECT_EQ(after["F2.DAT"], before.at("F2.DAT"));
+            EXPECT_EQ(after["F3.DAT"], added);
+            Bytes master = before.at("MASTER");
+            SetDates(master, 1, test::SampleQuote(0).date, kJan10);
+            SetDates(master, 3, test::SampleQuote(0).date, kJan10);
+            EXPECT_EQ(after["MASTER"], master);
+        }
+        const std::string audit = Text(world.working / "AUDIT.TXT");
+        EXPECT_NE(audit.find(kFailed + "MSFT\r\n"), std::string::npos);
+        EXPECT_EQ(audit.find("Quote for:") == std::string::npos, write);
+        // The update file still holds what was not added.
+        EXPECT_TRUE(fs::exists(world.updates / "u.txt"));
+        EXPECT_EQ(Leftovers(temp.path()), std::vector<std::string>{});
+    }
+}
+
 TEST_F(UpdateRunTest, PortfolioWhoseIndexCannotBeCopiedSaysWhichFileAndWhy) {
     const fs::path p = IbmPortfolio();
     RefusingFileSystem refusing("MASTER.~OL", RefusingFileSystem::Step::kCreate, EACCES);
