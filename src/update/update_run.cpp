@@ -293,7 +293,7 @@ UpdateRun::SymbolOutcome UpdateRun::UpdateSymbol(const std::string& portfolioDir
     for (const UpdateDirectoryIndex::Match& match : matches) {
         NoteUsedFile(*match.file);
     }
-    return PrepareQuotes(portfolioDirectory, record, recordIndex, symbol, profile,
+    return PrepareQuotes(portfolioDirectory, record, recordIndex, symbol, profile, index,
                          std::move(matches));
 }
 
@@ -488,7 +488,7 @@ void UpdateRun::QuoteFailed(const std::string& symbol, const fs::path& dataPath,
 
 UpdateRun::SymbolOutcome UpdateRun::PrepareQuotes(
     const std::string& portfolioDirectory, store::MasterRecord& record, std::size_t recordIndex,
-    const std::string& symbol, const profiles::Profile& profile,
+    const std::string& symbol, const profiles::Profile& profile, const UpdateDirectoryIndex& index,
     std::vector<UpdateDirectoryIndex::Match> matches) {
     const fs::path directory(portfolioDirectory);
     const int fileNumber = record.fileNumber;
@@ -517,24 +517,30 @@ UpdateRun::SymbolOutcome UpdateRun::PrepareQuotes(
     const auto quotes = static_cast<std::size_t>(
         store::WholeRecordQuotes(static_cast<std::int64_t>(data.size()), length));
     const auto recordAt = [&](std::size_t number) { return data.data() + recordSize * number; };
-    // A run stopped between a data file and its MASTER leaves the data file ahead: those
-    // quotes are already there, so MASTER takes its dates from the data file and only the
-    // days after its last quote are added.
+    // A run stopped between a data file and its MASTER leaves the data file ahead: MASTER
+    // takes both dates from the data file, and only lines newer than its last quote count, so
+    // a stale line already stored never ends the search.
     bool datesTaken = false;
     if (quotes > 0 && layout.Has(store::kDate)) {
         const store::DayNumber dataLast = store::DecodeQuote(recordAt(quotes), layout, length).date;
-        if (dataLast >= matches.front().quote.date) {
+        if (dataLast > record.LastDay()) {
             const int datePosition = layout.position[store::kDate];
             record.firstDate = FieldAt(recordAt(1), datePosition);
             record.lastDate = FieldAt(recordAt(quotes), datePosition);
             m_portfolioChanged = true;
+            datesTaken = true;
             std::erase_if(matches, [&](const UpdateDirectoryIndex::Match& match) {
                 return match.quote.date <= dataLast;
             });
+            if (!m_settings.catchUp) {
+                if (auto match = index.FindNewer(symbol, dataLast)) {
+                    NoteUsedFile(*match->file);
+                    matches = {*match};
+                }
+            }
             if (matches.empty()) {
                 return SymbolOutcome::kDatesTaken;
             }
-            datesTaken = true;
         }
     }
     if (quotes + matches.size() > static_cast<std::size_t>(store::kMaxQuotesInFile)) {

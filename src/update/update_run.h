@@ -148,6 +148,7 @@ class UpdateRun {
                                               store::MasterRecord& record, std::size_t recordIndex,
                                               const std::string& symbol,
                                               const profiles::Profile& profile,
+                                              const UpdateDirectoryIndex& index,
                                               std::vector<UpdateDirectoryIndex::Match> matches);
     void QuoteFailed(const std::string& symbol, const fs::path& dataPath,
                      const std::vector<UpdateDirectoryIndex::Match>& matches,

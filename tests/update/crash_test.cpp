@@ -80,7 +80,8 @@ int StatusOfRunDyingAt(int dieAt, const std::function<void()>& command) {
 struct Expected {
     store::MasterRecord before;
     Bytes oldData;
-    Bytes newData;  // oldData when the symbol gets nothing
+    Bytes newData;    // oldData when the symbol gets nothing
+    Bytes finalData;  // with the next evening's quote too
 };
 
 store::MasterBytes Encoded(const store::MasterRecord& record) {
@@ -117,7 +118,7 @@ class CrashTest : public ::testing::Test {
                 const std::string symbol = "S" + std::to_string(p) + static_cast<char>('A' + i);
                 const int count = static_cast<int>(random() % 300);
                 world.Symbol(dir, symbol, count);
-                Expected want{{}, Series(count), Series(count)};
+                Expected want{{}, Series(count), Series(count), Series(count)};
                 const store::DayNumber last = count > 0 ? test::SampleQuote(count - 1).date : 14000;
                 const auto day = static_cast<store::DayNumber>(last + 1 + random() % 3);
                 if (count > 0) {
@@ -132,9 +133,15 @@ class CrashTest : public ::testing::Test {
                 if (p != 1 || i > 1) {  // S1A is skipped, S1B has no newer line
                     files[random() % 3] += symbol + "," + store::FormatDateText(day, 8, ' ') +
                                            ",1.5,2,1,1.75," + std::to_string(i) + ",0\r\n";
-                    want.newData = Series(
-                        count, {MakeQuote(day, 1.5f, 2, 1, 1.75f, static_cast<float>(i), 0)});
+                    const store::Quote quote =
+                        MakeQuote(day, 1.5f, 2, 1, 1.75f, static_cast<float>(i), 0);
+                    want.newData = Series(count, {quote});
                     ++m_additions;
+                    // The next evening's file, searched after the stale ones.
+                    const store::Quote next = MakeQuote(day + 3, 2, 3, 1, 2.5f, 7, 0);
+                    m_nextEvening += symbol + "," + store::FormatDateText(next.date, 8, ' ') +
+                                     ",2,3,1,2.5,7,0\n";
+                    want.finalData = Series(count, {quote, next});
                 }
                 m_expected.push_back(want);
             }
@@ -166,8 +173,9 @@ class CrashTest : public ::testing::Test {
 
     // Every MASTER readable, every data file the old one or the old one plus its new quote,
     // MASTER's dates the data file's or, after a stop between the two, still the old ones.
-    // Returns the number of symbols that hold their new quote.
-    int Check(bool complete) {
+    // Returns the number of symbols that hold their new quote. After the next evening's run
+    // (`nextEvening`) every symbol holds that evening's quote too.
+    int Check(bool complete, bool nextEvening = false) {
         int count = 0;
         for (std::size_t p = 0; p < m_portfolios.size(); ++p) {
             std::vector<store::MasterRecord> records;
@@ -186,7 +194,8 @@ class CrashTest : public ::testing::Test {
                 EXPECT_EQ(Encoded(same), Encoded(want.before));
                 const Bytes data = test::ReadBytes(fs::path(m_portfolios[p]) /
                                                    store::DataFileName(got.fileNumber));
-                const bool added = data == want.newData && want.newData != want.oldData;
+                const Bytes& wanted = nextEvening ? want.finalData : want.newData;
+                const bool added = data == wanted && wanted != want.oldData;
                 count += added ? 1 : 0;
                 EXPECT_TRUE(added || data == want.oldData);
                 // Behind by the one new quote only when the run stopped between the two.
@@ -200,12 +209,14 @@ class CrashTest : public ::testing::Test {
         return count;
     }
 
-    // A second, uninterrupted run finishes the work.
+    // The next evening's run, uninterrupted, finishes the work, and a stale file searched
+    // first never keeps a symbol from the new evening's quote.
     void Finish() {
+        WriteText(m_area / "upd" / "t.txt", m_nextEvening);
         DyingFileSystem fast(-1);
         platform::ScopedFileSystem scope(fast);
         RunInProcess();
-        Check(true);
+        Check(true, true);
     }
 
     Scratch m_temp;
@@ -214,6 +225,7 @@ class CrashTest : public ::testing::Test {
     std::vector<std::string> m_portfolios;
     std::vector<Expected> m_expected;
     int m_additions = 0;
+    std::string m_nextEvening;
 };
 
 TEST_F(CrashTest, DyingAtAnyChangeToTheDiskLosesNothing) {

@@ -400,6 +400,57 @@ TEST_F(UpdateRunTest, RunAfterAnInterruptedOneAddsNothingTwice) {
     EXPECT_EQ(test::ReadBytes(p / "MASTER"), master);
 }
 
+// What a run stopped between the data files and MASTER leaves behind, met by the next evening's
+// run with and without catch-up.
+TEST_F(UpdateRunTest, NextRunAfterAStoppedOneMendsMasterAndLosesNoDay) {
+    for (const bool catchUp : {true, false}) {
+        SCOPED_TRACE(catchUp ? "catch-up" : "one day");
+        fs::remove_all(world.root / "one");
+        fs::remove_all(world.root / "two");
+        fs::remove_all(world.updates);
+        fs::create_directories(world.updates);
+        const fs::path one = world.Portfolio("one"), two = world.Portfolio("two");
+        world.Symbol(one, "AAA", 5);
+        world.Symbol(two, "BBB", 5);
+        world.Symbol(two, "NEW", 0);
+        const Bytes twoMaster = test::ReadBytes(two / "MASTER");
+        // Wednesday's run: AAA whole; BBB's and NEW's data files written, MASTER not.
+        WriteText(world.updates / "wed.txt",
+                  "AAA,20000110,1,1,1,1,1,0\nBBB,20000110,2,2,2,2,2,0\n"
+                  "NEW,20000110,3,3,3,3,3,0\n");
+        ASSERT_EQ(world.Run({one, two}).result.quotesAdded, 3);
+        test::WriteBytes(two / "MASTER", twoMaster);
+        // Thursday: the stale file is still there and is searched first.
+        WriteText(world.updates / "thu.txt",
+                  "AAA,20000111,4,4,4,4,4,0\nBBB,20000111,5,5,5,5,5,0\n"
+                  "NEW,20000111,6,6,6,6,6,0\n");
+        settings::ViewSettings view;
+        view.catchUp = catchUp;
+        view.deleteTxt = true;
+        const World::Outcome outcome = world.Run({one, two}, view);
+        EXPECT_EQ(outcome.result.quotesAdded, 3);
+        EXPECT_TRUE(outcome.result.Succeeded());
+        const store::Quote wed = MakeQuote(kJan10, 2, 2, 2, 2, 2, 0);
+        EXPECT_EQ(test::ReadBytes(two / "F1.DAT"),
+                  Series(5, {wed, MakeQuote(kJan10 + 1, 5, 5, 5, 5, 5, 0)}));
+        EXPECT_EQ(test::ReadBytes(two / "F2.DAT"),
+                  Series(0, {MakeQuote(kJan10, 3, 3, 3, 3, 3, 0),
+                             MakeQuote(kJan10 + 1, 6, 6, 6, 6, 6, 0)}));
+        // Both dates come from the data file: NEW's first date is no longer 0.
+        Bytes master = twoMaster;
+        SetDates(master, 1, test::SampleQuote(0).date, kJan10 + 1);
+        SetDates(master, 2, kJan10, kJan10 + 1);
+        EXPECT_EQ(test::ReadBytes(two / "MASTER"), master);
+        EXPECT_EQ(test::ReadBytes(one / "F1.DAT"),
+                  Series(5, {MakeQuote(kJan10, 1, 1, 1, 1, 1, 0),
+                             MakeQuote(kJan10 + 1, 4, 4, 4, 4, 4, 0)}));
+        const std::string audit = Text(world.working / "AUDIT.TXT");
+        EXPECT_EQ(audit.find(kFailed), std::string::npos) << audit;
+        EXPECT_NE(audit.find("Quote for: 011100 added to: BBB"), std::string::npos) << audit;
+        EXPECT_FALSE(fs::exists(world.updates / "thu.txt"));
+    }
+}
+
 TEST_F(UpdateRunTest, SecondRunInTheSameProcessIsRefusedAtOnce) {
     const fs::path p = IbmPortfolio();
     world.Symbol(p, "SKIP", 5);
