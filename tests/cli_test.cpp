@@ -331,6 +331,23 @@ TEST(RealPortfolioTest, LongNamesTypedGoWholeToEmaster) {
     const std::string fits(store::kMaxLongNameText, 'F');
     ASSERT_EQ(Cli({"add-symbol", equis.string(), "FITS", fits}).code, kExitSuccess);
     EXPECT_EQ(test::EmasterLongName(equis, 4), fits);
+
+    // The import takes a long name as the symbol commands do.
+    test::WriteBytes(temp.path() / "imp.txt", std::string("01/05/2004,1,2,0.5,1.5,100,7\r\n"));
+    const std::string imported = "Imported with a name past sixteen";
+    const auto import = [&](const fs::path& dir) {
+        return test::RunCliIn(temp.path(), {"import", "imp.txt", dir.string(), "--symbol", "IMP",
+                                            "--name", imported, "--date-format", "mm_dd_ccyy"});
+    };
+    const CliRun intoEquis = import(equis);
+    ASSERT_EQ(intoEquis.code, kExitSuccess) << intoEquis.err;
+    test::ExpectInStep(equis);
+    EXPECT_EQ(test::EmasterLongName(equis, 5), imported);
+    const test::Bytes stooqMaster = test::ReadBytes(stooq / "MASTER");
+    const CliRun intoStooq = import(stooq);
+    EXPECT_EQ(intoStooq.code, kExitUsage);
+    EXPECT_NE(intoStooq.err.find("at most 16 characters"), std::string::npos) << intoStooq.err;
+    EXPECT_EQ(test::ReadBytes(stooq / "MASTER"), stooqMaster);
 }
 
 TEST(CliTest, QuotesNewestFirst) {
