@@ -7,6 +7,7 @@
 #include "cli_support.h"
 #include "emaster_support.h"
 #include "platform/names.h"
+#include "portfolio/view_state.h"
 #include "update_support.h"
 
 namespace ticksmith::update_test {
@@ -128,6 +129,26 @@ TEST_P(EmasterWritersTest, EmasterFollowsMasterAndXmasterStaysAsItWas) {
     if (xmaster) {
         EXPECT_EQ(test::ReadBytes(*xmaster), xmasterBefore);
     }
+}
+
+// The grid cannot show XMASTER's symbols; the window's status says how many there are.
+TEST(XmasterNoteTest, TheSymbolGridSaysHowManySymbolsItCannotShow) {
+    if (!fs::exists(test::kRealData / "equis_b" / "XMASTER")) {
+        GTEST_SKIP() << test::kRealData << " is not there";
+    }
+    Scratch temp;
+    Recorder quiet;
+    portfolio::ViewState view;
+    for (const char* name : {"bbfinance", "equis_b"}) {
+        ASSERT_TRUE(view.OpenPortfolio(test::CopyReal(temp.path(), name).string(), quiet));
+    }
+    ASSERT_TRUE(view.FillSymbolsGrid(0, quiet));
+    EXPECT_EQ(view.SymbolCount(), 2);
+    EXPECT_EQ(view.hiddenSymbolsNote,
+              "XMASTER holds 2 more symbols that this program does not show.");
+    ASSERT_TRUE(view.OpenPortfolio((temp.path() / "bbfinance").string(), quiet));
+    ASSERT_TRUE(view.FillSymbolsGrid(0, quiet));
+    EXPECT_EQ(view.hiddenSymbolsNote, "");
 }
 
 INSTANTIATE_TEST_SUITE_P(RealPortfolios, EmasterWritersTest,
