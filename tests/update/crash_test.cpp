@@ -566,8 +566,16 @@ class EmasterCrashTest : public ::testing::Test {
             GTEST_SKIP() << test::kRealData << " is not there";
         }
         fs::create_directories(m_pristine / "b");
-        test::CopyReal(m_pristine, "equis_b");
+        const fs::path equis = test::CopyReal(m_pristine, "equis_b");
         test::AddSymbol(m_pristine / "b", "BBB", 5);
+        // What an update run of .DJX needs: its profile, the assignment, an update file.
+        const World world(m_pristine);
+        world.Profile("Daily", DailyProfile(m_root / "upd"));
+        EXPECT_FALSE(portfolio::SetSkipString(equis, {}).empty());
+        profiles::AssignmentBytes bytes{};
+        ASSERT_TRUE(profiles::EncodeAssignment("Daily", bytes));
+        test::WriteBytes(equis / profiles::AssignmentFileName(1), bytes);
+        WriteText(world.updates / "u.txt", ".DJX,20111228,120,121,119,120.5,1000,0\n");
     }
 
     portfolio::ViewState View(const std::string& symbol, platform::Messenger& messenger) {
@@ -628,6 +636,13 @@ TEST_F(EmasterCrashTest, SymbolCommandsKilledAnywhereKeepLongNames) {
         portfolio::ViewState view = View(".FCHI", quiet);
         static_cast<void>(
             portfolio::TransferSymbol(view, m_b.string(), portfolio::Transfer::kMove, quiet));
+    });
+}
+
+TEST_F(EmasterCrashTest, AnUpdateRunKilledAnywhereKeepsLongNames) {
+    KillEverywhere([this] {
+        const World::Outcome outcome = World(m_root).Run({m_a});
+        EXPECT_EQ(outcome.result.quotesAdded, 1) << testing::PrintToString(outcome.messages);
     });
 }
 
