@@ -12,6 +12,7 @@
 #include "emaster_support.h"
 #include "platform/names.h"
 #include "settings/settings_store.h"
+#include "store/xmaster.h"
 #include "test_support.h"
 
 namespace ticksmith::cli {
@@ -69,6 +70,17 @@ void ExpectSameAsOtherReader(const std::string& name, bool values) {
     }
     const Rows expected = Csv(name + ".symbols.csv");
     EXPECT_EQ(listed.size(), expected.size());
+    // That reader decodes MASTER alone; we show EMASTER's long name where it agrees with
+    // MASTER, and MASTER's name is where it begins.
+    std::vector<store::MasterRecord> records;
+    ASSERT_EQ(store::ReadMasterRecords(dir, records), store::kSuccess);
+    const std::vector<std::string> longNames = store::LongNames(dir, records);
+    std::map<std::string, std::string> shownName;
+    for (std::size_t i = 0; i < records.size(); ++i) {
+        if (!longNames[i].empty()) {
+            shownName[std::to_string(records[i].fileNumber)] = longNames[i];
+        }
+    }
     std::map<std::string, Rows> quotes;
     for (auto& row : Csv(name + ".quotes.csv")) {
         quotes[row[0]].push_back(row);
@@ -76,8 +88,10 @@ void ExpectSameAsOtherReader(const std::string& name, bool values) {
     for (const auto& row : expected) {
         SCOPED_TRACE(name + " " + row[0]);
         // number, symbol, name, first and last date, period, fields
+        std::string longName = shownName.count(row[5]) > 0 ? shownName[row[5]] : row[1];
+        EXPECT_EQ(longName.rfind(row[1], 0), 0u) << longName;
         EXPECT_EQ(listed[row[0]],
-                  (std::vector<std::string>{row[5], row[0], row[1], GridDate(row[3]),
+                  (std::vector<std::string>{row[5], row[0], longName, GridDate(row[3]),
                                             GridDate(row[4]), row[2], "7"}));
         const CliRun run = Cli({"quotes", dir, row[0], "--all"});
         ASSERT_EQ(run.code, kExitSuccess) << run.err;
@@ -128,11 +142,19 @@ TEST(RealPortfolioTest, CounterAt255WithFreeNumbersTakesNewSymbols) {
         GTEST_SKIP() << kRealData << " is not there";
     }
     test::TempDir temp;
-    const fs::path port = temp.path() / "port", source = temp.path() / "source";
-    fs::copy(kRealData / "bbfinance", port);
+    const fs::path port = test::CopyReal(temp.path(), "bbfinance");
+    const fs::path source = temp.path() / "source";
+    // As the vendors' larger portfolios are: file number 255 in use, and the counter naming it.
     test::Bytes master = test::ReadBytes(port / "MASTER");
+    for (std::size_t at = store::kMasterRecordSize; at < master.size();
+         at += store::kMasterRecordSize) {
+        if (master[at] == 44) {
+            master[at] = 255;
+        }
+    }
     platform::WriteI16(master.data() + 2, 255);
     test::WriteBytes(port / "MASTER", master);
+    fs::rename(port / "F44.DAT", port / "F255.DAT");
     const std::string stray = "stray quotes";
     test::WriteBytes(port / "F30.DAT", stray);
     fs::create_directory(source);
@@ -149,18 +171,22 @@ TEST(RealPortfolioTest, CounterAt255WithFreeNumbersTakesNewSymbols) {
     run({"import", "imp.txt", port.string(), "--symbol", "IMP", "--date-format", "mm_dd_ccyy"},
         kExitSuccess);
     EXPECT_EQ(run({"add-symbol", port.string(), "NEWB"}, kExitSuccess),
-              port.string() + "\t45\tNEWB\n");
+              port.string() + "\t44\tNEWB\n");
+    test::AddSymbol(source, "MOV", 2);
+    run({"move-symbol", source.string(), "MOV", port.string()}, kExitSuccess);
     std::vector<store::MasterRecord> records;
     store::MasterHeader header;
     ASSERT_EQ(store::ReadMasterRecords(port, records, &header), store::kSuccess);
-    EXPECT_EQ(header.count, 44);
+    EXPECT_EQ(header.count, 45);
     EXPECT_EQ(header.counter, 255);
+    test::ExpectInStep(port);
     std::map<std::string, int> added;
     for (const auto& record : records) {
         added[record.SymbolText()] = record.fileNumber;
     }
     EXPECT_EQ(added["SRC"], 32);
     EXPECT_EQ(added["IMP"], 34);
+    EXPECT_EQ(added["MOV"], 45);
     EXPECT_EQ(test::ReadBytes(port / "F30.DAT"), test::Bytes(stray.begin(), stray.end()));
     EXPECT_EQ(test::ReadBytes(port / "F34.DAT").size(), 28U * 2);
 
@@ -214,6 +240,114 @@ TEST(RealPortfolioTest, CommandsKeepEmasterInStep) {
     test::ExpectInStep(bb);
     run({"--yes", "delete-symbol", bb, "AEMI"});
     test::ExpectInStep(bb);
+}
+
+// Where EMASTER holds a long name it is shown; XMASTER's symbols are counted, never shown.
+TEST(RealPortfolioTest, ShowsLongNamesAndCountsXmasterSymbols) {
+    if (!fs::exists(kRealData / "equis_b")) {
+        GTEST_SKIP() << kRealData << " is not there";
+    }
+    const std::string equis = (kRealData / "equis_b").string();
+    const std::string note = "XMASTER holds 2 more symbols that this program does not show.\n";
+    const CliRun symbols = Cli({"symbols", equis});
+    EXPECT_EQ(Table(symbols.out, '\t').at(0).at(2), "1/100 Dow Jones INDU");
+    EXPECT_EQ(Table(symbols.out, '\t').at(1).at(2), "CAC 40 INDICE");
+    EXPECT_EQ(symbols.err, note);
+    const CliRun info = Cli({"info", equis, ".DJX"});
+    EXPECT_NE(info.out.find("\nName\t1/100 Dow Jones INDU\n"), std::string::npos) << info.out;
+    EXPECT_EQ(info.err, note);
+    // bbfinance's XMASTER is a placeholder, not an index.
+    EXPECT_EQ(Cli({"symbols", (kRealData / "bbfinance").string()}).err, "");
+    EXPECT_EQ(store::SymbolsOnlyInXmaster(kRealData / "equis_b"), 2);
+
+    // The header and records as the vendor writes them: the count, the next free number and
+    // records of 150 bytes naming F<n>.MWD files.
+    const test::Bytes bytes = test::ReadBytes(kRealData / "equis_b" / "XMASTER");
+    ASSERT_EQ(bytes.size(), 3 * store::kXmasterRecordSize);
+    const store::XmasterHeader header = store::DecodeXmasterHeader(bytes.data());
+    EXPECT_EQ(header.magic, store::kXmasterMagic);
+    EXPECT_EQ(header.count, 2);
+    EXPECT_EQ(header.nextFileNumber, 2854);
+    const store::XmasterRecord first =
+        store::DecodeXmasterRecord(bytes.data() + store::kXmasterRecordSize);
+    const store::XmasterRecord second =
+        store::DecodeXmasterRecord(bytes.data() + 2 * store::kXmasterRecordSize);
+    EXPECT_EQ(first.symbol, "AZM.L");
+    EXPECT_EQ(first.period, 'D');
+    for (const store::XmasterRecord& record : {first, second}) {
+        EXPECT_TRUE(
+            fs::exists(kRealData / "equis_b" / ("F" + std::to_string(record.fileNumber) + ".MWD")))
+            << record.fileNumber;
+    }
+    EXPECT_EQ(second.fileNumber, 2853);
+}
+
+// A name longer than MASTER's 16 characters goes whole to EMASTER, where there is one.
+TEST(RealPortfolioTest, LongNamesTypedGoWholeToEmaster) {
+    if (!fs::exists(kRealData / "equis_b")) {
+        GTEST_SKIP() << kRealData << " is not there";
+    }
+    test::TempDir temp;
+    const fs::path equis = test::CopyReal(temp.path(), "equis_b");
+    const fs::path stooq = test::CopyReal(temp.path(), "stooq");
+    const std::string longName = "Aardvark Holdings International Preferred";
+    const CliRun added = Cli({"add-symbol", equis.string(), "AARD", longName});
+    ASSERT_EQ(added.code, kExitSuccess) << added.err;
+    EXPECT_NE(added.err.find("first 16 characters of the name, \"Aardvark Holding\""),
+              std::string::npos)
+        << added.err;
+    test::ExpectInStep(equis);
+    EXPECT_EQ(test::EmasterLongName(equis, 3), longName);
+    EXPECT_EQ(Table(Cli({"symbols", equis.string()}).out, '\t').at(2).at(2), longName);
+    EXPECT_NE(Cli({"info", equis.string(), "AARD"}).out.find("\nName\t" + longName + "\n"),
+              std::string::npos);
+
+    const std::string renamed = "CAC 40 INDICE DE LA BOURSE DE PARIS";
+    ASSERT_EQ(Cli({"edit-symbol", equis.string(), ".FCHI", ".FCHI", renamed}).code, kExitSuccess);
+    test::ExpectInStep(equis);
+    EXPECT_EQ(test::EmasterLongName(equis, 2), renamed);
+    // Left out, the name stays, and so does its long form.
+    ASSERT_EQ(Cli({"edit-symbol", equis.string(), ".FCHI", ".FCH"}).code, kExitSuccess);
+    EXPECT_EQ(test::EmasterLongName(equis, 2), renamed);
+
+    // Too long for the field, or longer than 16 where no EMASTER could hold it: refused,
+    // nothing changed.
+    const std::string tooLong(store::kMaxLongNameText + 1, 'N');
+    const auto indexes = [&] {
+        return std::vector<test::Bytes>{test::ReadBytes(equis / "MASTER"),
+                                        test::ReadBytes(equis / "EMASTER"),
+                                        test::ReadBytes(stooq / "MASTER")};
+    };
+    const std::vector<test::Bytes> before = indexes();
+    for (const auto& [dir, name] :
+         {std::pair{equis, tooLong}, std::pair{stooq, std::string("Seventeen letters")}}) {
+        const CliRun add = Cli({"add-symbol", dir.string(), "REFUSED", name});
+        EXPECT_EQ(add.code, kExitFailure);
+        EXPECT_NE(add.err.find("may have at most"), std::string::npos) << add.err;
+        const std::string symbol = dir == equis ? ".DJX" : "2HR.DE";
+        EXPECT_EQ(Cli({"edit-symbol", dir.string(), symbol, symbol, name}).code, kExitFailure);
+    }
+    EXPECT_EQ(indexes(), before);
+    const std::string fits(store::kMaxLongNameText, 'F');
+    ASSERT_EQ(Cli({"add-symbol", equis.string(), "FITS", fits}).code, kExitSuccess);
+    EXPECT_EQ(test::EmasterLongName(equis, 4), fits);
+
+    // The import takes a long name as the symbol commands do.
+    test::WriteBytes(temp.path() / "imp.txt", std::string("01/05/2004,1,2,0.5,1.5,100,7\r\n"));
+    const std::string imported = "Imported with a name past sixteen";
+    const auto import = [&](const fs::path& dir) {
+        return test::RunCliIn(temp.path(), {"import", "imp.txt", dir.string(), "--symbol", "IMP",
+                                            "--name", imported, "--date-format", "mm_dd_ccyy"});
+    };
+    const CliRun intoEquis = import(equis);
+    ASSERT_EQ(intoEquis.code, kExitSuccess) << intoEquis.err;
+    test::ExpectInStep(equis);
+    EXPECT_EQ(test::EmasterLongName(equis, 5), imported);
+    const test::Bytes stooqMaster = test::ReadBytes(stooq / "MASTER");
+    const CliRun intoStooq = import(stooq);
+    EXPECT_EQ(intoStooq.code, kExitUsage);
+    EXPECT_NE(intoStooq.err.find("at most 16 characters"), std::string::npos) << intoStooq.err;
+    EXPECT_EQ(test::ReadBytes(stooq / "MASTER"), stooqMaster);
 }
 
 TEST(CliTest, QuotesNewestFirst) {

@@ -193,10 +193,14 @@ TEST_F(MasterTest, AppendFillsTheGapsOfAnotherWritersMaster) {
     EXPECT_EQ(Header(), std::pair(6, 255));
     EXPECT_EQ(ReadBytes(Dir() / "F2.DAT"), Bytes{1});
 
-    // A counter below 255 is raised as before.
+    // The counter names the highest number in use, whatever it said before.
     WriteBytes(Master(), MasterFile(2, 44, {Record(44, "Z"), Record(1, "A")}));
     EXPECT_EQ(AppendMasterRecord(Dir(), record).fileNumber, 3);
-    EXPECT_EQ(Header(), std::pair(3, 45));
+    EXPECT_EQ(Header(), std::pair(3, 44));
+    WriteBytes(Master(), MasterFile(2, 2, {Record(1, "A"), Record(2, "B")}));
+    WriteBytes(Dir() / "F3.DAT", Bytes{4});
+    EXPECT_EQ(AppendMasterRecord(Dir(), record).fileNumber, 5);  // f4.dop stands too
+    EXPECT_EQ(Header(), std::pair(3, 5));
 
     // Every number taken, by a record or by files: full, MASTER unchanged.
     std::vector<MasterRecord> most;

@@ -205,7 +205,7 @@ ImportResult ImportRun::Run() {
              std::to_string(conversion.quotes.size())}));
     }
     m_result.succeeded = reported && quotesStored;
-    portfolio::KeepEmasterInStep(m_directory, m_messenger);
+    portfolio::KeepEmasterInStep(m_directory, m_messenger, {m_result.fileNumber, m_job.name});
     return m_result;
 }
 
@@ -492,7 +492,7 @@ std::optional<ImportJob> CheckImportForm(ImportForm& form, const fs::path& worki
     if (!FitsEdit(form.inputPath, kMaxPathText, messenger) ||
         !FitsEdit(form.outputDirectory, kMaxPathText, messenger) ||
         !FitsEdit(form.symbol, store::kNameLength, messenger) ||
-        !FitsEdit(form.name, store::kNameLength, messenger) ||
+        !FitsEdit(form.name, store::kMaxLongNameText, messenger) ||
         !FitsEdit(form.dateFormat, 12, messenger)) {
         return std::nullopt;
     }
@@ -560,6 +560,10 @@ std::optional<ImportJob> CheckImportForm(ImportForm& form, const fs::path& worki
     job.useMonths = form.months;
     job.useExistingMaster = !form.makeNewMaster;
     job.outputDirectory = workingDirectory / std::string(output);
+    // Past 16 characters the name needs the EMASTER of an existing portfolio to hold it.
+    if (!portfolio::TypedNameFits(job.outputDirectory, form.name, messenger)) {
+        return std::nullopt;
+    }
     job.symbol = form.symbol;
     job.name = form.name;
     job.delimiter = DelimiterCharacter(form.delimiter);

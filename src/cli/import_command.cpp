@@ -82,7 +82,9 @@ void AddImportCommand(CLI::App& app, CommandContext& context) {
         ->add_flag("--symbol-from-name", options->symbolFromName,
                    "Each file's name without extension, upper-cased, is its symbol")
         ->excludes(symbol);
-    command->add_option("--name", options->name, "Issue name (at most 16 characters)");
+    command->add_option(
+        "--name", options->name,
+        "Issue name (at most 16 characters, 52 where the portfolio has an EMASTER)");
     command->add_flag("--new-master", options->newMaster,
                       "Make OUTDIR a new portfolio (it must not hold a MASTER yet)");
     command->add_option("--date-format", options->dateFormat,

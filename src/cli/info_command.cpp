@@ -5,6 +5,7 @@
 
 #include "cli/command.h"
 #include "store/quotes.h"
+#include "store/xmaster.h"
 
 namespace ticksmith::cli {
 
@@ -42,7 +43,7 @@ void AddInfoCommand(CLI::App& app, CommandContext& context) {
             << "Record length\t" << info.recordLength << '\n'
             << "Fields\t" << info.fieldCount << '\n'
             << "Quotes\t" << info.quoteCount << '\n'
-            << "Name\t" << info.issueName << '\n'
+            << "Name\t" << (info.longName.empty() ? info.issueName : info.longName) << '\n'
             << "First date\t" << FileDateText(info.firstDate) << '\n'
             << "Last date\t" << FileDateText(info.lastDate) << '\n'
             << "Period\t" << info.periodText << '\n'
@@ -51,6 +52,9 @@ void AddInfoCommand(CLI::App& app, CommandContext& context) {
             const auto index = static_cast<std::size_t>(field);
             out << store::kFieldNames[index] << '\t' << info.inputFormatText[index] << '\t'
                 << info.displayFormatText[index] << '\n';
+        }
+        if (const std::string note = store::XmasterNote(info.directory); !note.empty()) {
+            context.err << note << '\n';
         }
     });
 }

@@ -3,7 +3,9 @@
 #include <vector>
 
 #include "cli/command.h"
+#include "store/emaster.h"
 #include "store/master.h"
+#include "store/xmaster.h"
 
 namespace ticksmith::cli {
 
@@ -20,12 +22,19 @@ void AddSymbolsCommand(CLI::App& app, CommandContext& context) {
                              ": " + *directory);
             return;
         }
-        for (const store::MasterRecord& record : records) {
+        const std::vector<std::string> longNames = store::LongNames(*directory, records);
+        for (std::size_t row = 0; row < records.size(); ++row) {
+            const store::MasterRecord& record = records[row];
             context.out << static_cast<int>(record.fileNumber) << '\t' << record.SymbolText()
-                        << '\t' << record.IssueNameText() << '\t'
-                        << store::GridDateText(record.FirstDay()) << '\t'
+                        << '\t'
+                        << (longNames[row].empty() ? record.IssueNameText() : longNames[row])
+                        << '\t' << store::GridDateText(record.FirstDay()) << '\t'
                         << store::GridDateText(record.LastDay()) << '\t' << record.period << '\t'
                         << static_cast<int>(record.fieldCount) << '\n';
+        }
+        // Said apart from the list, which stays one symbol a line.
+        if (const std::string note = store::XmasterNote(*directory); !note.empty()) {
+            context.err << note << '\n';
         }
     });
 }

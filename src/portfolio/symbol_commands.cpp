@@ -145,7 +145,8 @@ AddSymbolResult AddSymbolCommand(ViewState& view, std::string_view symbolText,
         return AddSymbolResult::kNoSymbolEntered;
     }
     const std::string name = nameText.empty() ? symbol : std::string(nameText);
-    if (TooLong(symbol, "symbol", messenger) || TooLong(name, "name", messenger)) {
+    if (TooLong(symbol, "symbol", messenger) ||
+        !TypedNameFits(view.current.portfolioDir, name, messenger)) {
         return AddSymbolResult::kNoSymbolEntered;
     }
     const AddSymbolResult result =
@@ -361,7 +362,7 @@ bool EditSymbol(ViewState& view, std::string_view symbol, std::string_view name,
         messenger.Show("You must enter a symbol");
         return false;
     }
-    if (TooLong(symbol, "symbol", messenger) || TooLong(name, "name", messenger)) {
+    if (TooLong(symbol, "symbol", messenger)) {
         return false;
     }
     const auto locks = LockCurrentPortfolio(view, "Edit Symbol", messenger);
@@ -370,7 +371,8 @@ bool EditSymbol(ViewState& view, std::string_view symbol, std::string_view name,
     }
     store::MasterRecord record;
     fs::path directory;
-    if (!view.FindSelectedRecord(record, directory, messenger)) {
+    if (!view.FindSelectedRecord(record, directory, messenger) ||
+        !TypedNameFits(directory, name, messenger)) {
         return false;
     }
     if (store::SetMasterNames(directory, record.fileNumber, symbol, name) != store::kSuccess) {
@@ -378,14 +380,15 @@ bool EditSymbol(ViewState& view, std::string_view symbol, std::string_view name,
             platform::FormatMessage("The Symbol %s could not be renamed.", {view.currentSymbol}));
         return false;
     }
-    KeepEmasterInStep(directory, messenger);
+    KeepEmasterInStep(directory, messenger, {record.fileNumber, std::string(name)});
+    const std::string stored(name.substr(0, std::min(name.size(), store::kNameLength)));
     if (view.selectedSymbolRow < view.SymbolCount()) {
         SymbolRow& row = view.symbolRows[static_cast<std::size_t>(view.selectedSymbolRow)];
         row.symbol = std::string(symbol);
-        row.name = std::string(name);
+        row.name = stored;
     }
     view.currentSymbol = std::string(symbol);
-    view.currentName = std::string(name);
+    view.currentName = stored;
     return true;
 }
 

@@ -35,8 +35,8 @@ void ShowStrayFile(const std::filesystem::path& file, platform::Messenger& messe
 }
 
 void KeepEmasterInStep(const std::filesystem::path& portfolioDirectory,
-                       platform::Messenger& messenger) {
-    if (const store::Status status = store::SyncEmaster(portfolioDirectory);
+                       platform::Messenger& messenger, const store::TypedLongName& typed) {
+    if (const store::Status status = store::SyncEmaster(portfolioDirectory, typed);
         status != store::kSuccess) {
         messenger.Show(platform::FormatMessage(
             "MASTER was changed, but the EMASTER of\n%s\ncould not be brought in step with it: "
@@ -46,12 +46,38 @@ void KeepEmasterInStep(const std::filesystem::path& portfolioDirectory,
     }
 }
 
+bool TypedNameFits(const std::filesystem::path& portfolioDirectory, std::string_view name,
+                   platform::Messenger& messenger) {
+    if (name.size() <= store::kNameLength) {
+        return true;
+    }
+    // Without an EMASTER the rest of the name would have nowhere to go.
+    if (store::EmasterPath(portfolioDirectory).empty()) {
+        messenger.Show(platform::FormatMessage(
+            "The name may have at most 16 characters:\n%s\nThis portfolio has no EMASTER to "
+            "hold a longer one; nothing was changed.",
+            {name}));
+        return false;
+    }
+    if (name.size() > store::kMaxLongNameText) {
+        messenger.Show(platform::FormatMessage(
+            "The name may have at most %s characters:\n%s\nNothing was changed.",
+            {std::to_string(store::kMaxLongNameText), name}));
+        return false;
+    }
+    messenger.Show(platform::FormatMessage(
+        "MASTER holds the first 16 characters of the name, \"%s\"; EMASTER holds all of it.",
+        {name.substr(0, store::kNameLength)}));
+    return true;
+}
+
 namespace {
 
 AddSymbolResult AddSymbolLocked(const CurrentPortfolio& portfolio, std::string_view symbol,
                                 std::string_view name,
                                 const std::optional<std::string>& profileName,
-                                store::DayNumber today, platform::Messenger& messenger) {
+                                store::DayNumber today, platform::Messenger& messenger,
+                                int& fileNumberAdded) {
     store::MasterRecord found;
     std::filesystem::path foundDirectory;
     if (store::FindSymbol(portfolio.dataDir, symbol, found, foundDirectory) == store::kSuccess) {
@@ -88,6 +114,7 @@ AddSymbolResult AddSymbolLocked(const CurrentPortfolio& portfolio, std::string_v
         return notAdded();
     }
     const int fileNumber = appended.fileNumber;
+    fileNumberAdded = fileNumber;
     // A record without data files of its own would be a broken symbol; it is taken back out.
     // Empty when that worked, otherwise what MASTER still holds.
     const auto takeBack = [&]() -> std::string {
@@ -133,9 +160,10 @@ AddSymbolResult AddSymbol(const CurrentPortfolio& portfolio, std::string_view sy
     if (!locks) {
         return AddSymbolResult::kNotAdded;
     }
+    int fileNumber = 0;
     const AddSymbolResult result =
-        AddSymbolLocked(portfolio, symbol, name, profileName, today, messenger);
-    KeepEmasterInStep(portfolio.portfolioDir, messenger);
+        AddSymbolLocked(portfolio, symbol, name, profileName, today, messenger, fileNumber);
+    KeepEmasterInStep(portfolio.portfolioDir, messenger, {fileNumber, std::string(name)});
     return result;
 }
 

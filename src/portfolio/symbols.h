@@ -7,6 +7,7 @@
 
 #include "platform/messenger.h"
 #include "portfolio/discovery.h"
+#include "store/emaster.h"
 #include "store/encodings.h"
 
 namespace ticksmith::portfolio {
@@ -30,10 +31,16 @@ bool PortfolioIsFull(const std::filesystem::path& portfolioDirectory);
 // Says that such a file is in the way.
 void ShowStrayFile(const std::filesystem::path& file, platform::Messenger& messenger);
 
-// Brings the portfolio's EMASTER, when it has one, in step with its MASTER; says so when it
-// cannot. MASTER's change stands either way.
+// Brings the portfolio's EMASTER, when it has one, in step with its MASTER, with `typed`'s
+// long name; says so when it cannot. MASTER's change stands either way.
 void KeepEmasterInStep(const std::filesystem::path& portfolioDirectory,
-                       platform::Messenger& messenger);
+                       platform::Messenger& messenger, const store::TypedLongName& typed = {});
+
+// Whether a typed issue name can be stored in the portfolio: up to 16 characters always, up to
+// EMASTER's long-name field where the portfolio has an EMASTER (MASTER then takes the first 16
+// characters, and the person is told so). A refusal is shown; nothing has been changed.
+[[nodiscard]] bool TypedNameFits(const std::filesystem::path& portfolioDirectory,
+                                 std::string_view name, platform::Messenger& messenger);
 
 // Adds an empty symbol to the current portfolio: a MASTER record dated a year before `today`
 // and header-only data files with every field but TIME; with a profile name, its assignment.

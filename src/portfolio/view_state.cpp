@@ -7,6 +7,7 @@
 #include "profiles/profile.h"
 #include "store/master.h"
 #include "store/quotes.h"
+#include "store/xmaster.h"
 
 namespace ticksmith::portfolio {
 
@@ -43,6 +44,7 @@ void ViewState::ClearLists(int level) {
     }
     if (level <= 3) {
         symbolRows.clear();
+        hiddenSymbolsNote.clear();
         selectedSymbolRow = 0;
         currentSymbol.clear();
         currentName.clear();
@@ -114,6 +116,7 @@ bool ViewState::FillSymbolsGrid(int row, platform::Messenger& messenger) {
                               std::string(record.issueName.begin(), record.issueName.end()),
                               profile ? *profile : std::string(" (none)"), record.fileNumber});
     }
+    hiddenSymbolsNote = store::XmasterNote(current.portfolioDir);
     selectedSymbolRow = Clamp(row, SymbolCount());
     FillQuotesGrid(0, messenger);
     return true;

@@ -51,6 +51,9 @@ class ViewState {
     CurrentPortfolio current;
 
     std::vector<SymbolRow> symbolRows;  // sorted by symbol
+    // For the window's status: how many symbols XMASTER holds that the grid cannot show;
+    // empty when none.
+    std::string hiddenSymbolsNote;
     int selectedSymbolRow = 0;
     std::string currentSymbol;
     std::string currentName;

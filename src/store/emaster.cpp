@@ -56,7 +56,7 @@ std::string TextField(const std::array<char, N>& field) {
 // Writes `text` NUL-padded, unless the field already says it: bytes after a NUL stay.
 template <std::size_t N>
 void SetText(std::array<char, N>& field, std::string_view text) {
-    text = text.substr(0, std::min(text.size(), N - (N > kNameLength ? 1 : 0)));
+    text = text.substr(0, std::min(text.size(), N == kLongNameLength ? kMaxLongNameText : N));
     if (TextField(field) == text) {
         return;
     }
@@ -67,6 +67,12 @@ void SetText(std::array<char, N>& field, std::string_view text) {
 // The MASTER symbol field holds 14 characters of symbol; what follows is not part of it.
 std::string MasterSymbol(const MasterRecord& master) {
     return std::string(WithoutTrailingSpaces(TextOf(master.symbol.data(), kEmasterSymbolLength)));
+}
+
+// Whether a long name's first 16 characters are MASTER's name.
+bool StartsWithName(std::string_view longName, std::string_view name) {
+    return WithoutTrailingSpaces(longName.substr(0, std::min(longName.size(), kNameLength))) ==
+           name;
 }
 
 void SetDate(FloatBytes& ieee, const FloatBytes& mbf) {
@@ -192,7 +198,8 @@ Status ReadEmaster(const fs::path& directory, EmasterHeader& header,
     return kSuccess;
 }
 
-EmasterRecord EmasterRecordFor(const MasterRecord& master, const EmasterRecord* current) {
+EmasterRecord EmasterRecordFor(const MasterRecord& master, const EmasterRecord* current,
+                               std::string_view typed) {
     EmasterRecord record;
     if (current != nullptr) {
         record = *current;
@@ -204,10 +211,11 @@ EmasterRecord EmasterRecordFor(const MasterRecord& master, const EmasterRecord* 
     const std::string symbol = MasterSymbol(master);
     // An empty long name says there is none; readers fall back to the short one.
     const std::string longName = record.LongNameText();
+    // A typed name comes from a writer that knows the record is the same symbol, renamed or
+    // not; without one a new symbol text means another symbol.
+    const bool sameSymbol = record.SymbolText() == symbol || !typed.empty();
     const bool keepLongName =
-        current != nullptr && record.SymbolText() == symbol &&
-        (longName.empty() || WithoutTrailingSpaces(std::string_view(longName).substr(
-                                 0, std::min(longName.size(), kNameLength))) == name);
+        current != nullptr && sameSymbol && (longName.empty() || StartsWithName(longName, name));
     record.fileNumber = master.fileNumber;
     record.fieldCount = master.fieldCount;
     SetText(record.symbol, symbol);
@@ -216,13 +224,16 @@ EmasterRecord EmasterRecordFor(const MasterRecord& master, const EmasterRecord* 
     SetDate(record.firstDate, master.firstDate);
     SetDate(record.lastDate, master.lastDate);
     record.firstDateLong = LongDate(master.FirstDateValue());
-    if (!keepLongName) {
+    // MASTER's 16 characters typed again say nothing of the rest of a long name.
+    if (typed.size() > kNameLength && StartsWithName(typed, name)) {
+        SetText(record.longName, typed);
+    } else if (!keepLongName) {
         SetText(record.longName, name);
     }
     return record;
 }
 
-Status SyncEmaster(const fs::path& directory) {
+Status SyncEmaster(const fs::path& directory, const TypedLongName& typed) {
     const fs::path path = EmasterPath(directory);
     if (path.empty()) {
         return kSuccess;
@@ -258,8 +269,10 @@ Status SyncEmaster(const fs::path& directory) {
                 current = &old[index];
             }
         }
-        EncodeEmasterRecord(EmasterRecordFor(master[number], current),
-                            after.data() + (number + 1) * kEmasterRecordSize);
+        const bool isTyped = typed.fileNumber == master[number].fileNumber;
+        EncodeEmasterRecord(
+            EmasterRecordFor(master[number], current, isTyped ? typed.name : std::string_view()),
+            after.data() + (number + 1) * kEmasterRecordSize);
     }
     if (after == before) {
         return kSuccess;
@@ -286,9 +299,7 @@ std::vector<std::string> LongNames(const fs::path& directory,
             }
             const std::string longName = candidate.LongNameText();
             if (candidate.SymbolText() == MasterSymbol(records[number]) &&
-                WithoutTrailingSpaces(
-                    std::string_view(longName).substr(0, std::min(longName.size(), kNameLength))) ==
-                    records[number].IssueNameText()) {
+                StartsWithName(longName, records[number].IssueNameText())) {
                 names[number] = longName;
             }
             break;

@@ -16,6 +16,8 @@ namespace ticksmith::store {
 inline constexpr std::size_t kEmasterRecordSize = 192;
 inline constexpr std::size_t kEmasterSymbolLength = 14;
 inline constexpr std::size_t kLongNameLength = 53;
+// The longest long name a writer stores: readers take the field as a text ended by a NUL.
+inline constexpr std::size_t kMaxLongNameText = kLongNameLength - 1;
 inline constexpr std::string_view kEmasterName = "EMASTER";
 
 // The EMASTER header: the two counts MASTER's header has, then bytes kept as they are.
@@ -69,14 +71,22 @@ fs::path EmasterPath(const fs::path& directory);
 [[nodiscard]] Status ReadEmaster(const fs::path& directory, EmasterHeader& header,
                                  std::vector<EmasterRecord>& records);
 
+// A long name typed for the symbol of a file number, to be stored whole in EMASTER.
+struct TypedLongName {
+    int fileNumber = 0;
+    std::string name;
+};
+
 // `current` (the record EMASTER holds for the file number, or nullptr) brought in step with
-// `master`. A long name is kept while it still begins with MASTER's name.
-EmasterRecord EmasterRecordFor(const MasterRecord& master, const EmasterRecord* current);
+// `master`. A long name is kept while it still begins with MASTER's name (and the symbol is
+// the same, unless a name was typed for it); a typed name longer than MASTER's takes its place.
+EmasterRecord EmasterRecordFor(const MasterRecord& master, const EmasterRecord* current,
+                               std::string_view typed = {});
 
 // Rewrites EMASTER, when the portfolio has one, so that it holds one record for each MASTER
-// record, in MASTER's order, agreeing with it. Nothing is written when it already agrees; a
-// portfolio without an EMASTER keeps having none.
-[[nodiscard]] Status SyncEmaster(const fs::path& directory);
+// record, in MASTER's order, agreeing with it, with `typed`'s long name for its file number.
+// Nothing is written when it already agrees; a portfolio without an EMASTER keeps having none.
+[[nodiscard]] Status SyncEmaster(const fs::path& directory, const TypedLongName& typed = {});
 
 // The long names EMASTER holds, by file number; empty when there is no EMASTER or a record no
 // longer agrees with MASTER's name.

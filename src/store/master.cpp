@@ -432,10 +432,13 @@ FileNumberResult AppendMasterRecord(const fs::path& directory, MasterRecord& rec
     const MasterHeader header = image.Header();
     record.fileNumber = static_cast<std::uint8_t>(free.fileNumber);
     WriteI16(image.bytes.data(), static_cast<std::int16_t>(header.count + 1));
-    // A counter at 255 already names the highest file number there can be.
-    if (header.counter < kMaxSymbols) {
-        WriteI16(image.bytes.data() + 2, static_cast<std::int16_t>(header.counter + 1));
+    // The counter names the highest file number in use, as other software keeps it; readers
+    // that look no further than it then see the new symbol.
+    int highest = free.fileNumber;
+    for (std::size_t number = 1; number <= image.CompleteRecords(); ++number) {
+        highest = std::max<int>(highest, image.Record(number)[kFileNumberAt]);
     }
+    WriteI16(image.bytes.data() + 2, static_cast<std::int16_t>(highest));
     const std::size_t at = image.bytes.size();
     image.bytes.resize(at + kMasterRecordSize);
     EncodeMasterRecord(record, image.bytes.data() + at);

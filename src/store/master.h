@@ -126,9 +126,9 @@ struct FileNumberResult {
                                               const std::function<bool(int)>& ownFiles = {});
 
 // Gives `record` the lowest file number that no record and no F<n>.DAT or F<n>.DOP has, and
-// appends it; the counter is raised, but never past 255. A writer that made the record's
-// files first passes their number: kNumberTaken, with MASTER unchanged, when it is no longer
-// the lowest free one.
+// appends it; the counter becomes the highest file number the records use. A writer that made the
+// record's files first passes their number: kNumberTaken, with MASTER unchanged, when it is no
+// longer the lowest free one.
 [[nodiscard]] FileNumberResult AppendMasterRecord(const fs::path& directory, MasterRecord& record,
                                                   int fileNumber = 0);
 

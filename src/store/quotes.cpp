@@ -10,6 +10,7 @@
 #include "platform/names.h"
 #include "platform/safe_replace.h"
 #include "platform/text_lines.h"
+#include "store/emaster.h"
 
 namespace ticksmith::store {
 
@@ -607,6 +608,7 @@ Status GetSeriesInfo(const fs::path& directory, std::string_view text, SeriesInf
     info.fieldCount = record.fieldCount;
     info.quoteCount = data.quotes;
     info.issueName.assign(record.issueName.begin(), record.issueName.end());
+    info.longName = LongNames(data.directory, {record}).front();
     info.firstDate = record.FirstDateValue();
     info.lastDate = record.LastDateValue();
     const std::string_view period = PeriodText(record.period);

@@ -141,6 +141,7 @@ struct SeriesInfo {
     int fieldCount = 0;
     int quoteCount = 0;
     std::string issueName;  // 16 characters as stored
+    std::string longName;   // EMASTER's long name while it agrees with MASTER; else empty
     float firstDate = 0;    // file dates, such as 1000103
     float lastDate = 0;
     std::string periodText;  // "D Daily", or "ERROR"

@@ -11,7 +11,9 @@
 #include <set>
 #include <thread>
 
+#include "emaster_support.h"
 #include "platform/names.h"
+#include "portfolio/master_repair.h"
 #include "portfolio/symbol_commands.h"
 #include "profiles/profile.h"
 #include "store/edit_quotes.h"
@@ -564,6 +566,96 @@ TEST_F(SymbolCrashTest, ACopyKilledAnywhereLeavesNoRecordWithoutItsFiles) {
 TEST_F(SymbolCrashTest, ADeleteKilledAnywhereLeavesNoRecordWithoutItsFiles) {
     const int kills = KillEverywhere([this] { return Delete(); }, true, false);
     EXPECT_GT(kills, 0);
+}
+
+// A vendor portfolio (a copy of one with an EMASTER) and a second one, b. After a kill at any
+// change to the disk, EMASTER is whole and keeps its long names, and a repair brings it in step
+// with whatever MASTER the kill left.
+class EmasterCrashTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        if (!fs::exists(test::kRealData / "equis_b" / "EMASTER")) {
+            GTEST_SKIP() << test::kRealData << " is not there";
+        }
+        fs::create_directories(m_pristine / "b");
+        const fs::path equis = test::CopyReal(m_pristine, "equis_b");
+        test::AddSymbol(m_pristine / "b", "BBB", 5);
+        // What an update run of .DJX needs: its profile, the assignment, an update file.
+        const World world(m_pristine);
+        world.Profile("Daily", DailyProfile(m_root / "upd"));
+        EXPECT_FALSE(portfolio::SetSkipString(equis, {}).empty());
+        profiles::AssignmentBytes bytes{};
+        ASSERT_TRUE(profiles::EncodeAssignment("Daily", bytes));
+        test::WriteBytes(equis / profiles::AssignmentFileName(1), bytes);
+        WriteText(world.updates / "u.txt", ".DJX,20111228,120,121,119,120.5,1000,0\n");
+    }
+
+    portfolio::ViewState View(const std::string& symbol, platform::Messenger& messenger) {
+        portfolio::ViewState view;
+        EXPECT_TRUE(view.OpenPortfolio(m_b.string(), messenger));
+        EXPECT_TRUE(view.OpenPortfolio(m_a.string(), messenger));
+        EXPECT_TRUE(view.FillSymbolsGrid(0, messenger));
+        view.SelectSymbolRow(view.SymbolRowOf(symbol), messenger);
+        return view;
+    }
+
+    void KillEverywhere(const std::function<void()>& command) {
+        const auto reset = [this] {
+            fs::remove_all(m_root);
+            fs::copy(m_pristine, m_root, fs::copy_options::recursive);
+        };
+        const auto check = [this] {
+            EXPECT_EQ(test::EmasterLongName(m_a, 1), kDjxName);
+            Recorder quiet;
+            EXPECT_TRUE(portfolio::RepairMaster(m_a, {true, true}, quiet))
+                << testing::PrintToString(quiet.shown);
+            test::ExpectInStep(m_a);
+            EXPECT_EQ(test::EmasterLongName(m_a, 1), kDjxName);
+        };
+        const int kills = KillAtEveryChange(reset, command, check, check);
+        std::printf("%d kill points\n", kills);
+        EXPECT_GT(kills, 0);
+    }
+
+    static constexpr const char* kDjxName = "1/100 Dow Jones INDU";
+    Scratch m_temp;
+    fs::path m_root = m_temp.path() / "root";
+    fs::path m_pristine = m_temp.path() / "pristine";
+    fs::path m_a = m_root / "equis_b";
+    fs::path m_b = m_root / "b";
+};
+
+TEST_F(EmasterCrashTest, SymbolCommandsKilledAnywhereKeepLongNames) {
+    KillEverywhere([this] {
+        Recorder quiet;
+        portfolio::ViewState view = View(".FCHI", quiet);
+        static_cast<void>(portfolio::AddSymbolCommand(
+            view, "NEWL", "A name longer than MASTER holds", std::nullopt, 40000, quiet));
+    });
+    KillEverywhere([this] {
+        Recorder quiet;
+        portfolio::ViewState view = View(".FCHI", quiet);
+        static_cast<void>(
+            portfolio::EditSymbol(view, ".FCHI", "CAC 40 INDICE DE LA BOURSE DE PARIS", quiet));
+    });
+    KillEverywhere([this] {
+        Recorder quiet;
+        portfolio::ViewState view = View(".FCHI", quiet);
+        static_cast<void>(portfolio::DeleteSymbol(view, quiet));
+    });
+    KillEverywhere([this] {
+        Recorder quiet;
+        portfolio::ViewState view = View(".FCHI", quiet);
+        static_cast<void>(
+            portfolio::TransferSymbol(view, m_b.string(), portfolio::Transfer::kMove, quiet));
+    });
+}
+
+TEST_F(EmasterCrashTest, AnUpdateRunKilledAnywhereKeepsLongNames) {
+    KillEverywhere([this] {
+        const World::Outcome outcome = World(m_root).Run({m_a});
+        EXPECT_EQ(outcome.result.quotesAdded, 1) << testing::PrintToString(outcome.messages);
+    });
 }
 
 }  // namespace
