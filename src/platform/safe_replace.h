@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <string_view>
 #include <vector>
 
@@ -42,9 +43,18 @@ class ReplacementFile {
 
     const fs::path& TargetPath() const { return m_target; }
     const fs::path& TemporaryPath() const { return m_temporary; }
+    // Whether a group's commit put this file in place.
+    bool Committed() const { return m_committed; }
 
   private:
+    friend class ReplacementGroup;
+    ReplacementFile() = default;
+
     bool Flush();
+    // The steps of Commit apart, for a group: the bytes handed to the system, then (after the
+    // group's sync) the rename.
+    bool FlushForGroup();
+    bool Install();
 
     fs::path m_directory;
     fs::path m_target;
@@ -53,7 +63,56 @@ class ReplacementFile {
     bool m_failed = false;
     bool m_sync = true;
     bool m_syncDirectory = true;
+    bool m_committed = false;
     std::vector<std::uint8_t> m_buffer;
+};
+
+// Replaces many files as one commit: each is written to its temporary file, then all are made
+// durable together, then each is renamed over its target, then each directory is synced once.
+// Writers of many files use it so that the disk commits them in one go instead of once each; a
+// crash before the renames leaves every target as it was, and only temporary files behind.
+class ReplacementGroup {
+  public:
+    ReplacementGroup() = default;
+    ~ReplacementGroup();
+    ReplacementGroup(const ReplacementGroup&) = delete;
+    ReplacementGroup& operator=(const ReplacementGroup&) = delete;
+
+    // A new member with its temporary file created, as ReplacementFile's constructor names
+    // them; nothing when the file cannot be created. A member the caller abandons takes no part.
+    [[nodiscard]] ReplacementFile* Add(const fs::path& directory, std::string_view targetName,
+                                       std::string_view temporaryName);
+    // Syncs every member, then renames each over its target and syncs each directory once.
+    // Members stay readable until the group is abandoned or destroyed. False when a write or a sync
+    // failed (nothing is renamed then, every temporary file is removed) or a rename did (the others
+    // are in place: see each member's Committed()).
+    [[nodiscard]] bool Commit();
+    void Abandon();
+
+    std::size_t Size() const { return m_files.size(); }
+    // Members in the order they joined.
+    const ReplacementFile& Member(std::size_t index) const { return *m_files[index]; }
+
+  private:
+    friend class ReplacementFile;
+    // Takes over a written file that commits under a DeferredCommits.
+    void Adopt(ReplacementFile& file);
+
+    std::vector<std::unique_ptr<ReplacementFile>> m_files;
+};
+
+// While one lives, every ReplacementFile of its thread that commits joins `group` instead of
+// being synced and renamed on its own, and its Commit reports whether it was written. Lets a
+// writer commit together the files it writes through code that commits each one.
+class DeferredCommits {
+  public:
+    explicit DeferredCommits(ReplacementGroup& group);
+    ~DeferredCommits();
+    DeferredCommits(const DeferredCommits&) = delete;
+    DeferredCommits& operator=(const DeferredCommits&) = delete;
+
+  private:
+    ReplacementGroup* m_previous;
 };
 
 // `formatName` with a suffix no other writer uses (process and sequence number), so that two
