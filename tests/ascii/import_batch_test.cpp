@@ -67,7 +67,10 @@ class ImportBatchTest : public testing::Test {
         test::WriteBytes(wd / name, text);
         return wd / name;
     }
-    std::vector<ImportOutcome> ImportAll(std::vector<ImportForm> forms) {
+    std::vector<ImportOutcome> ImportAll(std::vector<ImportForm> forms, bool together) {
+        if (together) {
+            return ImportForms(forms, wd, kToday, messenger, store);
+        }
         std::vector<ImportOutcome> outcomes;
         std::set<std::string> made;
         for (ImportForm& form : forms) {
@@ -154,7 +157,9 @@ more/hhh.txt 135a8953c24408c5
 
 // What a batch leaves, file by file and message by message, is what importing the same files
 // one at a time left (fingerprints taken from the one-at-a-time import).
-TEST_F(ImportBatchTest, BatchLeavesWhatOneAtATimeLeft) {
+class BatchAgainstOneAtATime : public ImportBatchTest, public testing::WithParamInterface<bool> {};
+
+TEST_P(BatchAgainstOneAtATime, LeavesTheSameFilesAndMessages) {
     std::vector<ImportForm> forms;
     const auto add = [&](const fs::path& input, const fs::path& output) -> ImportForm& {
         return forms.emplace_back(Form(input, output));
@@ -185,7 +190,7 @@ TEST_F(ImportBatchTest, BatchLeavesWhatOneAtATimeLeft) {
     add(Input("more/hhh.txt", History(8, 2)), old);
     add(Input("iii.txt", History(2, 2)), old).symbol = "OLD2 CORP";  // an issue name
 
-    const std::vector<ImportOutcome> outcomes = ImportAll(forms);
+    const std::vector<ImportOutcome> outcomes = ImportAll(forms, GetParam());
     std::ostringstream got;
     for (const ImportOutcome outcome : outcomes) {
         got << static_cast<int>(outcome) << ' ';
@@ -206,6 +211,8 @@ TEST_F(ImportBatchTest, BatchLeavesWhatOneAtATimeLeft) {
     }
     EXPECT_EQ(text, kOneAtATime);
 }
+
+INSTANTIATE_TEST_SUITE_P(Import, BatchAgainstOneAtATime, testing::Bool());
 
 }  // namespace
 }  // namespace ticksmith::ascii
