@@ -334,6 +334,8 @@ bool BatchImport::Begin(const fs::path& directory, BatchEntry& entry) {
     m_lock = std::move(lock);
     m_directory = directory;
     m_firstFree.reset();
+    m_taken.fill(false);
+    m_records = 0;
     return true;
 }
 
@@ -394,9 +396,11 @@ int BatchImport::NextFileNumber(platform::Messenger& messenger) {
         m_firstFree = store::FreeFileNumber(m_directory);
         std::vector<store::MasterRecord> records;
         store::MasterHeader header;
-        if (m_firstFree->Succeeded() &&
-            store::ReadMasterRecords(m_directory, records, &header) == store::kSuccess) {
-            m_taken.fill(false);
+        if (m_firstFree->Succeeded()) {
+            if (store::ReadMasterRecordsToEnd(m_directory, records) != store::kSuccess ||
+                store::ReadMasterHeader(m_directory, header) != store::kSuccess) {
+                m_firstFree = store::FileNumberResult{0, store::NumberFailure::kUnreadable};
+            }
             for (const store::MasterRecord& record : records) {
                 m_taken[record.fileNumber] = true;
             }
@@ -505,7 +509,9 @@ bool BatchImport::WriteFiles(BatchEntry& entry) {
         std::vector<std::uint8_t>().swap(entry.input);
     }
     if (!written) {
-        // What was written waits in the group as temporary files; the commit drops them.
+        for (std::size_t member = entry.firstMember; member < entry.endMember; ++member) {
+            m_group.Member(member).Abandon();
+        }
         entry.messages.Show(FormatMessage(
             "Could not create %s and %s in %s; the symbol %s was not added.",
             {store::DataFileName(fileNumber), dopName, m_directory.string(), job.symbol}));
@@ -560,7 +566,8 @@ void BatchImport::Commit(std::size_t releaseUpTo) {
         Release(releaseUpTo);
         return;
     }
-    const bool allInPlace = m_group.Commit();
+    // Whether each symbol's files are in place is told by its members.
+    static_cast<void>(m_group.Commit());
     std::vector<BatchEntry*> added;
     for (BatchEntry* entry : m_pending) {
         bool whole = true;
@@ -579,7 +586,6 @@ void BatchImport::Commit(std::size_t releaseUpTo) {
                 TakeBack(*entry));
         }
     }
-    static_cast<void>(allInPlace);
     m_group.Abandon();
     if (!added.empty() && !WriteMaster(added)) {
         // MASTER is as it was; the files the batch made are taken back.

@@ -90,8 +90,9 @@ class ReplacementGroup {
     void Abandon();
 
     std::size_t Size() const { return m_files.size(); }
-    // Members in the order they joined.
+    // Members in the order they joined; one abandoned before Commit takes no part in it.
     const ReplacementFile& Member(std::size_t index) const { return *m_files[index]; }
+    ReplacementFile& Member(std::size_t index) { return *m_files[index]; }
 
   private:
     friend class ReplacementFile;
