@@ -124,6 +124,12 @@ double Import(const Batch& batch, int lines) {
     return Seconds(Clock::now() - start);
 }
 
+// Everything written before a timing reaches the disk first, so that no measurement pays for
+// the write-back of another's files.
+void Settle() {
+    ::sync();
+}
+
 // Reads each input once and writes what the imports left, each file once: the data files and
 // their descriptions, and each portfolio's MASTER. Every history is the same, so one data file
 // and one description stand for all of them.
@@ -160,6 +166,14 @@ double Floor(const Batch& batch, bool synced) {
         }
         ::close(descriptor);
     };
+    // Into new directories, as the import wrote new files.
+    std::vector<fs::path> copies;
+    for (std::size_t p = 0; p < portfolios; ++p) {
+        copies.push_back(batch.portfolios[p].string() + "-floor");
+        fs::remove_all(copies.back());
+        fs::create_directories(copies.back());
+    }
+    Settle();
     std::vector<std::uint8_t> input;
     const auto start = Clock::now();
     for (std::size_t p = 0; p < portfolios; ++p) {
@@ -168,19 +182,13 @@ double Floor(const Batch& batch, bool synced) {
             if (!platform::ReadWholeFile(batch.inputs[i], input)) {
                 Fail("cannot read " + batch.inputs[i].string());
             }
-            write(batch.portfolios[i], store::DataFileName(number), data);
-            write(batch.portfolios[i], store::DopFileName(number), dop);
+            write(copies[p], store::DataFileName(number), data);
+            write(copies[p], store::DopFileName(number), dop);
         }
-        write(batch.portfolios[p], "MASTER", masters[p]);
-        sync(batch.portfolios[p]);
+        write(copies[p], "MASTER", masters[p]);
+        sync(copies[p]);
     }
     return Seconds(Clock::now() - start);
-}
-
-// Everything written before a timing reaches the disk first, so that no measurement pays for
-// the write-back of another's files.
-void Settle() {
-    ::sync();
 }
 
 void Measure(const char* title, const fs::path& root, const std::string& history, const Size& size,

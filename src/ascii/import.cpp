@@ -613,10 +613,6 @@ void BatchImport::Commit(std::size_t releaseUpTo) {
         if (entry->converted && entry->quotesStored && entry->job.reverse) {
             WriteReversedInput(*entry);
         }
-        settings::Write(m_store, keys::kImportPathIn, entry->job.inputPath.string());
-        settings::Write(m_store, keys::kImportPathOut, m_directory.string());
-        settings::Write(m_store, keys::kImportSymbol, entry->job.symbol);
-        settings::Write(m_store, keys::kImportName, entry->job.name);
         if (!backedUp && entry->job.useExistingMaster && !backupReported) {
             entry->messages.Show(FormatMessage("Could not save %s as MASTER.BAK.",
                                                {store::MasterPath(m_directory).string()}));
@@ -634,6 +630,12 @@ void BatchImport::Commit(std::size_t releaseUpTo) {
         entry->result.succeeded = reported && entry->quotesStored;
     }
     if (!added.empty()) {
+        // Each write of a setting may rewrite the settings file: only the last symbol's stay.
+        const ImportJob& last = added.back()->job;
+        settings::Write(m_store, keys::kImportPathIn, last.inputPath.string());
+        settings::Write(m_store, keys::kImportPathOut, m_directory.string());
+        settings::Write(m_store, keys::kImportSymbol, last.symbol);
+        settings::Write(m_store, keys::kImportName, last.name);
         portfolio::KeepEmasterInStep(m_directory, added.back()->messages);
     }
     m_pending.clear();
@@ -869,6 +871,7 @@ std::vector<ImportOutcome> ImportForms(std::vector<ImportForm>& forms,
                                        settings::SettingsStore& store,
                                        std::vector<ImportResult>* results) {
     BatchImport batch(messenger, store);
+    const ImportForm* lastChecked = nullptr;
     for (ImportForm& form : forms) {
         BatchEntry& entry = batch.Add(true);
         std::optional<ImportJob> job =
@@ -877,11 +880,15 @@ std::vector<ImportOutcome> ImportForms(std::vector<ImportForm>& forms,
             entry.refused = true;
             continue;
         }
-        WriteImportChoices(store, form);
+        lastChecked = &form;
         entry.job = std::move(*job);
         batch.Run(entry);
     }
     batch.Finish();
+    // The choices of every OK are stored; the last one's are those that stay.
+    if (lastChecked != nullptr) {
+        WriteImportChoices(store, *lastChecked);
+    }
     std::vector<ImportOutcome> outcomes;
     for (const auto& entry : batch.Entries()) {
         outcomes.push_back(entry->refused            ? ImportOutcome::kRefused
