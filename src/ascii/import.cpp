@@ -216,7 +216,6 @@ struct BatchEntry {
     ImportJob job;
     ImportResult result;
     // Until the commit: what the conversion said, and the symbol's files in the group.
-    bool pending = false;
     bool converted = false;
     bool quotesStored = false;
     Conversion conversion;  // its quotes dropped once they are written
@@ -303,7 +302,6 @@ void BatchImport::Run(BatchEntry& entry) {
     // An input that cannot be read or reversed still gets its symbol, without quotes.
     entry.converted = ConvertInput(entry);
     if (WriteFiles(entry)) {
-        entry.pending = true;
         m_pending.push_back(&entry);
     }
 }
@@ -577,7 +575,6 @@ void BatchImport::Commit(std::size_t releaseUpTo) {
         if (whole) {
             added.push_back(entry);
         } else {
-            entry->pending = false;
             entry->messages.Show(
                 FormatMessage(
                     "Could not create %s and %s in %s; the symbol %s was not added.",
@@ -590,7 +587,6 @@ void BatchImport::Commit(std::size_t releaseUpTo) {
     if (!added.empty() && !WriteMaster(added)) {
         // MASTER is as it was; the files the batch made are taken back.
         for (BatchEntry* entry : added) {
-            entry->pending = false;
             entry->messages.Show(
                 FormatMessage("Could not write %s; the symbol %s was not added.",
                               {store::MasterPath(m_directory).string(), entry->job.symbol}) +
@@ -605,7 +601,6 @@ void BatchImport::Commit(std::size_t releaseUpTo) {
                                                                  m_directory, "MASTER.BAK");
     bool backupReported = false;
     for (BatchEntry* entry : added) {
-        entry->pending = false;
         entry->result.fileNumber = entry->fileNumber;
         entry->result.quotes = entry->quotesStored ? static_cast<int>(entry->quotes) : 0;
         // Only now, with the symbol added, is the input rewritten: a run that adds nothing
