@@ -6,6 +6,7 @@
 
 #include "ascii/import.h"
 #include "cli_support.h"
+#include "emaster_support.h"
 #include "import_support.h"
 #include "settings/settings_support.h"
 #include "update/update_support.h"
@@ -201,6 +202,29 @@ TEST_P(BatchAgainstOneAtATime, LeavesTheSameFilesAndMessages) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Import, BatchAgainstOneAtATime, testing::Bool());
+
+// A vendor's portfolio with an EMASTER takes a batch in gaps of its numbers; EMASTER follows
+// MASTER, and MASTER.BAK holds the MASTER the batch wrote.
+TEST_F(ImportBatchTest, VendorPortfolioWithEmasterStaysInStep) {
+    if (!fs::exists(test::kRealData / "equis_b")) {
+        GTEST_SKIP() << test::kRealData << " is not there";
+    }
+    const fs::path port = test::CopyReal(temp.path(), "equis_b");
+    std::vector<store::MasterRecord> before;
+    ASSERT_EQ(store::ReadMasterRecords(port, before), store::kSuccess);
+    std::vector<ImportForm> forms;
+    for (int i = 0; i < 3; ++i) {
+        forms.push_back(Form(Input("NEWSYM" + std::to_string(i) + ".txt", History(10 + i)), port));
+    }
+    EXPECT_EQ(ImportForms(forms, wd, kToday, messenger, store),
+              std::vector<ImportOutcome>(3, ImportOutcome::kSucceeded))
+        << testing::PrintToString(messenger.shown);
+    std::vector<store::MasterRecord> after;
+    ASSERT_EQ(store::ReadMasterRecords(port, after), store::kSuccess);
+    ASSERT_EQ(after.size(), before.size() + 3);
+    test::ExpectInStep(port);
+    EXPECT_EQ(test::ReadBytes(port / "MASTER.BAK"), test::ReadBytes(port / "MASTER"));
+}
 
 }  // namespace
 }  // namespace ticksmith::ascii
