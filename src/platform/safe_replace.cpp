@@ -237,7 +237,7 @@ bool ReplacementGroup::Commit() {
             continue;  // abandoned by the caller
         }
         if (!file->FlushForGroup()) {
-            Abandon();
+            AbandonMembers();
             return false;
         }
         members.push_back(file.get());
@@ -246,7 +246,7 @@ bool ReplacementGroup::Commit() {
         }
     }
     if (!SyncTogether(toSync)) {
-        Abandon();
+        AbandonMembers();
         return false;
     }
     bool all = true;
@@ -284,10 +284,14 @@ DeferredCommits::~DeferredCommits() {
 }
 
 void ReplacementGroup::Abandon() {
+    AbandonMembers();
+    m_files.clear();
+}
+
+void ReplacementGroup::AbandonMembers() {
     for (const auto& file : m_files) {
         file->Abandon();
     }
-    m_files.clear();
 }
 
 bool ReplaceFileContents(const fs::path& directory, std::string_view targetName,

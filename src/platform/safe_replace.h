@@ -98,6 +98,8 @@ class ReplacementGroup {
     friend class ReplacementFile;
     // Takes over a written file that commits under a DeferredCommits.
     void Adopt(ReplacementFile& file);
+    // Removes every temporary file and keeps the members, which still tell what happened.
+    void AbandonMembers();
 
     std::vector<std::unique_ptr<ReplacementFile>> m_files;
 };
