@@ -1,11 +1,12 @@
 // Times the historical import on generated histories and prints it beside its floor: reading
 // each input once and writing each output file (F<n>.DAT, F<n>.DOP, and MASTER once per
-// portfolio) once, with the same fdatasync every replacement does. Both are also timed with
+// portfolio) once, with one sync of the file system per portfolio. Both are also timed with
 // fdatasync switched off, which shows the work apart from the disk.
 //
-//   ticksmith_import_bench           one history of 20,000 lines, and a batch of 1,000 such
-//                                    histories into four portfolios (about 1 GB of input)
+//   ticksmith_import_bench           one history of 2,500 lines, and a batch of 1,500 such
+//                                    histories into six new portfolios of 250 (159 MB of input)
 //   ticksmith_import_bench --quick   the same with 2,000 lines and a batch of 12
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -45,7 +46,7 @@ struct Size {
     int portfolios;
 };
 
-constexpr Size kFull{20000, 1000, 4};
+constexpr Size kFull{2500, 1500, 6};
 constexpr Size kQuick{2000, 12, 2};
 
 // A history of weekdays, oldest first, as a vendor writes one.
@@ -74,10 +75,12 @@ std::string History(int lines) {
 struct Batch {
     std::vector<fs::path> inputs;
     std::vector<fs::path> portfolios;  // the portfolio of each input
+    std::size_t portfolioCount = 0;    // input i goes to portfolio i % portfolioCount
 };
 
 Batch Prepare(const fs::path& root, const std::string& history, int files, int portfolios) {
     Batch batch;
+    batch.portfolioCount = static_cast<std::size_t>(portfolios);
     fs::remove_all(root);
     fs::create_directories(root / "in");
     for (int p = 0; p < portfolios; ++p) {
@@ -91,65 +94,32 @@ Batch Prepare(const fs::path& root, const std::string& history, int files, int p
     return batch;
 }
 
-// Imports every input as the dialog would; the first of each portfolio makes its MASTER.
+// Imports every input as the command line does, one batch per portfolio; the first of each
+// batch makes its MASTER.
 double Import(const Batch& batch, int lines) {
     bench::StrictMessenger messenger;
     settings::MemorySettingsStore store;
     const store::DayNumber today = store::DayNumberOfTime(std::time(nullptr));
+    const std::size_t portfolios = batch.portfolioCount;
     const auto start = Clock::now();
-    for (std::size_t i = 0; i < batch.inputs.size(); ++i) {
-        ascii::ImportForm form;
-        form.inputPath = batch.inputs[i].string();
-        form.outputDirectory = batch.portfolios[i].string();
-        form.symbol = batch.inputs[i].stem().string();
-        form.dateFormat = "MM_DD_CCYY";
-        form.makeNewMaster = !fs::exists(batch.portfolios[i] / "MASTER");
-        ascii::ImportResult result;
-        if (ascii::ImportFromForm(form, batch.inputs[i].parent_path(), today, messenger, store,
-                                  &result) != ascii::ImportOutcome::kSucceeded ||
-            result.quotes != lines) {
-            Fail("the import of " + form.inputPath + " failed");
-        }
-    }
-    return Seconds(Clock::now() - start);
-}
-
-// Reads each input once and writes what the imports left, each file once: the data files and
-// their descriptions, and each portfolio's MASTER. Every history is the same, so one data file
-// and one description stand for all of them.
-double Floor(const Batch& batch) {
-    std::vector<std::uint8_t> data;
-    std::vector<std::uint8_t> dop;
-    std::vector<std::vector<std::uint8_t>> masters(batch.portfolios.size());
-    if (!platform::ReadWholeFile(batch.portfolios[0] / store::DataFileName(1), data) ||
-        !platform::ReadWholeFile(batch.portfolios[0] / store::DopFileName(1), dop)) {
-        Fail("no data file to copy");
-    }
-    const std::size_t portfolios = std::min(batch.portfolios.size(), batch.inputs.size());
     for (std::size_t p = 0; p < portfolios; ++p) {
-        if (!platform::ReadWholeFile(batch.portfolios[p] / "MASTER", masters[p])) {
-            Fail("cannot read " + (batch.portfolios[p] / "MASTER").string());
+        std::vector<ascii::ImportForm> forms;
+        for (std::size_t i = p; i < batch.inputs.size(); i += portfolios) {
+            ascii::ImportForm& form = forms.emplace_back();
+            form.inputPath = batch.inputs[i].string();
+            form.outputDirectory = batch.portfolios[i].string();
+            form.symbol = batch.inputs[i].stem().string();
+            form.dateFormat = "MM_DD_CCYY";
+            form.makeNewMaster = true;
         }
-    }
-    const auto write = [](const fs::path& directory, const std::string& name,
-                          const std::vector<std::uint8_t>& bytes) {
-        if (!platform::ReplaceFileContents(directory, name, name + ".floor", bytes.data(),
-                                           bytes.size())) {
-            Fail("cannot write " + (directory / name).string());
+        std::vector<ascii::ImportResult> results;
+        const std::vector<ascii::ImportOutcome> outcomes = ascii::ImportForms(
+            forms, batch.inputs[0].parent_path(), today, messenger, store, &results);
+        for (std::size_t f = 0; f < forms.size(); ++f) {
+            if (outcomes[f] != ascii::ImportOutcome::kSucceeded || results[f].quotes != lines) {
+                Fail("the import of " + forms[f].inputPath + " failed");
+            }
         }
-    };
-    std::vector<std::uint8_t> input;
-    const auto start = Clock::now();
-    for (std::size_t i = 0; i < batch.inputs.size(); ++i) {
-        const int number = static_cast<int>(i / portfolios + 1);
-        if (!platform::ReadWholeFile(batch.inputs[i], input)) {
-            Fail("cannot read " + batch.inputs[i].string());
-        }
-        write(batch.portfolios[i], store::DataFileName(number), data);
-        write(batch.portfolios[i], store::DopFileName(number), dop);
-    }
-    for (std::size_t p = 0; p < portfolios; ++p) {
-        write(batch.portfolios[p], "MASTER", masters[p]);
     }
     return Seconds(Clock::now() - start);
 }
@@ -160,6 +130,67 @@ void Settle() {
     ::sync();
 }
 
+// Reads each input once and writes what the imports left, each file once: the data files and
+// their descriptions, and each portfolio's MASTER. Every history is the same, so one data file
+// and one description stand for all of them.
+double Floor(const Batch& batch, bool synced) {
+    std::vector<std::uint8_t> data;
+    std::vector<std::uint8_t> dop;
+    std::vector<std::vector<std::uint8_t>> masters(batch.portfolios.size());
+    if (!platform::ReadWholeFile(batch.portfolios[0] / store::DataFileName(1), data) ||
+        !platform::ReadWholeFile(batch.portfolios[0] / store::DopFileName(1), dop)) {
+        Fail("no data file to copy");
+    }
+    const std::size_t portfolios = batch.portfolioCount;
+    for (std::size_t p = 0; p < portfolios; ++p) {
+        if (!platform::ReadWholeFile(batch.portfolios[p] / "MASTER", masters[p])) {
+            Fail("cannot read " + (batch.portfolios[p] / "MASTER").string());
+        }
+    }
+    const auto write = [](const fs::path& directory, const std::string& name,
+                          const std::vector<std::uint8_t>& bytes) {
+        platform::ReplacementFile file(directory, name, name + ".floor");
+        file.SkipSync();
+        if (!file.Open() || !file.Write(bytes.data(), bytes.size()) || !file.Commit()) {
+            Fail("cannot write " + (directory / name).string());
+        }
+    };
+    // One sync of the file system makes a portfolio's files durable at once.
+    const auto sync = [synced](const fs::path& directory) {
+        if (!synced) {
+            return;
+        }
+        const int descriptor = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (descriptor < 0 || ::syncfs(descriptor) != 0) {
+            Fail("cannot sync " + directory.string());
+        }
+        ::close(descriptor);
+    };
+    // Into new directories, as the import wrote new files.
+    std::vector<fs::path> copies;
+    for (std::size_t p = 0; p < portfolios; ++p) {
+        copies.push_back(batch.portfolios[p].string() + "-floor");
+        fs::remove_all(copies.back());
+        fs::create_directories(copies.back());
+    }
+    Settle();
+    std::vector<std::uint8_t> input;
+    const auto start = Clock::now();
+    for (std::size_t p = 0; p < portfolios; ++p) {
+        for (std::size_t i = p; i < batch.inputs.size(); i += portfolios) {
+            const int number = static_cast<int>(i / portfolios + 1);
+            if (!platform::ReadWholeFile(batch.inputs[i], input)) {
+                Fail("cannot read " + batch.inputs[i].string());
+            }
+            write(copies[p], store::DataFileName(number), data);
+            write(copies[p], store::DopFileName(number), dop);
+        }
+        write(copies[p], "MASTER", masters[p]);
+        sync(copies[p]);
+    }
+    return Seconds(Clock::now() - start);
+}
+
 void Measure(const char* title, const fs::path& root, const std::string& history, const Size& size,
              int files, int portfolios) {
     NoSyncFileSystem noSync;
@@ -167,7 +198,7 @@ void Measure(const char* title, const fs::path& root, const std::string& history
     Settle();
     const double synced = Import(batch, size.lines);
     Settle();
-    const double floorSynced = Floor(batch);
+    const double floorSynced = Floor(batch, true);
     double unsynced = 0;
     double floorUnsynced = 0;
     {
@@ -176,7 +207,7 @@ void Measure(const char* title, const fs::path& root, const std::string& history
         Settle();
         unsynced = Import(batch, size.lines);
         Settle();
-        floorUnsynced = Floor(batch);
+        floorUnsynced = Floor(batch, false);
     }
     fs::remove_all(root);
     std::printf("%s\n", title);

@@ -3,8 +3,11 @@
 #include <algorithm>
 #include <charconv>
 #include <chrono>
+#include <memory>
+#include <set>
 
 #include "platform/file_system.h"
+#include "platform/little_endian.h"
 #include "platform/locks.h"
 #include "platform/names.h"
 #include "platform/safe_replace.h"
@@ -127,147 +130,291 @@ DateMismatch FirstDateMismatch(std::string_view dateText, int code, bool monthsA
     return digitsOnly ? DateMismatch::kCharacterSeparated : DateMismatch::kNone;
 }
 
-// One run, with the output directory locked for its whole length.
-class ImportRun {
-  public:
-    ImportRun(const ImportJob& job, platform::Messenger& messenger, settings::SettingsStore& store)
-        : m_job(job), m_messenger(messenger), m_store(store) {}
-
-    ImportResult Run();
-
-  private:
-    bool EnterOutputDirectory();
-    bool PrepareMaster();
-    int FreeFileNumber();
-    bool ConvertInput(Conversion& conversion);
-    void WriteReversedInput();
-    bool AddSymbol(int fileNumber, const Conversion& conversion, bool& quotesStored);
-    bool ReportConversion(const Conversion& conversion);
-
-    const ImportJob& m_job;
-    platform::Messenger& m_messenger;
-    settings::SettingsStore& m_store;
-    platform::PortfolioLocks m_lock;
-    fs::path m_directory;
-    // The input as read and, when reversing, as it will be written back.
-    std::vector<std::uint8_t> m_input;
-    std::string m_reversed;
-    ImportResult m_result;
-};
-
-ImportResult ImportRun::Run() {
-    if (!EnterOutputDirectory() || !PrepareMaster()) {
-        return m_result;
+// The conversion's complaints, in the order its lines raised them; false when there was one.
+bool ReportConversion(const Conversion& conversion, std::size_t quotes,
+                      platform::Messenger& messenger) {
+    bool clean = true;
+    if (conversion.mismatch == DateMismatch::kNumericOnly) {
+        messenger.Show(
+            "You specified a numeric-only date format\nbut a non-numeric date character was "
+            "found.");
+        clean = false;
+    } else if (conversion.mismatch == DateMismatch::kCharacterSeparated) {
+        messenger.Show(
+            "You specified a character-separated date format\nbut only numeric date characters "
+            "were found.");
+        clean = false;
     }
-    if (m_job.useExistingMaster) {
-        store::MasterRecord found;
-        fs::path foundDirectory;
-        if (store::FindSymbol(m_directory, m_job.symbol, found, foundDirectory) ==
-            store::kSuccess) {
-            m_messenger.Show(
-                "Duplicate Symbol Failure\n\nThe symbol you have chosen for\nthe conversion "
-                "already exists.\n\nChoose a different symbol or\nrename/delete the existing "
-                "symbol");
-            return m_result;
-        }
+    const std::string line = std::to_string(conversion.stopLine);
+    if (conversion.stop == ConversionStop::kDateTooLong) {
+        messenger.Show(FormatMessage(
+            "The date of line %s is 50 characters or longer:\n%s...\nThe conversion stopped "
+            "there; the %s lines before it were converted.",
+            {line, conversion.stopText.substr(0, 40), std::to_string(quotes)}));
+        return false;
     }
-    const int fileNumber = FreeFileNumber();
-    if (fileNumber == 0) {
-        return m_result;
+    if (conversion.stop == ConversionStop::kDataFileFull) {
+        messenger.Show(FormatMessage(
+            "A data file holds at most %s quotes.\nThe conversion stopped at line %s.",
+            {std::to_string(kMaxImportedQuotes), line}));
+        return false;
     }
-    // An input that cannot be read or reversed still gets its symbol, without quotes.
-    Conversion conversion;
-    const bool converted = ConvertInput(conversion);
-    bool quotesStored = false;
-    if (!AddSymbol(fileNumber, conversion, quotesStored)) {
-        return m_result;
+    if (quotes == 0) {
+        messenger.Show(kNoLinesMessage);
+        return false;
     }
-    // Only now, with the symbol added, is the input rewritten: a run that adds nothing leaves
-    // it as it was, so that trying again reads the same lines.
-    if (converted && quotesStored && m_job.reverse) {
-        WriteReversedInput();
-    }
-    settings::Write(m_store, keys::kImportPathIn, m_job.inputPath.string());
-    settings::Write(m_store, keys::kImportPathOut, m_directory.string());
-    settings::Write(m_store, keys::kImportSymbol, m_job.symbol);
-    settings::Write(m_store, keys::kImportName, m_job.name);
-    if (m_job.useExistingMaster &&
-        !platform::CopyToBackup(store::MasterPath(m_directory), m_directory, "MASTER.BAK")) {
-        m_messenger.Show(FormatMessage("Could not save %s as MASTER.BAK.",
-                                       {store::MasterPath(m_directory).string()}));
-    }
-    const bool reported = converted && ReportConversion(conversion);
-    if (converted && !quotesStored && !conversion.quotes.empty()) {
-        m_messenger.Show(FormatMessage(
-            "Could not write %s (is the disk full?).\nNone of the %s converted quotes were "
-            "stored.",
-            {(m_directory / store::DataFileName(fileNumber)).string(),
-             std::to_string(conversion.quotes.size())}));
-    }
-    m_result.succeeded = reported && quotesStored;
-    portfolio::KeepEmasterInStep(m_directory, m_messenger, {m_result.fileNumber, m_job.name});
-    return m_result;
+    return clean;
 }
 
-bool ImportRun::EnterOutputDirectory() {
+// A symbol's messages, held until its portfolio is committed, so that each symbol's messages
+// come together and in the order importing one file at a time gives them.
+class HeldMessages : public platform::Messenger {
+  public:
+    explicit HeldMessages(platform::Messenger& target) : m_target(&target) {}
+
+    void Show(std::string_view text,
+              platform::MessageIcon icon = platform::MessageIcon::kExclamation) override {
+        m_held.push_back({std::string(text), icon, std::nullopt});
+    }
+    // The import asks nothing; a question could not wait anyway.
+    bool AskYesNo(std::string_view text, platform::MessageIcon icon) override {
+        return m_target->AskYesNo(text, icon);
+    }
+    bool AskOkCancel(std::string_view text, platform::MessageIcon icon) override {
+        return m_target->AskOkCancel(text, icon);
+    }
+    void Play(platform::Sound sound) override { m_held.push_back({{}, {}, sound}); }
+
+    void Release() {
+        for (const Held& held : m_held) {
+            if (held.sound) {
+                m_target->Play(*held.sound);
+            } else {
+                m_target->Show(held.text, held.icon);
+            }
+        }
+        m_held.clear();
+    }
+
+  private:
+    struct Held {
+        std::string text;
+        platform::MessageIcon icon;
+        std::optional<platform::Sound> sound;
+    };
+    platform::Messenger* m_target;
+    std::vector<Held> m_held;
+};
+
+// One file of a batch, from its checks to its outcome.
+struct BatchEntry {
+    explicit BatchEntry(platform::Messenger& target) : messages(target) {}
+
+    HeldMessages messages;
+    bool fromForm = false;  // "Conversion failed." and the sound are the batch's to give
+    bool refused = false;
+    ImportJob job;
+    ImportResult result;
+    // Until the commit: what the conversion said, and the symbol's files in the group.
+    bool converted = false;
+    bool quotesStored = false;
+    Conversion conversion;  // its quotes dropped once they are written
+    std::size_t quotes = 0;
+    int fileNumber = 0;
+    std::size_t firstMember = 0;
+    std::size_t endMember = 0;
+    store::MasterRecord record;
+    // Kept only when the input is reversed after the commit.
+    std::vector<std::uint8_t> input;
+    std::string reversed;
+};
+
+// Runs the imports of a batch in order. Those bound for one portfolio are one commit, under
+// the portfolio's lock: every symbol's files are written to temporary files, made durable
+// together and renamed into place, then MASTER gets all their records in one replacement, then
+// MASTER.BAK and EMASTER follow. A crash leaves the portfolio as it was, or with files no
+// record names yet, whose numbers the next import passes over.
+class BatchImport {
+  public:
+    BatchImport(platform::Messenger& messenger, settings::SettingsStore& store)
+        : m_messenger(messenger), m_store(store) {}
+
+    BatchEntry& Add(bool fromForm) {
+        m_entries.push_back(std::make_unique<BatchEntry>(m_messenger));
+        m_entries.back()->fromForm = fromForm;
+        return *m_entries.back();
+    }
+    void Run(BatchEntry& entry);
+    // Commits what is pending and gives every entry's messages.
+    void Finish() { Commit(m_entries.size()); }
+
+    const std::vector<std::unique_ptr<BatchEntry>>& Entries() const { return m_entries; }
+
+  private:
+    bool EnterOutputDirectory(BatchEntry& entry, fs::path& directory);
+    bool Begin(const fs::path& directory, BatchEntry& entry);
+    bool PrepareMaster(BatchEntry& entry);
+    bool IsDuplicate(BatchEntry& entry);
+    int NextFileNumber(platform::Messenger& messenger);
+    bool ConvertInput(BatchEntry& entry);
+    bool WriteFiles(BatchEntry& entry);
+    // Commits what is pending and gives the messages of the entries before `releaseUpTo`.
+    void Commit(std::size_t releaseUpTo);
+    bool WriteMaster(const std::vector<BatchEntry*>& added);
+    std::string TakeBack(const BatchEntry& entry);
+    void WriteReversedInput(BatchEntry& entry);
+    void Release(std::size_t upTo);
+
+    platform::Messenger& m_messenger;
+    settings::SettingsStore& m_store;
+    std::vector<std::unique_ptr<BatchEntry>> m_entries;
+    std::size_t m_released = 0;
+    std::set<fs::path> m_madeMasters;
+    // The portfolio being imported into, locked, with the symbols pending for it.
+    std::optional<platform::PortfolioLocks> m_lock;
+    fs::path m_directory;
+    std::vector<BatchEntry*> m_pending;
+    platform::ReplacementGroup m_group;
+    // Numbers MASTER's records or stray files hold, once MASTER has been read.
+    std::optional<store::FileNumberResult> m_firstFree;
+    std::array<bool, store::kMaxSymbols + 1> m_taken{};
+    int m_records = 0;
+};
+
+void BatchImport::Run(BatchEntry& entry) {
+    fs::path directory;
+    if (!EnterOutputDirectory(entry, directory)) {
+        return;
+    }
+    if (m_lock && (directory != m_directory || m_pending.size() >= store::kMaxSymbols)) {
+        Commit(m_entries.size() - 1);
+    }
+    if (!m_lock && !Begin(directory, entry)) {
+        return;
+    }
+    if (!PrepareMaster(entry) || IsDuplicate(entry)) {
+        return;
+    }
+    entry.fileNumber = NextFileNumber(entry.messages);
+    if (entry.fileNumber == 0) {
+        return;
+    }
+    // An input that cannot be read or reversed still gets its symbol, without quotes.
+    entry.converted = ConvertInput(entry);
+    if (WriteFiles(entry)) {
+        m_pending.push_back(&entry);
+    }
+}
+
+bool BatchImport::EnterOutputDirectory(BatchEntry& entry, fs::path& directory) {
     std::error_code error;
-    m_directory = fs::canonical(m_job.outputDirectory, error);
-    if (error || !platform::IsDirectory(m_directory)) {
-        m_messenger.Show("Path does not exist");
+    directory = fs::canonical(entry.job.outputDirectory, error);
+    if (error || !platform::IsDirectory(directory)) {
+        entry.messages.Show("Path does not exist");
         return false;
     }
-    m_result.outputDirectory = m_directory;
-    if ((m_directory / store::kMasterName).native().size() > store::kMaxPathLength) {
-        m_messenger.Show("File/Path name too long");
-        return false;
-    }
-    if (const auto failure = m_lock.Acquire({m_directory}, "Import")) {
-        m_messenger.Show(failure->holder.empty()
-                             ? std::string("Path does not exist")
-                             : platform::LockFailureText(*failure) + "\nThe import did not start.");
+    entry.result.outputDirectory = directory;
+    if ((directory / store::kMasterName).native().size() > store::kMaxPathLength) {
+        entry.messages.Show("File/Path name too long");
         return false;
     }
     return true;
 }
 
-bool ImportRun::PrepareMaster() {
+bool BatchImport::Begin(const fs::path& directory, BatchEntry& entry) {
+    platform::PortfolioLocks lock;
+    if (const auto failure = lock.Acquire({directory}, "Import")) {
+        entry.messages.Show(failure->holder.empty() ? std::string("Path does not exist")
+                                                    : platform::LockFailureText(*failure) +
+                                                          "\nThe import did not start.");
+        return false;
+    }
+    m_lock = std::move(lock);
+    m_directory = directory;
+    m_firstFree.reset();
+    m_taken.fill(false);
+    m_records = 0;
+    return true;
+}
+
+bool BatchImport::PrepareMaster(BatchEntry& entry) {
     const fs::path masterPath = store::MasterPath(m_directory);
-    if (m_job.useExistingMaster) {
+    // A later file of a batch that made the MASTER joins it.
+    if (!entry.job.useExistingMaster && m_madeMasters.count(m_directory) != 0) {
+        entry.job.useExistingMaster = true;
+    }
+    if (entry.job.useExistingMaster) {
         if (!platform::InputFile(masterPath).IsOpen()) {
-            m_messenger.Show("Path specified does not point to a Master file");
+            entry.messages.Show("Path specified does not point to a Master file");
             return false;
         }
         return true;
     }
     // Any entry of that name counts, readable or not: a new MASTER never replaces one.
     if (platform::FindEntry(m_directory, store::kMasterName)) {
-        m_messenger.Show(
+        entry.messages.Show(
             FormatMessage("New Master chosen but one already exists\nor path: %s\nis suspect.",
                           {masterPath.string()}));
         return false;
     }
     if (store::CreateEmptyMaster(m_directory) != store::kSuccess) {
-        m_messenger.Show(FormatMessage("Could not create %s.", {masterPath.string()}));
+        entry.messages.Show(FormatMessage("Could not create %s.", {masterPath.string()}));
         return false;
     }
-    m_result.masterCreated = true;
+    m_madeMasters.insert(m_directory);
+    entry.result.masterCreated = true;
     return true;
 }
 
-// The number the new record will get: the lowest that no record or file has. 0, with the reason
-// shown, when there is none or MASTER cannot be read.
-int ImportRun::FreeFileNumber() {
-    const store::FileNumberResult free = store::FreeFileNumber(m_directory);
-    switch (free.failure) {
+// Among MASTER's symbols and those pending for it.
+bool BatchImport::IsDuplicate(BatchEntry& entry) {
+    if (!entry.job.useExistingMaster) {
+        return false;
+    }
+    store::MasterRecord found;
+    fs::path foundDirectory;
+    const bool pending = std::any_of(m_pending.begin(), m_pending.end(), [&](const BatchEntry* p) {
+        return store::MatchesSearchText(p->record, entry.job.symbol);
+    });
+    if (pending || store::FindSymbol(m_directory, entry.job.symbol, found, foundDirectory) ==
+                       store::kSuccess) {
+        entry.messages.Show(
+            "Duplicate Symbol Failure\n\nThe symbol you have chosen for\nthe conversion "
+            "already exists.\n\nChoose a different symbol or\nrename/delete the existing "
+            "symbol");
+        return true;
+    }
+    return false;
+}
+
+// The number the next record will get: the lowest that no record, no pending symbol and no
+// file has. 0, with the reason shown, when there is none or MASTER cannot be read.
+int BatchImport::NextFileNumber(platform::Messenger& messenger) {
+    if (!m_firstFree) {
+        m_firstFree = store::FreeFileNumber(m_directory);
+        std::vector<store::MasterRecord> records;
+        store::MasterHeader header;
+        if (m_firstFree->Succeeded()) {
+            if (store::ReadMasterRecordsToEnd(m_directory, records) != store::kSuccess ||
+                store::ReadMasterHeader(m_directory, header) != store::kSuccess) {
+                m_firstFree = store::FileNumberResult{0, store::NumberFailure::kUnreadable};
+            }
+            for (const store::MasterRecord& record : records) {
+                m_taken[record.fileNumber] = true;
+            }
+            m_records = header.count;
+        }
+    }
+    switch (m_firstFree->failure) {
         case store::NumberFailure::kNone:
             break;
         case store::NumberFailure::kFull:
-            m_messenger.Show(kPortfolioFullMessage);
+            messenger.Show(kPortfolioFullMessage);
             return 0;
         case store::NumberFailure::kPartialRecord:
             // A record broken off at the end is some symbol's; its files must not be taken
             // for free.
-            m_messenger.Show(FormatMessage(
+            messenger.Show(FormatMessage(
                 "%s ends in part of a record.\nCheck and repair the portfolio's MASTER first; "
                 "nothing was changed.",
                 {store::MasterPath(m_directory).string()}));
@@ -275,162 +422,270 @@ int ImportRun::FreeFileNumber() {
         case store::NumberFailure::kUnreadable:
         case store::NumberFailure::kNumberTaken:
         case store::NumberFailure::kNotWritten:
-            m_messenger.Show(
+            messenger.Show(
                 FormatMessage("Could not read %s.", {store::MasterPath(m_directory).string()}));
             return 0;
     }
-    const int number = free.fileNumber;
-    if (const auto stray = portfolio::StrayFileOf(m_directory, number)) {
-        portfolio::ShowStrayFile(*stray, m_messenger);
+    if (m_records + static_cast<int>(m_pending.size()) >= store::kMaxSymbols) {
+        messenger.Show(kPortfolioFullMessage);
         return 0;
     }
-    return number;
+    // Files without a record may be a symbol's quotes: their numbers are passed over.
+    for (int number = 1; number <= store::kMaxSymbols; ++number) {
+        const auto at = static_cast<std::size_t>(number);
+        if (!m_taken[at] && !portfolio::StrayFileOf(m_directory, number)) {
+            m_taken[at] = true;
+            return number;
+        }
+        m_taken[at] = true;
+    }
+    messenger.Show(kPortfolioFullMessage);
+    return 0;
 }
 
-bool ImportRun::ConvertInput(Conversion& conversion) {
-    if (!platform::ReadWholeFile(m_job.inputPath, m_input)) {
-        m_messenger.Show(
-            FormatMessage("The input file %s could not be read.", {m_job.inputPath.string()}));
+bool BatchImport::ConvertInput(BatchEntry& entry) {
+    const ImportJob& job = entry.job;
+    if (!platform::ReadWholeFile(job.inputPath, entry.input)) {
+        entry.messages.Show(
+            FormatMessage("The input file %s could not be read.", {job.inputPath.string()}));
         return false;
     }
-    std::string_view text(reinterpret_cast<const char*>(m_input.data()), m_input.size());
-    int rowsToSkip = m_job.skip ? m_job.rowsToSkip : 0;
-    if (m_job.reverse) {
+    std::string_view text(reinterpret_cast<const char*>(entry.input.data()), entry.input.size());
+    int rowsToSkip = job.skip ? job.rowsToSkip : 0;
+    if (job.reverse) {
         std::optional<std::string> lines = ReversedLines(text, rowsToSkip);
         if (!lines) {
-            m_messenger.Show(kNoLinesMessage);
+            entry.messages.Show(kNoLinesMessage);
             return false;
         }
-        m_reversed = std::move(*lines);
+        entry.reversed = std::move(*lines);
         // The heading rows are gone from the reversed text.
-        text = m_reversed;
+        text = entry.reversed;
         rowsToSkip = 0;
     }
-    conversion = ConvertLines(text, m_job, rowsToSkip);
+    entry.conversion = ConvertLines(text, job, rowsToSkip);
+    entry.quotes = entry.conversion.quotes.size();
     return true;
+}
+
+// The symbol's data file and description join the portfolio's group; a data file that cannot
+// take the quotes is made empty instead. False, with the symbol not added, when neither can be
+// written.
+bool BatchImport::WriteFiles(BatchEntry& entry) {
+    const ImportJob& job = entry.job;
+    const int fileNumber = entry.fileNumber;
+    const store::FieldSet fields = job.Fields();
+    const store::FieldLayout layout = store::LayoutOf(fields);
+    const int recordLength = 4 * job.FieldCount();
+    const std::string dopName = store::DopFileName(fileNumber);
+    const std::string temporaryName = "F" + std::to_string(fileNumber) + ".NEW";
+    const std::string dop = store::DopText(fields);
+    entry.firstMember = m_group.Size();
+    bool written = false;
+    {
+        platform::DeferredCommits deferred(m_group);
+        platform::ReplacementFile dopFile(m_directory, dopName, dopName + ".tmp");
+        written = dopFile.Open() && dopFile.Write(dop.data(), dop.size()) && dopFile.Commit();
+        entry.quotesStored = written && store::WriteSeries(m_directory, fileNumber, layout,
+                                                           recordLength, entry.conversion.quotes,
+                                                           temporaryName) == store::kSuccess;
+        written = written && (entry.quotesStored ||
+                              store::WriteSeries(m_directory, fileNumber, layout, recordLength, {},
+                                                 temporaryName) == store::kSuccess);
+    }
+    entry.endMember = m_group.Size();
+    entry.record = store::NewMasterRecord(job.symbol, job.name, job.FieldCount());
+    entry.record.fileNumber = static_cast<std::uint8_t>(fileNumber);
+    const bool dated = entry.quotesStored && entry.quotes > 0;
+    entry.record.firstDate =
+        store::FileDateFromDayNumber(dated ? entry.conversion.quotes.front().date : job.today);
+    entry.record.lastDate =
+        store::FileDateFromDayNumber(dated ? entry.conversion.quotes.back().date : job.today);
+    // Only the counts are reported from here on.
+    std::vector<store::Quote>().swap(entry.conversion.quotes);
+    if (!job.reverse) {
+        std::vector<std::uint8_t>().swap(entry.input);
+    }
+    if (!written) {
+        for (std::size_t member = entry.firstMember; member < entry.endMember; ++member) {
+            m_group.Member(member).Abandon();
+        }
+        entry.messages.Show(FormatMessage(
+            "Could not create %s and %s in %s; the symbol %s was not added.",
+            {store::DataFileName(fileNumber), dopName, m_directory.string(), job.symbol}));
+        m_taken[static_cast<std::size_t>(fileNumber)] = false;
+    }
+    return written;
+}
+
+// The symbol's files, whatever the commit put in place, are taken back; whatever stays is named
+// after the message, since it would stand in the way of the next import.
+std::string BatchImport::TakeBack(const BatchEntry& entry) {
+    std::string left;
+    platform::FileSystem& system = platform::CurrentFileSystem();
+    for (const std::string& name :
+         {store::DataFileName(entry.fileNumber), store::DopFileName(entry.fileNumber)}) {
+        const auto file = platform::FindEntry(m_directory, name);
+        if (file && !system.Remove(*file)) {
+            left += FormatMessage("\n%s was left behind; remove it before importing here again.",
+                                  {file->string()});
+        }
+    }
+    return left;
+}
+
+// MASTER with a record for each added symbol, in one replacement.
+bool BatchImport::WriteMaster(const std::vector<BatchEntry*>& added) {
+    std::vector<std::uint8_t> master;
+    if (!platform::ReadWholeFile(store::MasterPath(m_directory), master) ||
+        master.size() < store::kMasterRecordSize) {
+        return false;
+    }
+    // As AppendMasterRecord raises them for each record: the counter never past 255.
+    const auto count = platform::ReadI16(master.data());
+    const auto counter = platform::ReadI16(master.data() + 2);
+    const auto more = static_cast<int>(added.size());
+    platform::WriteI16(master.data(), static_cast<std::int16_t>(count + more));
+    if (counter < store::kMaxSymbols) {
+        platform::WriteI16(master.data() + 2,
+                           static_cast<std::int16_t>(std::min(counter + more, store::kMaxSymbols)));
+    }
+    for (const BatchEntry* entry : added) {
+        const std::size_t at = master.size();
+        master.resize(at + store::kMasterRecordSize);
+        store::EncodeMasterRecord(entry->record, master.data() + at);
+    }
+    return platform::ReplaceFileContents(m_directory, store::kMasterName, "MASTER.~NU",
+                                         master.data(), master.size());
+}
+
+void BatchImport::Commit(std::size_t releaseUpTo) {
+    if (!m_lock) {
+        Release(releaseUpTo);
+        return;
+    }
+    // Whether each symbol's files are in place is told by its members.
+    static_cast<void>(m_group.Commit());
+    std::vector<BatchEntry*> added;
+    for (BatchEntry* entry : m_pending) {
+        bool whole = true;
+        for (std::size_t member = entry->firstMember; member < entry->endMember; ++member) {
+            whole = whole && m_group.Member(member).Committed();
+        }
+        if (whole) {
+            added.push_back(entry);
+        } else {
+            entry->messages.Show(
+                FormatMessage(
+                    "Could not create %s and %s in %s; the symbol %s was not added.",
+                    {store::DataFileName(entry->fileNumber), store::DopFileName(entry->fileNumber),
+                     m_directory.string(), entry->job.symbol}) +
+                TakeBack(*entry));
+        }
+    }
+    m_group.Abandon();
+    if (!added.empty() && !WriteMaster(added)) {
+        // MASTER is as it was; the files the batch made are taken back.
+        for (BatchEntry* entry : added) {
+            entry->messages.Show(
+                FormatMessage("Could not write %s; the symbol %s was not added.",
+                              {store::MasterPath(m_directory).string(), entry->job.symbol}) +
+                TakeBack(*entry));
+        }
+        added.clear();
+    }
+    const bool anyExisting = std::any_of(added.begin(), added.end(), [](const BatchEntry* entry) {
+        return entry->job.useExistingMaster;
+    });
+    const bool backedUp = !anyExisting || platform::CopyToBackup(store::MasterPath(m_directory),
+                                                                 m_directory, "MASTER.BAK");
+    bool backupReported = false;
+    for (BatchEntry* entry : added) {
+        entry->result.fileNumber = entry->fileNumber;
+        entry->result.quotes = entry->quotesStored ? static_cast<int>(entry->quotes) : 0;
+        // Only now, with the symbol added, is the input rewritten: a run that adds nothing
+        // leaves it as it was, so that trying again reads the same lines.
+        if (entry->converted && entry->quotesStored && entry->job.reverse) {
+            WriteReversedInput(*entry);
+        }
+        if (!backedUp && entry->job.useExistingMaster && !backupReported) {
+            entry->messages.Show(FormatMessage("Could not save %s as MASTER.BAK.",
+                                               {store::MasterPath(m_directory).string()}));
+            backupReported = true;
+        }
+        const bool reported =
+            entry->converted && ReportConversion(entry->conversion, entry->quotes, entry->messages);
+        if (entry->converted && !entry->quotesStored && entry->quotes > 0) {
+            entry->messages.Show(FormatMessage(
+                "Could not write %s (is the disk full?).\nNone of the %s converted quotes were "
+                "stored.",
+                {(m_directory / store::DataFileName(entry->fileNumber)).string(),
+                 std::to_string(entry->quotes)}));
+        }
+        entry->result.succeeded = reported && entry->quotesStored;
+    }
+    if (!added.empty()) {
+        // Each write of a setting may rewrite the settings file: only the last symbol's stay.
+        const ImportJob& last = added.back()->job;
+        settings::Write(m_store, keys::kImportPathIn, last.inputPath.string());
+        settings::Write(m_store, keys::kImportPathOut, m_directory.string());
+        settings::Write(m_store, keys::kImportSymbol, last.symbol);
+        settings::Write(m_store, keys::kImportName, last.name);
+        portfolio::KeepEmasterInStep(m_directory, added.back()->messages);
+        // A name past MASTER's 16 characters goes whole to EMASTER, one symbol at a time.
+        for (BatchEntry* entry : added) {
+            if (entry->job.name.size() > store::kNameLength) {
+                portfolio::KeepEmasterInStep(m_directory, entry->messages,
+                                             {entry->fileNumber, entry->job.name});
+            }
+        }
+    }
+    m_pending.clear();
+    m_lock.reset();
+    Release(releaseUpTo);
 }
 
 // Only ~TEMP.TXT and ~REVERSE.TXT are used, beside the input file so that each takes its
 // target's place in one step; neither outlives the call. A failure leaves the input as it was
 // and the imported quotes as they are.
-void ImportRun::WriteReversedInput() {
-    const fs::path directory = m_job.inputPath.parent_path();
-    const std::string name = m_job.inputPath.filename().string();
-    if (!platform::ReplaceFileContents(directory, name + ".BAK", "~TEMP.TXT", m_input.data(),
-                                       m_input.size())) {
-        m_messenger.Show(FormatMessage(
+void BatchImport::WriteReversedInput(BatchEntry& entry) {
+    const fs::path& inputPath = entry.job.inputPath;
+    const fs::path directory = inputPath.parent_path();
+    const std::string name = inputPath.filename().string();
+    if (!platform::ReplaceFileContents(directory, name + ".BAK", "~TEMP.TXT", entry.input.data(),
+                                       entry.input.size())) {
+        entry.messages.Show(FormatMessage(
             "The quotes were imported, but %s could not be saved as .BAK;\nit was left "
             "in its order.",
-            {m_job.inputPath.string()}));
+            {inputPath.string()}));
         return;
     }
-    if (!platform::ReplaceFileContents(directory, name, "~REVERSE.TXT", m_reversed.data(),
-                                       m_reversed.size())) {
-        m_messenger.Show(
+    if (!platform::ReplaceFileContents(directory, name, "~REVERSE.TXT", entry.reversed.data(),
+                                       entry.reversed.size())) {
+        entry.messages.Show(
             FormatMessage("The quotes were imported, but %s could not be rewritten in reverse "
                           "order;\n                          it was "
                           "left as it was.",
-                          {m_job.inputPath.string()}));
+                          {inputPath.string()}));
     }
 }
 
-// The data files come whole and first, so that MASTER never names a symbol whose files are
-// missing or still filling; a data file that cannot take the quotes is made empty instead.
-bool ImportRun::AddSymbol(int fileNumber, const Conversion& conversion, bool& quotesStored) {
-    const store::FieldSet fields = m_job.Fields();
-    const store::FieldLayout layout = store::LayoutOf(fields);
-    const int recordLength = 4 * m_job.FieldCount();
-    const std::string dataName = store::DataFileName(fileNumber);
-    const std::string dopName = store::DopFileName(fileNumber);
-    const std::string temporaryName = "F" + std::to_string(fileNumber) + ".NEW";
-    // The data file's replacement syncs the directory for the description's rename too.
-    const std::string dop = store::DopText(fields);
-    platform::ReplacementFile dopFile(m_directory, dopName, dopName + ".tmp");
-    dopFile.DeferDirectorySync();
-    bool written = dopFile.Open() && dopFile.Write(dop.data(), dop.size()) && dopFile.Commit();
-    quotesStored =
-        written && store::WriteSeries(m_directory, fileNumber, layout, recordLength,
-                                      conversion.quotes, temporaryName) == store::kSuccess;
-    written = written &&
-              (quotesStored || store::WriteSeries(m_directory, fileNumber, layout, recordLength, {},
-                                                  temporaryName) == store::kSuccess);
-    store::MasterRecord record =
-        store::NewMasterRecord(m_job.symbol, m_job.name, m_job.FieldCount());
-    const bool dated = quotesStored && !conversion.quotes.empty();
-    record.firstDate =
-        store::FileDateFromDayNumber(dated ? conversion.quotes.front().date : m_job.today);
-    record.lastDate =
-        store::FileDateFromDayNumber(dated ? conversion.quotes.back().date : m_job.today);
-    // The lock keeps MASTER as it was read; were the number taken after all, MASTER stays
-    // unchanged and the files are removed below.
-    store::FileNumberResult appended{0, store::NumberFailure::kNotWritten};
-    if (written) {
-        appended = store::AppendMasterRecord(m_directory, record, fileNumber);
-    }
-    if (appended.Succeeded()) {
-        m_result.fileNumber = fileNumber;
-        m_result.quotes = quotesStored ? static_cast<int>(conversion.quotes.size()) : 0;
-        return true;
-    }
-    // MASTER is as it was; the files the run made are taken back, and whatever stays is named
-    // after the message, since it would stand in the way of the next import.
-    std::string left;
-    platform::FileSystem& system = platform::CurrentFileSystem();
-    for (const std::string& name : {dataName, dopName}) {
-        const auto entry = platform::FindEntry(m_directory, name);
-        if (entry && !system.Remove(*entry)) {
-            left += FormatMessage("\n%s was left behind; remove it before importing here again.",
-                                  {entry->string()});
+// Every entry up to `upTo` gets its outcome's last words, and the person sees them.
+void BatchImport::Release(std::size_t upTo) {
+    const bool quiet = settings::Read(m_store, keys::kSoundDisable) != 0;
+    for (; m_released < upTo; ++m_released) {
+        BatchEntry& entry = *m_entries[m_released];
+        std::vector<std::uint8_t>().swap(entry.input);
+        std::string().swap(entry.reversed);
+        if (entry.fromForm && !entry.refused) {
+            if (!entry.result.succeeded) {
+                entry.messages.Show("Conversion failed.", platform::MessageIcon::kExclamation);
+            } else if (!quiet) {
+                entry.messages.Play(platform::Sound::kAsterisk);
+            }
         }
+        entry.messages.Release();
     }
-    if (appended.failure == store::NumberFailure::kFull) {
-        m_messenger.Show(std::string(kPortfolioFullMessage) + left);
-    } else if (!written) {
-        m_messenger.Show(FormatMessage("Could not create %s and %s in %s; the symbol %s was not "
-                                       "added.",
-                                       {dataName, dopName, m_directory.string(), m_job.symbol}) +
-                         left);
-    } else {
-        m_messenger.Show(FormatMessage("Could not write %s; the symbol %s was not added.",
-                                       {store::MasterPath(m_directory).string(), m_job.symbol}) +
-                         left);
-    }
-    return false;
-}
-
-// The conversion's complaints, in the order its lines raised them; false when there was one.
-bool ImportRun::ReportConversion(const Conversion& conversion) {
-    bool clean = true;
-    if (conversion.mismatch == DateMismatch::kNumericOnly) {
-        m_messenger.Show(
-            "You specified a numeric-only date format\nbut a non-numeric date character was "
-            "found.");
-        clean = false;
-    } else if (conversion.mismatch == DateMismatch::kCharacterSeparated) {
-        m_messenger.Show(
-            "You specified a character-separated date format\nbut only numeric date characters "
-            "were found.");
-        clean = false;
-    }
-    const std::string line = std::to_string(conversion.stopLine);
-    if (conversion.stop == ConversionStop::kDateTooLong) {
-        m_messenger.Show(FormatMessage(
-            "The date of line %s is 50 characters or longer:\n%s...\nThe conversion stopped "
-            "there; the %s lines before it were converted.",
-            {line, conversion.stopText.substr(0, 40), std::to_string(conversion.quotes.size())}));
-        return false;
-    }
-    if (conversion.stop == ConversionStop::kDataFileFull) {
-        m_messenger.Show(FormatMessage(
-            "A data file holds at most %s quotes.\nThe conversion stopped at line %s.",
-            {std::to_string(kMaxImportedQuotes), line}));
-        return false;
-    }
-    if (conversion.quotes.empty()) {
-        m_messenger.Show(kNoLinesMessage);
-        return false;
-    }
-    return clean;
 }
 
 }  // namespace
@@ -594,29 +849,62 @@ void WriteImportChoices(settings::SettingsStore& store, const ImportForm& form) 
 
 ImportResult RunImport(const ImportJob& job, platform::Messenger& messenger,
                        settings::SettingsStore& store) {
-    return ImportRun(job, messenger, store).Run();
+    BatchImport batch(messenger, store);
+    BatchEntry& entry = batch.Add(false);
+    entry.job = job;
+    batch.Run(entry);
+    batch.Finish();
+    return entry.result;
 }
 
 ImportOutcome ImportFromForm(ImportForm& form, const fs::path& workingDirectory,
                              store::DayNumber today, platform::Messenger& messenger,
                              settings::SettingsStore& store, ImportResult* result) {
-    const std::optional<ImportJob> job = CheckImportForm(form, workingDirectory, today, messenger);
-    if (!job) {
-        return ImportOutcome::kRefused;
-    }
-    WriteImportChoices(store, form);
-    const ImportResult outcome = RunImport(*job, messenger, store);
+    std::vector<ImportForm> forms{form};
+    std::vector<ImportResult> results;
+    const ImportOutcome outcome =
+        ImportForms(forms, workingDirectory, today, messenger, store, &results).front();
+    form = forms.front();
     if (result != nullptr) {
-        *result = outcome;
+        *result = results.front();
     }
-    if (!outcome.succeeded) {
-        messenger.Show("Conversion failed.");
-        return ImportOutcome::kFailed;
+    return outcome;
+}
+
+std::vector<ImportOutcome> ImportForms(std::vector<ImportForm>& forms,
+                                       const fs::path& workingDirectory, store::DayNumber today,
+                                       platform::Messenger& messenger,
+                                       settings::SettingsStore& store,
+                                       std::vector<ImportResult>* results) {
+    BatchImport batch(messenger, store);
+    const ImportForm* lastChecked = nullptr;
+    for (ImportForm& form : forms) {
+        BatchEntry& entry = batch.Add(true);
+        std::optional<ImportJob> job =
+            CheckImportForm(form, workingDirectory, today, entry.messages);
+        if (!job) {
+            entry.refused = true;
+            continue;
+        }
+        lastChecked = &form;
+        entry.job = std::move(*job);
+        batch.Run(entry);
     }
-    if (settings::Read(store, keys::kSoundDisable) == 0) {
-        messenger.Play(platform::Sound::kAsterisk);
+    batch.Finish();
+    // The choices of every OK are stored; the last one's are those that stay.
+    if (lastChecked != nullptr) {
+        WriteImportChoices(store, *lastChecked);
     }
-    return ImportOutcome::kSucceeded;
+    std::vector<ImportOutcome> outcomes;
+    for (const auto& entry : batch.Entries()) {
+        outcomes.push_back(entry->refused            ? ImportOutcome::kRefused
+                           : entry->result.succeeded ? ImportOutcome::kSucceeded
+                                                     : ImportOutcome::kFailed);
+        if (results != nullptr) {
+            results->push_back(entry->result);
+        }
+    }
+    return outcomes;
 }
 
 bool ConvertMonthText(std::string& text) {

@@ -118,6 +118,18 @@ enum class ImportOutcome { kRefused, kFailed, kSucceeded };
                                            settings::SettingsStore& store,
                                            ImportResult* result = nullptr);
 
+// The OK of each form in turn, as ImportFromForm gives it, with the same messages, outcomes and
+// files; the files bound for one portfolio are committed together: every symbol's data files
+// written and made durable at once, then renamed into place, then MASTER (with MASTER.BAK and
+// EMASTER) written once. A form that makes a new MASTER joins the one an earlier form made in
+// the same directory. Each form's messages come once its portfolio is committed.
+[[nodiscard]] std::vector<ImportOutcome> ImportForms(std::vector<ImportForm>& forms,
+                                                     const fs::path& workingDirectory,
+                                                     store::DayNumber today,
+                                                     platform::Messenger& messenger,
+                                                     settings::SettingsStore& store,
+                                                     std::vector<ImportResult>* results = nullptr);
+
 // ---- The conversion itself, without files ------------------------------------------------
 
 // Replaces a month abbreviation (JAN to DEC, any case) at the first character from 'A' up by

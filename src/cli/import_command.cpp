@@ -131,25 +131,27 @@ void AddImportCommand(CLI::App& app, CommandContext& context) {
                 return;
             }
         }
-        // With --new-master only the first file makes the portfolio; the rest join it.
-        bool masterMade = false;
+        // With --new-master only the first file makes the portfolio; the rest join it. The
+        // files are committed together, so a batch costs the disk one commit, not one a file.
+        std::vector<ascii::ImportForm> forms;
         for (const std::string& input : options->inputs) {
-            ascii::ImportForm form = FormFor(*options, input);
-            form.makeNewMaster = options->newMaster && !masterMade;
-            ascii::ImportResult result;
-            const ascii::ImportOutcome outcome =
-                ascii::ImportFromForm(form, context.WorkingDirectory(), today, context.Messenger(),
-                                      context.Settings(), &result);
-            masterMade = masterMade || result.masterCreated;
-            if (outcome == ascii::ImportOutcome::kSucceeded) {
+            forms.push_back(FormFor(*options, input));
+        }
+        std::vector<ascii::ImportResult> results;
+        const std::vector<ascii::ImportOutcome> outcomes =
+            ascii::ImportForms(forms, context.WorkingDirectory(), today, context.Messenger(),
+                               context.Settings(), &results);
+        for (std::size_t i = 0; i < forms.size(); ++i) {
+            const ascii::ImportResult& result = results[i];
+            if (outcomes[i] == ascii::ImportOutcome::kSucceeded) {
                 portfolio::WarnIfFilterHides(result.outputDirectory.string(),
                                              StoredSearchFilter(context), context.Messenger());
                 context.out
-                    << form.symbol << '\t' << result.quotes << " quotes\t"
+                    << forms[i].symbol << '\t' << result.quotes << " quotes\t"
                     << (result.outputDirectory / store::DataFileName(result.fileNumber)).string()
                     << '\n';
             } else {
-                context.Fail("import", input + ": the conversion failed");
+                context.Fail("import", options->inputs[i] + ": the conversion failed");
             }
         }
     });

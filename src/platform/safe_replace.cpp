@@ -283,15 +283,15 @@ DeferredCommits::~DeferredCommits() {
     t_deferredTo = m_previous;
 }
 
+void ReplacementGroup::Abandon() {
+    AbandonMembers();
+    m_files.clear();
+}
+
 void ReplacementGroup::AbandonMembers() {
     for (const auto& file : m_files) {
         file->Abandon();
     }
-}
-
-void ReplacementGroup::Abandon() {
-    AbandonMembers();
-    m_files.clear();
 }
 
 bool ReplaceFileContents(const fs::path& directory, std::string_view targetName,

@@ -83,21 +83,22 @@ class ReplacementGroup {
     [[nodiscard]] ReplacementFile* Add(const fs::path& directory, std::string_view targetName,
                                        std::string_view temporaryName);
     // Syncs every member, then renames each over its target and syncs each directory once.
-    // Members stay readable, failed or not, until the group is abandoned or destroyed. False when a
-    // write or a sync failed (nothing is renamed then, every temporary file is removed) or a rename
-    // did (the others are in place: see each member's Committed()).
+    // Members stay readable until the group is abandoned or destroyed. False when a write or a sync
+    // failed (nothing is renamed then, every temporary file is removed) or a rename did (the others
+    // are in place: see each member's Committed()).
     [[nodiscard]] bool Commit();
     void Abandon();
 
     std::size_t Size() const { return m_files.size(); }
-    // Members in the order they joined.
+    // Members in the order they joined; one abandoned before Commit takes no part in it.
     const ReplacementFile& Member(std::size_t index) const { return *m_files[index]; }
+    ReplacementFile& Member(std::size_t index) { return *m_files[index]; }
 
   private:
     friend class ReplacementFile;
     // Takes over a written file that commits under a DeferredCommits.
     void Adopt(ReplacementFile& file);
-    // Removes every temporary file; the members stay, so callers can still ask them.
+    // Removes every temporary file and keeps the members, which still tell what happened.
     void AbandonMembers();
 
     std::vector<std::unique_ptr<ReplacementFile>> m_files;

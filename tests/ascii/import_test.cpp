@@ -6,6 +6,7 @@
 
 #include "ascii/import.h"
 #include "cli_support.h"
+#include "import_support.h"
 #include "platform/names.h"
 #include "settings/setting_keys.h"
 #include "settings/settings_support.h"
@@ -17,23 +18,10 @@ namespace {
 namespace fs = std::filesystem;
 using test::Bytes;
 
-const store::DayNumber kToday = store::DayNumberFromYmd(2026, 12, 6);
+const store::DayNumber kToday = kImportToday;
 
 std::string Text(const Bytes& bytes) {
     return std::string(bytes.begin(), bytes.end());
-}
-
-// Lines of generated quotes, oldest first: MM/DD/CCYY,open,high,low,close,volume,oi.
-std::string History(int count, int first = 0) {
-    std::string text;
-    for (int i = first; i < first + count; ++i) {
-        const store::Quote q = test::SampleQuote(i);
-        std::ostringstream line;
-        line << store::FormatDateText(q.date, 4, '/') << ',' << q.open << ',' << q.high << ','
-             << q.low << ',' << q.close << ',' << q.volume << ',' << q.openInterest << "\r\n";
-        text += line.str();
-    }
-    return text;
 }
 
 std::vector<store::Quote> Samples(int count) {
