@@ -8,17 +8,20 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "platform/messenger.h"
+#include "platform/names.h"
 #include "profiles/profile.h"
 #include "settings/view_settings.h"
 #include "store/master.h"
 #include "update/archiver.h"
 #include "update/audit_log.h"
 #include "update/update_index.h"
+#include "update/update_journal.h"
 #include "update/update_progress.h"
 
 namespace ticksmith::update {
@@ -125,6 +128,9 @@ class UpdateRun {
     void SetTotalText();
     void WriteLasttimeList();
     void NoteUsedFile(const fs::path& file);
+    // Files an archive added to `directory`, which held `before`.
+    void NoteUnpacked(const fs::path& directory,
+                      const std::vector<platform::DirectoryEntry>& before);
 
     fs::path m_workingDirectory;
     std::vector<std::string> m_portfolios;
@@ -133,6 +139,7 @@ class UpdateRun {
     UpdateProgress& m_progress;
     platform::Messenger& m_messenger;
     AuditLog m_audit;
+    UpdateJournal m_journal;  // what the run changed, for its undo
     std::optional<std::time_t> m_now;
 
     bool m_started = false;
@@ -140,8 +147,9 @@ class UpdateRun {
     bool m_portfolioFailed = false;
     std::uint16_t m_problemFlags = 0;
     bool m_portfolioChanged = false;
-    std::vector<fs::path> m_usedFiles;  // newest first
-    std::vector<fs::path> m_keptFiles;  // used, but a quote from them could not be written
+    std::vector<fs::path> m_usedFiles;   // newest first
+    std::vector<fs::path> m_keptFiles;   // used, but a quote from them could not be written
+    std::set<fs::path> m_unpackedFiles;  // new files the archives gave
     struct ArchiveState {
         std::vector<std::string> seen;  // upper-cased full paths
         std::vector<fs::path> expanded;
