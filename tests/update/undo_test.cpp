@@ -192,6 +192,46 @@ TEST_F(UndoTest, CommandLineListsWhatItWouldDoAndFailsWhenRefused) {
     EXPECT_EQ(test::RunCliIn(world.working, {"undo-update"}).code, 0);
 }
 
+// A journal that is not whole, or names things no run wrote, changes nothing.
+TEST_F(UndoTest, DamagedJournalChangesNothing) {
+    Run(4);
+    const fs::path lasttime = world.working / "Lasttime";
+    const Bytes segment = test::ReadBytes(lasttime / "UNDO1.JNL");
+    const std::string text(segment.begin(), segment.end());
+    for (const std::string& damaged :
+         {text.substr(0, text.size() / 2), text + "file 2f6574632f706173737764 ../x\r\nend\r\n",
+          std::string("run ") + text.substr(4, text.find('\n') - 3) + "data zz 1\r\nend\r\n"}) {
+        WriteText(lasttime / "UNDO1.JNL", damaged);
+        const Files everything = test::Snapshot(world.root);
+        const update::UndoResult result = Undo();
+        EXPECT_EQ(result.outcome, Outcome::kNotStarted);
+        ASSERT_FALSE(messenger.shown.empty());
+        EXPECT_NE(messenger.shown.back().find("UNDO1.JNL is damaged"), std::string::npos)
+            << messenger.shown.back();
+        EXPECT_EQ(Differences(test::Snapshot(world.root), everything), std::vector<std::string>{});
+    }
+}
+
+// An update file whose name was taken again since the run is named and kept, and blocks the
+// undo like any changed file; a portfolio listed twice is undone to where the run found it.
+TEST_F(UndoTest, UpdateFileTakenAgainIsKeptAndAPortfolioListedTwiceIsUndoneOnce) {
+    const Files before = State();
+    const World::Outcome outcome = world.Run({p, p, q}, view);
+    ASSERT_EQ(outcome.result.quotesAdded, 4);
+    WriteText(world.updates / "u.txt", "IBM,20000111,1,1,1,1,1,1\r\n");
+    const update::UndoResult refused = Undo();
+    EXPECT_EQ(refused.outcome, Outcome::kRefused);
+    EXPECT_EQ(refused.changed, std::vector<std::string>{(world.updates / "u.txt").string()});
+    const update::UndoResult forced = Undo(false, true);
+    EXPECT_EQ(forced.outcome, Outcome::kUndone);
+    Files after = State();
+    EXPECT_EQ(Text(world.updates / "u.txt"), "IBM,20000111,1,1,1,1,1,1\r\n");
+    after.erase("upd/u.txt");
+    Files want = before;
+    want.erase("upd/u.txt");
+    EXPECT_EQ(Differences(after, want), std::vector<std::string>{});
+}
+
 // Killed at every change to the disk, of the run or of the undo: one more undo, uninterrupted,
 // gives back every file as it was before the run. A killed run leaves what its archive unpacked
 // and its scratch copy of MASTER, as it always did; the next run writes them again.
