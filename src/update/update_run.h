@@ -147,9 +147,10 @@ class UpdateRun {
     bool m_portfolioFailed = false;
     std::uint16_t m_problemFlags = 0;
     bool m_portfolioChanged = false;
-    std::vector<fs::path> m_usedFiles;   // newest first
-    std::vector<fs::path> m_keptFiles;   // used, but a quote from them could not be written
-    std::set<fs::path> m_unpackedFiles;  // new files the archives gave
+    std::vector<fs::path> m_usedFiles;  // newest first
+    std::vector<fs::path> m_keptFiles;  // used, but a quote from them could not be written
+    // New files the archives gave.
+    std::set<fs::path> m_unpackedFiles;
     struct ArchiveState {
         std::vector<std::string> seen;  // upper-cased full paths
         std::vector<fs::path> expanded;
