@@ -112,6 +112,7 @@ int RunCli(const std::vector<std::string>& arguments, const CliEnvironment& envi
     AddProfileCommand(app, context);
     AddSkipCommands(app, context);
     AddUpdateCommands(app, context);
+    AddUndoCommand(app, context);
     AddNewSymbolsCommand(app, context);
     AddMasterCommands(app, context);
     AddPortfolioCommands(app, context);

@@ -65,6 +65,7 @@ void AddSettingsCommand(CLI::App& app, CommandContext& context);
 void AddProfileCommand(CLI::App& app, CommandContext& context);
 void AddSkipCommands(CLI::App& app, CommandContext& context);
 void AddUpdateCommands(CLI::App& app, CommandContext& context);
+void AddUndoCommand(CLI::App& app, CommandContext& context);
 void AddNewSymbolsCommand(CLI::App& app, CommandContext& context);
 void AddMasterCommands(CLI::App& app, CommandContext& context);
 void AddPortfolioCommands(CLI::App& app, CommandContext& context);

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "platform/file_system.h"
+#include "platform/names.h"
 #include "platform/text_lines.h"
 
 namespace ticksmith::update {
@@ -39,7 +40,33 @@ std::vector<std::string> ReportLines(std::string_view text) {
     return lines;
 }
 
+// Text files end their lines with CR LF, as on the platform the format comes from.
+std::string WithCrLf(std::string_view text) {
+    std::string bytes;
+    bytes.reserve(text.size() + 8);
+    for (char c : text) {
+        if (c == '\n') {
+            bytes += '\r';
+        }
+        bytes += c;
+    }
+    return bytes;
+}
+
 }  // namespace
+
+bool AppendAuditLine(const fs::path& workingDirectory, std::string_view line) {
+    const fs::path path = platform::ResolveEntry(workingDirectory, kAuditFileName);
+    std::vector<std::uint8_t> bytes;
+    if (platform::IsRegularFile(path) && !platform::ReadWholeFile(path, bytes)) {
+        return false;
+    }
+    const std::string added = WithCrLf(std::string(line) + "\n");
+    bytes.insert(bytes.end(), added.begin(), added.end());
+    return platform::ReplaceFileContents(workingDirectory, kAuditFileName,
+                                         std::string(kAuditFileName) + ".tmp", bytes.data(),
+                                         bytes.size());
+}
 
 bool AuditLog::Open(const fs::path& workingDirectory) {
     m_file = std::make_unique<platform::ReplacementFile>(workingDirectory, kAuditFileName,
@@ -65,15 +92,7 @@ void AuditLog::Write(std::string_view text) {
     if (!m_file) {
         return;
     }
-    // Text files end their lines with CR LF, as on the platform the format comes from.
-    std::string bytes;
-    bytes.reserve(text.size() + 8);
-    for (char c : text) {
-        if (c == '\n') {
-            bytes += '\r';
-        }
-        bytes += c;
-    }
+    const std::string bytes = WithCrLf(text);
     // A failed write stays with the file, and Close reports it.
     static_cast<void>(m_file->Write(bytes.data(), bytes.size()));
 }

@@ -47,6 +47,10 @@ class AuditLog {
     fs::path m_path;
 };
 
+// Adds one line to the working directory's AUDIT.TXT (a work done after the run, such as its
+// undo); false when the log cannot be replaced.
+[[nodiscard]] bool AppendAuditLine(const fs::path& workingDirectory, std::string_view line);
+
 // A name from a file or an archive as the log writes it: control characters, which would split
 // or garble a line, become \n, \r, \t or \xNN.
 std::string AuditName(std::string_view name);

@@ -76,9 +76,16 @@ UpdateRun::UpdateRun(fs::path workingDirectory, std::vector<std::string> portfol
 UpdateRun::~UpdateRun() {
     // Clean-up the settings ask for, best effort: a file that stays is read again by the next
     // run, which finds its quotes already stored.
-    const auto removeAll = [](const std::vector<fs::path>& files) {
+    // Moved aside rather than deleted, so that an undo of the run can put them back.
+    // Files the run unpacked are deleted: the archive put back holds them.
+    std::vector<fs::path> removed;
+    const auto removeAll = [&](const std::vector<fs::path>& files) {
         for (const fs::path& file : files) {
-            static_cast<void>(platform::CurrentFileSystem().Remove(file));
+            if (m_unpackedFiles.count(file) != 0) {
+                static_cast<void>(platform::CurrentFileSystem().Remove(file));
+            } else {
+                removed.push_back(file);
+            }
         }
     };
     if (m_settings.sexEnable && m_settings.deleteSex) {
@@ -95,6 +102,7 @@ UpdateRun::~UpdateRun() {
             }
         }
     }
+    m_journal.MoveAside(removed);
 }
 
 UpdateResult UpdateRun::Run() {
@@ -129,11 +137,22 @@ UpdateResult UpdateRun::Run() {
             {(m_workingDirectory / kAuditFileName).string()}));
         return {};
     }
+    if (!m_journal.Begin(m_workingDirectory)) {
+        m_messenger.Show(platform::FormatMessage(
+            "Could not write the undo journal in %s.\nUpdate Quotes did not start; nothing was "
+            "changed.",
+            {LasttimeDirectory(m_workingDirectory).string()}));
+        return {};
+    }
     m_started = true;
     m_audit.RunHeader(m_now.value_or(std::time(nullptr)));
     m_progress.SetAll({"0  ", "", "", "", "", ""});
     for (const std::string& portfolio : m_portfolios) {
         UpdatePortfolio(portfolio);
+    }
+    if (!m_journal.Finish()) {
+        m_messenger.Show("The undo journal could not be written; this run cannot be undone.");
+        m_portfolioFailed = true;
     }
     if (!m_audit.Close()) {
         m_messenger.Show(platform::FormatMessage("Could not write %s.", {m_audit.Path().string()}));
@@ -242,6 +261,9 @@ void UpdateRun::UpdatePortfolio(const std::string& portfolioDirectory) {
         if (!platform::CurrentFileSystem().SyncDirectory(directory)) {
             newMaster.Abandon();
             failed("its data files could not be flushed to disk; the next run sets its dates");
+        } else if (!m_journal.NoteMaster(directory) || !m_journal.MakeDurable()) {
+            newMaster.Abandon();
+            failed("the undo journal could not be written; the next run sets its dates");
         } else if (!newMaster.Write(master.data(), master.size()) || !newMaster.Commit()) {
             failed("its index could not be replaced; the next run sets its dates");
         } else if (const store::Status status = store::SyncEmaster(directory);
@@ -390,6 +412,7 @@ ArchiveResult UpdateRun::ExpandOne(ArchiveKind kind, const fs::path& directory,
     m_progress.Set(Text::kArchiveName, " " + shownName, false);
     m_progress.Set(Text::kArchiveLabel,
                    selfExtracting ? "Self-Extracting File:" : "De-Compressing File:");
+    const std::vector<platform::DirectoryEntry> present = platform::ListDirectory(directory);
     platform::ChildProcess child;
     if (!child.Start(program, arguments, directory)) {
         m_messenger.Show(
@@ -420,6 +443,7 @@ ArchiveResult UpdateRun::ExpandOne(ArchiveKind kind, const fs::path& directory,
         m_audit.ArchiveExpanded(selfExtracting ? "Self-Extract" : "De-Compress", upperPath,
                                 elapsed);
         state.expanded.push_back(path);
+        NoteUnpacked(directory, present);
         m_progress.Set(Text::kArchiveName, " " + shownName + " DONE");
         return ArchiveResult::kExpanded;
     }
@@ -459,6 +483,17 @@ const UpdateDirectoryIndex& UpdateRun::IndexFor(const fs::path& directory,
 
 void UpdateRun::SetTotalText() {
     m_progress.Set(UpdateProgress::Text::kTotal, std::to_string(m_quotesUpdated) + "  ");
+}
+
+void UpdateRun::NoteUnpacked(const fs::path& directory,
+                             const std::vector<platform::DirectoryEntry>& before) {
+    for (const platform::DirectoryEntry& entry : platform::ListDirectory(directory)) {
+        if (std::none_of(before.begin(), before.end(), [&](const platform::DirectoryEntry& old) {
+                return old.name == entry.name;
+            })) {
+            m_unpackedFiles.insert(directory / entry.name);
+        }
+    }
 }
 
 void UpdateRun::NoteUsedFile(const fs::path& file) {
@@ -568,23 +603,29 @@ UpdateRun::SymbolOutcome UpdateRun::PrepareQuotes(
         carried.position[store::kOpenInterest] = layout.position[store::kOpenInterest];
     }
     std::vector<std::uint8_t> previous;
+    std::vector<std::uint8_t> tail;  // the new file from the old last record on, for the undo
+    const auto emit = [&] {
+        written = written && out->Write(previous.data(), previous.size());
+        tail.insert(tail.end(), previous.begin(), previous.end());
+    };
     if (quotes > 0) {
         previous.assign(recordAt(quotes), recordAt(quotes) + recordSize);
     }
     for (const UpdateDirectoryIndex::Match& match : matches) {
         if (!previous.empty()) {
             store::EncodeQuote(match.quote, carried, previous.data(), length);
-            written = written && out->Write(previous.data(), previous.size());
+            emit();
         }
         previous.assign(recordSize, 0);
         store::EncodeQuote(match.quote, layout, previous.data(), length);
     }
-    written = written && out->Write(previous.data(), previous.size());
+    emit();
     if (!written) {
         const std::string why = platform::LastErrorText();
         out->Abandon();
         return fail(temporaryName + " could not be written" + why);
     }
+    m_journal.NoteDataFile(directory, fileNumber, recordSize, data, tail);
     m_pending.push_back({recordIndex, symbol, out, std::move(matches), quotes == 0, datesTaken});
     return SymbolOutcome::kPending;
 }
@@ -592,8 +633,16 @@ UpdateRun::SymbolOutcome UpdateRun::PrepareQuotes(
 void UpdateRun::CommitData(std::vector<store::MasterRecord>& records,
                            std::vector<SymbolOutcome>& outcomes) {
     errno = 0;
-    const bool all = m_dataFiles.Commit();
-    const std::string why = all ? std::string() : platform::LastErrorText();
+    // The undo's journal names the changes before any of them reaches the disk.
+    std::string why;
+    if (!m_pending.empty() && !m_journal.MakeDurable()) {
+        why = ": the undo journal could not be written" + platform::LastErrorText();
+        for (PendingData& pending : m_pending) {
+            pending.file->Abandon();
+        }
+    } else if (!m_dataFiles.Commit()) {
+        why = platform::LastErrorText();
+    }
     std::vector<const PendingData*> failed;
     for (const PendingData& pending : m_pending) {
         if (!pending.file->Committed()) {

@@ -8,11 +8,13 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "platform/messenger.h"
+#include "platform/names.h"
 #include "platform/safe_replace.h"
 #include "profiles/profile.h"
 #include "settings/view_settings.h"
@@ -20,6 +22,7 @@
 #include "update/archiver.h"
 #include "update/audit_log.h"
 #include "update/update_index.h"
+#include "update/update_journal.h"
 #include "update/update_progress.h"
 
 namespace ticksmith::update {
@@ -156,6 +159,9 @@ class UpdateRun {
     void SetTotalText();
     void WriteLasttimeList();
     void NoteUsedFile(const fs::path& file);
+    // Files an archive added to `directory`, which held `before`.
+    void NoteUnpacked(const fs::path& directory,
+                      const std::vector<platform::DirectoryEntry>& before);
 
     fs::path m_workingDirectory;
     std::vector<std::string> m_portfolios;
@@ -164,6 +170,7 @@ class UpdateRun {
     UpdateProgress& m_progress;
     platform::Messenger& m_messenger;
     AuditLog m_audit;
+    UpdateJournal m_journal;  // what the run changed, for its undo
     std::optional<std::time_t> m_now;
 
     bool m_started = false;
@@ -177,6 +184,8 @@ class UpdateRun {
     std::vector<PendingData> m_pending;
     std::vector<fs::path> m_usedFiles;  // newest first
     std::vector<fs::path> m_keptFiles;  // used, but a quote from them could not be written
+    // New files the archives gave.
+    std::set<fs::path> m_unpackedFiles;
     struct ArchiveState {
         std::vector<std::string> seen;  // upper-cased full paths
         std::vector<fs::path> expanded;

@@ -11,6 +11,7 @@
 #include <set>
 #include <thread>
 
+#include "crash_support.h"
 #include "emaster_support.h"
 #include "platform/names.h"
 #include "portfolio/master_repair.h"
@@ -22,62 +23,7 @@
 namespace ticksmith::update_test {
 namespace {
 
-constexpr int kDied = 77;
 constexpr std::size_t kSymbols = 16;  // in each of three portfolios
-
-// Ends the process at its N-th change to the disk, as a kill would; a write that dies leaves
-// half its bytes. Syncs only guard against power loss, so they are counted but skipped.
-class DyingFileSystem : public platform::FileSystem {
-  public:
-    explicit DyingFileSystem(int dieAt) : m_dieAt(dieAt) {}
-    int Calls() const { return m_calls; }
-
-    int CreateForWrite(const fs::path& path) override {
-        return Step() ? FileSystem::CreateForWrite(path) : -1;
-    }
-    bool Write(int descriptor, const void* data, std::size_t size) override {
-        if (m_calls == m_dieAt) {
-            static_cast<void>(FileSystem::Write(descriptor, data, size / 2));  // dies anyway
-        }
-        Step();
-        return FileSystem::Write(descriptor, data, size);
-    }
-    bool Sync(int) override { return Step(); }
-    bool Close(int descriptor) override { return Step() && FileSystem::Close(descriptor); }
-    bool Rename(const fs::path& from, const fs::path& to) override {
-        return Step() && FileSystem::Rename(from, to);
-    }
-    bool Remove(const fs::path& path) override { return Step() && FileSystem::Remove(path); }
-    bool CreateDirectory(const fs::path& path) override {
-        return Step() && FileSystem::CreateDirectory(path);
-    }
-    bool SyncDirectory(const fs::path&) override { return Step(); }
-
-  private:
-    bool Step() {
-        if (m_calls++ == m_dieAt) {
-            ::_exit(kDied);
-        }
-        return true;
-    }
-    int m_dieAt;
-    int m_calls = 0;
-};
-
-// Runs `command` in a child that dies at its `dieAt`-th change to the disk; returns the child's
-// wait status.
-int StatusOfRunDyingAt(int dieAt, const std::function<void()>& command) {
-    const pid_t child = ::fork();
-    if (child == 0) {
-        DyingFileSystem dying(dieAt);
-        platform::ScopedFileSystem scope(dying);
-        command();
-        ::_exit(0);
-    }
-    int status = 0;
-    EXPECT_EQ(::waitpid(child, &status, 0), child);
-    return status;
-}
 
 struct Expected {
     store::MasterRecord before;
@@ -326,29 +272,6 @@ TEST_F(CrashTest, KilledProgramLeavesEveryPortfolioWhole) {
     }
     std::printf("%d of %d kills stopped a run midway (a run takes %lld us)\n", midway, kills,
                 static_cast<long long>(run.count()));
-}
-
-// Runs `command` uninterrupted on a fresh copy (then `finished` looks at the result), and once
-// more, in a child killed there, for each of its changes to the disk; `check` looks at what
-// each kill left. Returns the number of kill points.
-template <typename Command, typename Finished, typename Check>
-int KillAtEveryChange(const std::function<void()>& reset, Command command, Finished finished,
-                      Check check) {
-    reset();
-    DyingFileSystem counter(-1);
-    {
-        platform::ScopedFileSystem scope(counter);
-        command();
-    }
-    finished();
-    for (int dieAt = 0; dieAt < counter.Calls() && !::testing::Test::HasFailure(); ++dieAt) {
-        SCOPED_TRACE("dies at change " + std::to_string(dieAt));
-        reset();
-        const int status = StatusOfRunDyingAt(dieAt, command);
-        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == kDied) << status;
-        check();
-    }
-    return counter.Calls();
 }
 
 // The dates of every quote a data file of the standard layout holds.
