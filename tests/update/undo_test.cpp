@@ -40,12 +40,16 @@ class UndoTest : public ::testing::Test {
         world.Symbol(p, "NEW", 0);
         world.Symbol(p, "OLD", 5);  // no newer line: untouched
         world.Symbol(q, "QQQ", 3);
+        // Two evenings at once: the catch-up appends both, the prior-day rule rewrites two
+        // records of FUT.
         WriteText(world.updates / "u.txt",
-                  "IBM,20000110,1,2,0.5,1.5,100,0\r\nFUT,20000110,20,21,19,20.5,777,88\r\n");
+                  "IBM,20000110,1,2,0.5,1.5,100,0\r\nFUT,20000110,20,21,19,20.5,777,88\r\n"
+                  "FUT,20000111,21,22,20,21.5,888,99\r\nIBM,20000111,2,3,1,2.5,200,0\r\n");
         WriteText(world.updates / "data.zip",
                   test::MakeZip({{"z.txt",
                                   "NEW,20000105,1,2,0.5,1.5,100,0\r\n"
-                                  "QQQ,20000110,3,4,2,3.5,300,0\r\n"}}));
+                                  "QQQ,20000110,3,4,2,3.5,300,0\r\n"
+                                  "NEW,20000106,1,2,0.5,1.5,100,0\r\n"}}));
         view.deleteTxt = true;
         view.zipEnable = true;
         view.deleteZip = true;
@@ -83,7 +87,7 @@ class UndoTest : public ::testing::Test {
 
 TEST_F(UndoTest, UndoGivesBackEveryFileByteForByteAndTheRunCanBeRepeated) {
     const Files before = State();
-    Run(4);
+    Run(7);
     const Files afterRun = State();
     EXPECT_FALSE(fs::exists(world.updates / "u.txt"));
     EXPECT_FALSE(fs::exists(world.updates / "data.zip"));
@@ -110,13 +114,13 @@ TEST_F(UndoTest, UndoGivesBackEveryFileByteForByteAndTheRunCanBeRepeated) {
 
     EXPECT_EQ(Undo().outcome, Outcome::kNothingToUndo);
     EXPECT_EQ(Differences(State(), before), std::vector<std::string>{});
-    Run(4);
+    Run(7);
     EXPECT_EQ(Differences(State(), afterRun), std::vector<std::string>{});
 }
 
 TEST_F(UndoTest, EditedSymbolRefusesTheUndoAndForceUndoesOnlyTheOthers) {
     const Files before = State();
-    Run(4);
+    Run(7);
     const store::DayNumber jan10 = store::DayNumberFromYmd(2000, 1, 10);
     ASSERT_EQ(store::EditQuotes(p, "IBM", {{9, 9, 9, 9, 9, 9}, jan10, jan10, 1}).status,
               store::kSuccess);
@@ -150,7 +154,7 @@ TEST_F(UndoTest, EditedSymbolRefusesTheUndoAndForceUndoesOnlyTheOthers) {
     std::vector<store::MasterRecord> records, old;
     ASSERT_EQ(store::ReadMasterRecords(p, records), store::kSuccess);
     ASSERT_EQ(records.size(), 5u);
-    EXPECT_EQ(records[0].LastDay(), jan10);                      // IBM: the run's
+    EXPECT_EQ(records[0].LastDay(), jan10 + 1);                  // IBM: the run's
     EXPECT_EQ(records[1].LastDay(), test::SampleQuote(4).date);  // FUT: before the run
     EXPECT_EQ(records[2].LastDay(), 0);                          // NEW: before the run
     EXPECT_EQ(records[4].LastDay(), test::SampleQuote(1).date);  // ADD: kept
@@ -159,9 +163,9 @@ TEST_F(UndoTest, EditedSymbolRefusesTheUndoAndForceUndoesOnlyTheOthers) {
 }
 
 TEST_F(UndoTest, UndoAfterASecondRunUndoesOnlyTheSecond) {
-    Run(4);
+    Run(7);
     const Files afterFirst = State();
-    WriteText(world.updates / "v.txt", "IBM,20000111,5,6,4,5.5,10,0\r\n");
+    WriteText(world.updates / "v.txt", "IBM,20000112,5,6,4,5.5,10,0\r\n");
     Run(1);
     EXPECT_FALSE(fs::exists(world.updates / "v.txt"));
     const update::UndoResult undone = Undo();
@@ -175,7 +179,7 @@ TEST_F(UndoTest, UndoAfterASecondRunUndoesOnlyTheSecond) {
 }
 
 TEST_F(UndoTest, CommandLineListsWhatItWouldDoAndFailsWhenRefused) {
-    Run(4);
+    Run(7);
     const test::CliResult dry = test::RunCliIn(world.working, {"undo-update", "--dry-run"});
     EXPECT_EQ(dry.code, 0) << dry.err;
     EXPECT_EQ(dry.out.find("Would restore:\n  "), 0u) << dry.out;
@@ -194,7 +198,7 @@ TEST_F(UndoTest, CommandLineListsWhatItWouldDoAndFailsWhenRefused) {
 
 // A journal that is not whole, or names things no run wrote, changes nothing.
 TEST_F(UndoTest, DamagedJournalChangesNothing) {
-    Run(4);
+    Run(7);
     const fs::path lasttime = world.working / "Lasttime";
     const Bytes segment = test::ReadBytes(lasttime / "UNDO1.JNL");
     const std::string text(segment.begin(), segment.end());
@@ -217,7 +221,7 @@ TEST_F(UndoTest, DamagedJournalChangesNothing) {
 TEST_F(UndoTest, UpdateFileTakenAgainIsKeptAndAPortfolioListedTwiceIsUndoneOnce) {
     const Files before = State();
     const World::Outcome outcome = world.Run({p, p, q}, view);
-    ASSERT_EQ(outcome.result.quotesAdded, 4);
+    ASSERT_EQ(outcome.result.quotesAdded, 7);
     WriteText(world.updates / "u.txt", "IBM,20000111,1,1,1,1,1,1\r\n");
     const update::UndoResult refused = Undo();
     EXPECT_EQ(refused.outcome, Outcome::kRefused);
@@ -261,12 +265,12 @@ TEST_F(UndoTest, UndoFinishesTheJobAfterAKillAtAnyChangeToTheDisk) {
         }
         EXPECT_EQ(Differences(after, before), std::vector<std::string>{});
     };
-    int changes = KillAtEveryChange([&] { inPlace(pristine); }, [&] { Run(4); }, [] {},
+    int changes = KillAtEveryChange([&] { inPlace(pristine); }, [&] { Run(7); }, [] {},
                                     [&] { finishAndCompare(true); });
     std::printf("%d changes of the run interrupted\n", changes);
 
     inPlace(pristine);
-    Run(4);
+    Run(7);
     fs::copy(world.root, ran, fs::copy_options::recursive);
     changes = KillAtEveryChange(
         [&] { inPlace(ran); }, [&] { static_cast<void>(Undo()); },
