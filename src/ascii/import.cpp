@@ -82,33 +82,29 @@ std::string_view UpToNul(std::string_view piece) {
 }
 
 // An edit holding a whole number within its range, as the dialog's data exchange takes it.
-std::optional<int> EditNumber(std::string_view text, int low, int high,
-                              platform::Messenger& messenger) {
+// An integer edit's refusal, or nothing with `value` set.
+std::optional<std::string> EditNumber(std::string_view text, int low, int high, int& value) {
     text = Trimmed(text);
     if (!text.empty() && text.front() == '+') {
         text.remove_prefix(1);
     }
-    int value = 0;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
     if (text.empty() || error != std::errc() || end != text.data() + text.size()) {
-        messenger.Show("Please enter an integer.");
-        return std::nullopt;
+        return "Please enter an integer.";
     }
     if (value < low || value > high) {
-        messenger.Show(FormatMessage("Please enter an integer between %d and %d.",
-                                     {std::to_string(low), std::to_string(high)}));
-        return std::nullopt;
+        return FormatMessage("Please enter an integer between %d and %d.",
+                             {std::to_string(low), std::to_string(high)});
     }
-    return value;
+    return std::nullopt;
 }
 
-bool FitsEdit(std::string_view text, std::size_t limit, platform::Messenger& messenger) {
+// A text edit's refusal of a text longer than its limit.
+std::optional<std::string> TooLong(std::string_view text, std::size_t limit) {
     if (text.size() <= limit) {
-        return true;
+        return std::nullopt;
     }
-    messenger.Show(
-        FormatMessage("Please enter no more than %d characters.", {std::to_string(limit)}));
-    return false;
+    return FormatMessage("Please enter no more than %d characters.", {std::to_string(limit)});
 }
 
 bool FieldOn(const ImportForm& form, int field) {
@@ -742,27 +738,36 @@ ImportForm ReadImportForm(const settings::SettingsStore& store, const fs::path& 
     return form;
 }
 
-std::optional<ImportJob> CheckImportForm(ImportForm& form, const fs::path& workingDirectory,
-                                         store::DayNumber today, platform::Messenger& messenger) {
-    if (!FitsEdit(form.inputPath, kMaxPathText, messenger) ||
-        !FitsEdit(form.outputDirectory, kMaxPathText, messenger) ||
-        !FitsEdit(form.symbol, store::kNameLength, messenger) ||
-        !FitsEdit(form.name, store::kMaxLongNameText, messenger) ||
-        !FitsEdit(form.dateFormat, 12, messenger)) {
-        return std::nullopt;
-    }
-    const std::optional<int> rows = EditNumber(form.skipRows, 0, kMaxSkipRows, messenger);
-    if (!rows) {
-        return std::nullopt;
-    }
-    ImportJob job;
-    for (std::size_t field = 0; field < form.columns.size(); ++field) {
-        const std::optional<int> column =
-            EditNumber(form.columns[field], 1, kImportColumns, messenger);
-        if (!column) {
-            return std::nullopt;
+std::optional<ImportFormProblem> CheckImportForm(ImportForm& form, const fs::path& workingDirectory,
+                                                 store::DayNumber today, ImportJob& job,
+                                                 platform::Messenger& messenger) {
+    using enum ImportFormField;
+    const struct {
+        ImportFormField field;
+        const std::string& text;
+        std::size_t limit;
+    } edits[] = {{kInputPath, form.inputPath, kMaxPathText},
+                 {kOutputDirectory, form.outputDirectory, kMaxPathText},
+                 {kSymbol, form.symbol, store::kNameLength},
+                 {kName, form.name, store::kMaxLongNameText},
+                 {kDateFormat, form.dateFormat, 12}};
+    for (const auto& edit : edits) {
+        if (auto message = TooLong(edit.text, edit.limit)) {
+            return platform::Refuse(edit.field, std::move(*message));
         }
-        job.columns[field] = *column - 1;
+    }
+    int rows = 0;
+    if (auto message = EditNumber(form.skipRows, 0, kMaxSkipRows, rows)) {
+        return platform::Refuse(kSkipRows, std::move(*message));
+    }
+    job = ImportJob{};
+    for (int field = 0; field < kImportFieldCount; ++field) {
+        int column = 0;
+        if (auto message = EditNumber(form.columns[static_cast<std::size_t>(field)], 1,
+                                      kImportColumns, column)) {
+            return platform::Refuse(ImportColumnField(field), std::move(*message));
+        }
+        job.columns[static_cast<std::size_t>(field)] = column - 1;
     }
     std::array<bool, kImportColumns> claimed{};
     for (int field = 0; field < kImportFieldCount; ++field) {
@@ -773,30 +778,26 @@ std::optional<ImportJob> CheckImportForm(ImportForm& form, const fs::path& worki
         bool& claim =
             claimed[static_cast<std::size_t>(job.columns[static_cast<std::size_t>(field)])];
         if (claim) {
-            messenger.Show("Duplicate columns specified\nCorrect or disable");
-            return std::nullopt;
+            return platform::Refuse(ImportColumnField(field),
+                                    "Duplicate columns specified\nCorrect or disable");
         }
         claim = true;
     }
     form.symbol = platform::ToUpperAscii(Trimmed(form.symbol));
     if (form.symbol.empty()) {
-        messenger.Show("You did not enter a valid symbol.");
-        return std::nullopt;
+        return platform::Refuse(kSymbol, "You did not enter a valid symbol.");
     }
     const std::string_view output = Trimmed(form.outputDirectory);
     if (output.empty()) {
-        messenger.Show("Please enter path to output directory.");
-        return std::nullopt;
+        return platform::Refuse(kOutputDirectory, "Please enter path to output directory.");
     }
     form.inputPath = std::string(Trimmed(form.inputPath));
     if (form.inputPath.empty()) {
-        messenger.Show("Please enter path to input file.");
-        return std::nullopt;
+        return platform::Refuse(kInputPath, "Please enter path to input file.");
     }
     job.inputPath = workingDirectory / form.inputPath;
     if (!platform::InputFile(job.inputPath).IsOpen()) {
-        messenger.Show("The input file does not exist.");
-        return std::nullopt;
+        return platform::Refuse(kInputPath, "The input file does not exist.");
     }
     // Only the twelve formats of the list have a code; a typed text is taken when it names one.
     job.dateFormat = 0;
@@ -806,27 +807,28 @@ std::optional<ImportJob> CheckImportForm(ImportForm& form, const fs::path& worki
         }
     }
     if (job.dateFormat == 0) {
-        messenger.Show(FormatMessage(
-            "\"%s\" is not one of the date formats.\nChoose a date format from the list.",
-            {form.dateFormat}));
-        return std::nullopt;
+        return platform::Refuse(
+            kDateFormat, FormatMessage("\"%s\" is not one of the date formats.\nChoose a date "
+                                       "format from the list.",
+                                       {form.dateFormat}));
     }
     form.dateFormat = store::DateFormatName(job.dateFormat);
     job.useMonths = form.months;
     job.useExistingMaster = !form.makeNewMaster;
     job.outputDirectory = workingDirectory / std::string(output);
     // Past 16 characters the name needs the EMASTER of an existing portfolio to hold it.
-    if (!portfolio::TypedNameFits(job.outputDirectory, form.name, messenger)) {
-        return std::nullopt;
+    if (auto refusal = portfolio::TypedNameRefusal(job.outputDirectory, form.name)) {
+        return platform::Refuse(kName, std::move(*refusal));
     }
+    portfolio::NoteTypedNameSplit(form.name, messenger);
     job.symbol = form.symbol;
     job.name = form.name;
     job.delimiter = DelimiterCharacter(form.delimiter);
     job.reverse = form.reverse;
     job.skip = form.skipOn;
-    job.rowsToSkip = *rows;
+    job.rowsToSkip = rows;
     job.today = today;
-    return job;
+    return std::nullopt;
 }
 
 void WriteImportChoices(settings::SettingsStore& store, const ImportForm& form) {
@@ -880,14 +882,13 @@ std::vector<ImportOutcome> ImportForms(std::vector<ImportForm>& forms,
     const ImportForm* lastChecked = nullptr;
     for (ImportForm& form : forms) {
         BatchEntry& entry = batch.Add(true);
-        std::optional<ImportJob> job =
-            CheckImportForm(form, workingDirectory, today, entry.messages);
-        if (!job) {
+        if (const auto problem =
+                CheckImportForm(form, workingDirectory, today, entry.job, entry.messages)) {
+            entry.messages.Show(problem->message);
             entry.refused = true;
             continue;
         }
         lastChecked = &form;
-        entry.job = std::move(*job);
         batch.Run(entry);
     }
     batch.Finish();

@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/form_problem.h"
 #include "platform/messenger.h"
 #include "settings/settings_store.h"
 #include "store/encodings.h"
@@ -80,13 +81,40 @@ struct ImportJob {
 // format replaced by the first of the twelve that begins with it (kept as typed when none does).
 ImportForm ReadImportForm(const settings::SettingsStore& store, const fs::path& workingDirectory);
 
-// OK's checks in their order, each failure shown through the messenger. Trims and upper-cases
+// The dialog's controls a check can refuse, so the dialog can put the focus back on one. The
+// column edits follow ImportField's order (ImportColumnField).
+enum class ImportFormField {
+    kInputPath,
+    kOutputDirectory,
+    kSymbol,
+    kName,
+    kDateFormat,
+    kSkipRows,
+    kDateColumn,
+    kOpenColumn,
+    kHighColumn,
+    kLowColumn,
+    kCloseColumn,
+    kVolumeColumn,
+    kOpenInterestColumn
+};
+
+[[nodiscard]] constexpr ImportFormField ImportColumnField(int field) {
+    return static_cast<ImportFormField>(static_cast<int>(ImportFormField::kDateColumn) + field);
+}
+
+using ImportFormProblem = platform::FormProblem<ImportFormField>;
+
+// OK's checks in their order; on success `job` is the run the form asks for and nothing is
+// returned, otherwise the dialog stays open and the caller shows the problem's message. A name
+// longer than MASTER holds is noted through the messenger when it passes. Trims and upper-cases
 // the symbol and trims the input path, as the dialog shows them back. Relative paths are taken
-// from `workingDirectory`. Nothing when the dialog stays open.
-[[nodiscard]] std::optional<ImportJob> CheckImportForm(ImportForm& form,
-                                                       const fs::path& workingDirectory,
-                                                       store::DayNumber today,
-                                                       platform::Messenger& messenger);
+// from `workingDirectory`.
+[[nodiscard]] std::optional<ImportFormProblem> CheckImportForm(ImportForm& form,
+                                                               const fs::path& workingDirectory,
+                                                               store::DayNumber today,
+                                                               ImportJob& job,
+                                                               platform::Messenger& messenger);
 
 // What OK stores: the dialog's choices, not the paths, symbol or name.
 void WriteImportChoices(settings::SettingsStore& store, const ImportForm& form);

@@ -125,8 +125,10 @@ void AddImportCommand(CLI::App& app, CommandContext& context) {
         // Every file passes the dialog's checks before any is imported.
         for (const std::string& input : options->inputs) {
             ascii::ImportForm form = FormFor(*options, input);
-            if (!ascii::CheckImportForm(form, context.WorkingDirectory(), today,
-                                        context.Messenger())) {
+            ascii::ImportJob job;
+            if (const auto problem = ascii::CheckImportForm(form, context.WorkingDirectory(), today,
+                                                            job, context.Messenger())) {
+                context.Messenger().Show(problem->message);
                 usage(input + " was refused; nothing was imported");
                 return;
             }

@@ -115,7 +115,8 @@ void SaveProfile(CommandContext& context, const SaveOptions& options) {
     if (options.noFutures) {
         form.futures = false;
     }
-    if (!profiles::ValidateProfileForm(form, list.names, context.Messenger())) {
+    if (const auto problem = profiles::ValidateProfileForm(form, list.names)) {
+        context.Messenger().Show(problem->message);
         context.exitCode = kExitFailure;
         return;
     }

@@ -46,28 +46,41 @@ void KeepEmasterInStep(const std::filesystem::path& portfolioDirectory,
     }
 }
 
-bool TypedNameFits(const std::filesystem::path& portfolioDirectory, std::string_view name,
-                   platform::Messenger& messenger) {
+std::optional<std::string> TypedNameRefusal(const std::filesystem::path& portfolioDirectory,
+                                            std::string_view name) {
     if (name.size() <= store::kNameLength) {
-        return true;
+        return std::nullopt;
     }
     // Without an EMASTER the rest of the name would have nowhere to go.
     if (store::EmasterPath(portfolioDirectory).empty()) {
-        messenger.Show(platform::FormatMessage(
+        return platform::FormatMessage(
             "The name may have at most 16 characters:\n%s\nThis portfolio has no EMASTER to "
             "hold a longer one; nothing was changed.",
-            {name}));
-        return false;
+            {name});
     }
     if (name.size() > store::kMaxLongNameText) {
-        messenger.Show(platform::FormatMessage(
+        return platform::FormatMessage(
             "The name may have at most %s characters:\n%s\nNothing was changed.",
-            {std::to_string(store::kMaxLongNameText), name}));
+            {std::to_string(store::kMaxLongNameText), name});
+    }
+    return std::nullopt;
+}
+
+void NoteTypedNameSplit(std::string_view name, platform::Messenger& messenger) {
+    if (name.size() > store::kNameLength) {
+        messenger.Show(platform::FormatMessage(
+            "MASTER holds the first 16 characters of the name, \"%s\"; EMASTER holds all of it.",
+            {name.substr(0, store::kNameLength)}));
+    }
+}
+
+bool TypedNameFits(const std::filesystem::path& portfolioDirectory, std::string_view name,
+                   platform::Messenger& messenger) {
+    if (const auto refusal = TypedNameRefusal(portfolioDirectory, name)) {
+        messenger.Show(*refusal);
         return false;
     }
-    messenger.Show(platform::FormatMessage(
-        "MASTER holds the first 16 characters of the name, \"%s\"; EMASTER holds all of it.",
-        {name.substr(0, store::kNameLength)}));
+    NoteTypedNameSplit(name, messenger);
     return true;
 }
 

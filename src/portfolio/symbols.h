@@ -41,6 +41,11 @@ void KeepEmasterInStep(const std::filesystem::path& portfolioDirectory,
 // characters, and the person is told so). A refusal is shown; nothing has been changed.
 [[nodiscard]] bool TypedNameFits(const std::filesystem::path& portfolioDirectory,
                                  std::string_view name, platform::Messenger& messenger);
+// The refusal TypedNameFits would show, for a form that returns it; nothing when it fits.
+[[nodiscard]] std::optional<std::string> TypedNameRefusal(
+    const std::filesystem::path& portfolioDirectory, std::string_view name);
+// The note TypedNameFits shows for a name that fits: where the name longer than 16 goes.
+void NoteTypedNameSplit(std::string_view name, platform::Messenger& messenger);
 
 // Adds an empty symbol to the current portfolio: a MASTER record dated a year before `today`
 // and header-only data files with every field but TIME; with a profile name, its assignment.

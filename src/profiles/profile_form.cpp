@@ -73,70 +73,78 @@ Profile ProfileFromForm(const ProfileForm& form) {
     return profile;
 }
 
-bool ValidateProfileForm(ProfileForm& form, const std::vector<std::string>& existingNames,
-                         platform::Messenger& messenger) {
-    const std::array<int, 8> columns = {
-        form.dateColumn,  form.openColumn,   form.highColumn,         form.lowColumn,
-        form.closeColumn, form.volumeColumn, form.openInterestColumn, form.symbolColumn};
-    for (int column : columns) {
-        if (column < 1 || column > kMaxColumn) {
-            messenger.Show("Please enter an integer between 1 and 20.");
-            return false;
+std::optional<ProfileFormProblem> ValidateProfileForm(
+    ProfileForm& form, const std::vector<std::string>& existingNames) {
+    using enum ProfileFormField;
+    struct Column {
+        ProfileFormField field;
+        int column;
+        bool on;
+    };
+    // In the order the range check goes through them; a cleared box keeps its number, which
+    // must still be in range.
+    const std::array<Column, 8> columns = {
+        {{kDateColumn, form.dateColumn, true},
+         {kOpenColumn, form.openColumn, form.openOn},
+         {kHighColumn, form.highColumn, form.highOn},
+         {kLowColumn, form.lowColumn, form.lowOn},
+         {kCloseColumn, form.closeColumn, true},
+         {kVolumeColumn, form.volumeColumn, form.volumeOn},
+         {kOpenInterestColumn, form.openInterestColumn, form.openInterestOn},
+         {kSymbolColumn, form.symbolColumn, true}}};
+    for (const Column& entry : columns) {
+        if (entry.column < 1 || entry.column > kMaxColumn) {
+            return platform::Refuse(entry.field, "Please enter an integer between 1 and 20.");
         }
     }
     if (form.name.size() > kMaxProfileName) {
-        messenger.Show("Please enter no more than 32 characters.");
-        return false;
+        return platform::Refuse(kName, "Please enter no more than 32 characters.");
     }
     if (form.updateDirectory.size() > kMaxUpdateDirectory) {
-        messenger.Show("Please enter no more than 250 characters.");
-        return false;
+        return platform::Refuse(kUpdateDirectory, "Please enter no more than 250 characters.");
     }
-    std::vector<int> inUse = {form.symbolColumn, form.dateColumn, form.closeColumn};
-    for (const auto& [on, column] :
-         {std::pair{form.openOn, form.openColumn}, std::pair{form.highOn, form.highColumn},
-          std::pair{form.lowOn, form.lowColumn}, std::pair{form.volumeOn, form.volumeColumn},
-          std::pair{form.openInterestOn, form.openInterestColumn}}) {
-        if (on) {
-            inUse.push_back(column);
+    // The focus goes to the later of two boxes that share a column, the symbol's coming first.
+    std::array<bool, kMaxColumn + 1> claimed{};
+    claimed[static_cast<std::size_t>(form.symbolColumn)] = true;
+    for (std::size_t i = 0; i + 1 < columns.size(); ++i) {
+        const Column& entry = columns[i];
+        if (entry.on) {
+            bool& claim = claimed[static_cast<std::size_t>(entry.column)];
+            if (claim) {
+                return platform::Refuse(entry.field,
+                                        "Duplicate columns specified\nCorrect or disable");
+            }
+            claim = true;
         }
-    }
-    std::sort(inUse.begin(), inUse.end());
-    if (std::adjacent_find(inUse.begin(), inUse.end()) != inUse.end()) {
-        messenger.Show("Duplicate columns specified\nCorrect or disable");
-        return false;
     }
     form.name.erase(form.name.find_last_not_of(" \t") + 1);
     if (form.name.empty()) {
-        messenger.Show("You did not enter a Profile name");
-        return false;
+        return platform::Refuse(kName, "You did not enter a Profile name");
     }
-    if (!CheckProfileName(form.name, messenger)) {
-        return false;
+    if (!IsUsableProfileName(form.name)) {
+        return platform::Refuse(kName, platform::FormatMessage(kUnusableNameMessage, {form.name}));
     }
     if (form.updateDirectory.size() < 3) {
-        messenger.Show("The Path you specified is invalid");
-        return false;
+        return platform::Refuse(kUpdateDirectory, "The Path you specified is invalid");
     }
     if (form.mode != ProfileMode::kEdit &&
         std::any_of(existingNames.begin(), existingNames.end(), [&](const std::string& name) {
             return platform::EqualsIgnoringCase(name, form.name);
         })) {
-        messenger.Show(platform::FormatMessage(
-            "Your request was to create or clone a Profile\nbut the Profile name %s already "
-            "exists.\nChoose a different Profile name.",
-            {form.name}));
-        return false;
+        return platform::Refuse(
+            kName,
+            platform::FormatMessage("Your request was to create or clone a Profile\nbut the "
+                                    "Profile name %s already exists.\nChoose a different Profile "
+                                    "name.",
+                                    {form.name}));
     }
     if (form.dateFormatPosition < 0 || form.dateFormatPosition > 11) {
-        messenger.Show("Choose one of the twelve date formats.");
-        return false;
+        return platform::Refuse(kDateFormat, "Choose one of the twelve date formats.");
     }
     if (!platform::IsEnterableDirectory(form.updateDirectory)) {
-        messenger.Show("The Path to the Update Files does not exist");
-        return false;
+        return platform::Refuse(kUpdateDirectory, "The Path to the Update Files does not exist");
     }
-    return true;
+    return std::nullopt;
 }
 
 }  // namespace ticksmith::profiles

@@ -1,10 +1,11 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
-#include "platform/messenger.h"
+#include "platform/form_problem.h"
 #include "profiles/profile.h"
 
 namespace ticksmith::profiles {
@@ -45,10 +46,27 @@ ProfileForm NewProfileForm(const std::filesystem::path& currentPortfolio);
 ProfileForm FormFromProfile(const Profile& profile, std::string_view name, ProfileMode mode);
 Profile ProfileFromForm(const ProfileForm& form);
 
-// Save's checks in their order, each failure shown through the messenger. Trims the end of
-// the name (the dialog shows it back). `existingNames` are the profiles listed now.
-[[nodiscard]] bool ValidateProfileForm(ProfileForm& form,
-                                       const std::vector<std::string>& existingNames,
-                                       platform::Messenger& messenger);
+// The dialog's controls a check can refuse, so the dialog can put the focus back on one.
+enum class ProfileFormField {
+    kName,
+    kUpdateDirectory,
+    kSymbolColumn,
+    kDateColumn,
+    kOpenColumn,
+    kHighColumn,
+    kLowColumn,
+    kCloseColumn,
+    kVolumeColumn,
+    kOpenInterestColumn,
+    kDateFormat
+};
+
+using ProfileFormProblem = platform::FormProblem<ProfileFormField>;
+
+// Save's checks in their order; nothing when the form may be saved. The caller shows the
+// problem's message. Trims the end of the name (the dialog shows it back). `existingNames` are
+// the profiles listed now.
+[[nodiscard]] std::optional<ProfileFormProblem> ValidateProfileForm(
+    ProfileForm& form, const std::vector<std::string>& existingNames);
 
 }  // namespace ticksmith::profiles

@@ -92,7 +92,9 @@ class ImportTest : public testing::Test {
 
 // ---- The dialog's checks ------------------------------------------------------------------
 
-TEST_F(ImportTest, ChecksRefuseInOrderWithTheirMessages) {
+// Each refusal names the control the dialog returns to, with the message it shows.
+TEST_F(ImportTest, ChecksRefuseInOrderAndNameTheFieldThatFailed) {
+    using enum ImportFormField;
     Input(History(2));
     ImportForm good;
     good.inputPath = "ibm.txt";
@@ -100,33 +102,47 @@ TEST_F(ImportTest, ChecksRefuseInOrderWithTheirMessages) {
     good.symbol = " ibm ";
     const struct {
         std::function<void(ImportForm&)> change;
+        ImportFormField field;
         std::string message;
     } cases[] = {
-        {[](ImportForm& f) { f.columns[kImportHigh] = "21"; },
+        {[](ImportForm& f) { f.columns[kImportHigh] = "21"; }, kHighColumn,
          "Please enter an integer between 1 and 20."},
-        {[](ImportForm& f) { f.skipRows = "two"; }, "Please enter an integer."},
-        {[](ImportForm& f) { f.symbol = "ABCDEFGHIJKLMNOPQ"; },
+        {[](ImportForm& f) { f.skipRows = "two"; }, kSkipRows, "Please enter an integer."},
+        {[](ImportForm& f) { f.symbol = "ABCDEFGHIJKLMNOPQ"; }, kSymbol,
          "Please enter no more than 16 characters."},
-        // A clash comes before the empty symbol.
+        {[](ImportForm& f) { f.outputDirectory = std::string(251, 'o'); }, kOutputDirectory,
+         "Please enter no more than 250 characters."},
+        // A clash comes before the empty symbol; the later of the two columns is refused.
         {[](ImportForm& f) {
              f.columns[kImportVolume] = "1";
              f.symbol = "";
          },
-         "Duplicate columns specified\nCorrect or disable"},
-        {[](ImportForm& f) { f.symbol = " \t"; }, "You did not enter a valid symbol."},
-        {[](ImportForm& f) { f.outputDirectory = "  "; }, "Please enter path to output directory."},
-        {[](ImportForm& f) { f.inputPath = " "; }, "Please enter path to input file."},
-        {[](ImportForm& f) { f.inputPath = "missing.txt"; }, "The input file does not exist."},
-        {[](ImportForm& f) { f.inputPath = "."; }, "The input file does not exist."},
-        {[](ImportForm& f) { f.dateFormat = "MMDD"; },
+         kVolumeColumn, "Duplicate columns specified\nCorrect or disable"},
+        {[](ImportForm& f) { f.symbol = " \t"; }, kSymbol, "You did not enter a valid symbol."},
+        {[](ImportForm& f) { f.outputDirectory = "  "; }, kOutputDirectory,
+         "Please enter path to output directory."},
+        {[](ImportForm& f) { f.inputPath = " "; }, kInputPath, "Please enter path to input file."},
+        {[](ImportForm& f) { f.inputPath = "missing.txt"; }, kInputPath,
+         "The input file does not exist."},
+        {[](ImportForm& f) { f.inputPath = "."; }, kInputPath, "The input file does not exist."},
+        {[](ImportForm& f) { f.dateFormat = "MMDD"; }, kDateFormat,
          "\"MMDD\" is not one of the date formats.\nChoose a date format from the list."},
+        // The output directory has no EMASTER to hold a longer name.
+        {[](ImportForm& f) { f.name = "ABCDEFGHIJKLMNOPQ"; }, kName,
+         "The name may have at most 16 characters:\nABCDEFGHIJKLMNOPQ\nThis portfolio has no "
+         "EMASTER to hold a longer one; nothing was changed."},
     };
-    for (const auto& [change, message] : cases) {
+    for (const auto& [change, field, message] : cases) {
         ImportForm form = good;
         change(form);
         test::RecordingMessenger recorder;
-        EXPECT_FALSE(CheckImportForm(form, wd, kToday, recorder)) << message;
-        EXPECT_EQ(recorder.shown, std::vector<std::string>{message});
+        ImportJob job;
+        const std::optional<ImportFormProblem> problem =
+            CheckImportForm(form, wd, kToday, job, recorder);
+        ASSERT_TRUE(problem) << message;
+        EXPECT_EQ(problem->message, message);
+        EXPECT_EQ(problem->field, field) << message;
+        EXPECT_TRUE(recorder.shown.empty()) << message;
     }
 
     // A cleared field's column takes no part; the symbol and a typed format come back clean.
@@ -134,13 +150,16 @@ TEST_F(ImportTest, ChecksRefuseInOrderWithTheirMessages) {
     form.present[kImportOpen] = false;
     form.columns[kImportOpen] = "1";
     form.dateFormat = "mm_dd_ccyy";
-    const std::optional<ImportJob> job = CheckImportForm(form, wd, kToday, messenger);
-    ASSERT_TRUE(job) << testing::PrintToString(messenger.shown);
+    ImportJob job;
+    const std::optional<ImportFormProblem> problem =
+        CheckImportForm(form, wd, kToday, job, messenger);
+    ASSERT_FALSE(problem) << problem->message;
+    EXPECT_TRUE(messenger.shown.empty());
     EXPECT_EQ(form.symbol, "IBM");
     EXPECT_EQ(form.dateFormat, "MM_DD_CCYY");
-    EXPECT_EQ(job->dateFormat, 4);
-    EXPECT_EQ(job->columns[kImportClose], 4);
-    EXPECT_EQ(job->FieldCount(), 6);
+    EXPECT_EQ(job.dateFormat, 4);
+    EXPECT_EQ(job.columns[kImportClose], 4);
+    EXPECT_EQ(job.FieldCount(), 6);
 }
 
 TEST_F(ImportTest, SettingsOpenTheDialogAndOkStoresOnlyTheChoices) {

@@ -1,5 +1,6 @@
 #include <sys/stat.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -162,7 +163,9 @@ TEST(ProfileFormTest, MapsBetweenFormAndRecord) {
               (Profile{1, 1, 2, 3, 4, 5, 6, 7, 8, 0, 1, 0, "/"}));
 }
 
-TEST(ProfileFormTest, SaveChecksInOrder) {
+// Each refusal names the control the dialog returns to, with the message it shows.
+TEST(ProfileFormTest, SaveChecksInOrderAndNameTheFieldThatFailed) {
+    using enum ProfileFormField;
     test::TempDir temp;
     test::WriteBytes(temp.path() / "file", Bytes{1});
     const std::string range = "Please enter an integer between 1 and 20.";
@@ -181,29 +184,40 @@ TEST(ProfileFormTest, SaveChecksInOrder) {
         bool openOn = true, volumeOn = true;
         int format = 0;
         std::string shown;
+        ProfileFormField field = kName;
     };
     const Case cases[] = {
         {},
-        {.open = 0, .shown = range},
-        {.volume = 21, .volumeOn = false, .shown = range},
+        {.open = 0, .shown = range, .field = kOpenColumn},
+        // A cleared box keeps its number, which must still be in range.
+        {.volume = 21, .volumeOn = false, .shown = range, .field = kVolumeColumn},
+        {.symbol = 0, .shown = range, .field = kSymbolColumn},
         {.name = std::string(33, 'n'), .shown = "Please enter no more than 32 characters."},
-        {.dir = "@/" + std::string(250, 'd'), .shown = "Please enter no more than 250 characters."},
-        {.open = 6, .shown = clash},
-        {.symbol = 2, .shown = clash},
-        {.openInterest = 7, .shown = clash},
+        {.dir = "@/" + std::string(250, 'd'),
+         .shown = "Please enter no more than 250 characters.",
+         .field = kUpdateDirectory},
+        {.open = 6, .shown = clash, .field = kCloseColumn},
+        {.symbol = 2, .shown = clash, .field = kDateColumn},
+        {.openInterest = 7, .shown = clash, .field = kOpenInterestColumn},
         {.open = 6, .openOn = false, .shown = ""},
-        {.name = "", .open = 6, .shown = clash},
+        {.name = "", .open = 6, .shown = clash, .field = kCloseColumn},
         {.name = " \t ", .shown = noName},
         {.name = "a/b", .shown = Unusable("a/b")},
         {.name = "", .dir = "ab", .shown = noName},
-        {.name = "DAILY", .dir = "ab", .shown = "The Path you specified is invalid"},
+        {.name = "DAILY",
+         .dir = "ab",
+         .shown = "The Path you specified is invalid",
+         .field = kUpdateDirectory},
         {.name = "DAILY", .shown = exists},
         {.name = "DAILY", .mode = ProfileMode::kClone, .shown = exists},
         {.name = "DAILY", .mode = ProfileMode::kEdit, .shown = ""},
         {.format = 11, .shown = ""},
-        {.dir = "/nope", .format = 12, .shown = "Choose one of the twelve date formats."},
-        {.dir = "@/nope", .shown = missing},
-        {.dir = "@/file", .shown = missing},
+        {.dir = "/nope",
+         .format = 12,
+         .shown = "Choose one of the twelve date formats.",
+         .field = kDateFormat},
+        {.dir = "@/nope", .shown = missing, .field = kUpdateDirectory},
+        {.dir = "@/file", .shown = missing, .field = kUpdateDirectory},
     };
     for (const Case& c : cases) {
         ProfileForm form = NewProfileForm(temp.path());
@@ -218,12 +232,16 @@ TEST(ProfileFormTest, SaveChecksInOrder) {
         form.openOn = c.openOn;
         form.volumeOn = c.volumeOn;
         form.dateFormatPosition = c.format;
-        test::RecordingMessenger messenger;
-        const bool saved = ValidateProfileForm(form, {"daily", "Other"}, messenger);
-        EXPECT_EQ(messenger.shown, saved ? Texts{} : Texts{c.shown}) << c.name << " " << c.dir;
-        EXPECT_EQ(saved, c.shown.empty()) << c.name << " " << c.dir;
-        if (saved) {
+        const std::optional<ProfileFormProblem> problem =
+            ValidateProfileForm(form, {"daily", "Other"});
+        SCOPED_TRACE(c.name + " " + c.dir + " " + c.shown);
+        if (c.shown.empty()) {
+            EXPECT_FALSE(problem) << problem->message;
             EXPECT_EQ(form.name, c.name == "Weekly  " ? "Weekly" : c.name);
+        } else {
+            ASSERT_TRUE(problem);
+            EXPECT_EQ(problem->message, c.shown);
+            EXPECT_EQ(problem->field, c.field);
         }
     }
 }
