@@ -8,6 +8,7 @@
 #include "platform/names.h"
 #include "platform/volumes.h"
 #include "portfolio/discovery.h"
+#include "portfolio/working_directory.h"
 #include "settings/setting_keys.h"
 #include "settings/view_settings.h"
 #include "update/audit_log.h"
@@ -45,6 +46,13 @@ portfolio::SearchFilter StoredFilter(const settings::ViewSettings& view) {
     return {view.searchLimit, view.searchFilter};
 }
 
+// What the window's start-up does before these commands' work: the working directory's files,
+// then the view's settings.
+settings::ViewSettings StartUp(CommandContext& context) {
+    portfolio::PrepareWorkingDirectory(context.WorkingDirectory(), context.Messenger());
+    return settings::LoadViewSettings(context.Settings(), context.WorkingDirectory());
+}
+
 }  // namespace
 
 void AddUpdateCommands(CLI::App& app, CommandContext& context) {
@@ -75,8 +83,7 @@ void AddUpdateCommands(CLI::App& app, CommandContext& context) {
                      "List the new symbols of today's update files first");
     AddNewSymbolOptions(*update, options->newSymbols);
     update->callback([&context, options] {
-        settings::ViewSettings view = settings::LoadViewSettings(
-            context.Settings(), context.WorkingDirectory(), context.Messenger());
+        settings::ViewSettings view = StartUp(context);
         if (options->oneDay) {
             view.catchUp = false;
         }
@@ -178,8 +185,7 @@ void AddUpdateCommands(CLI::App& app, CommandContext& context) {
     auto* noFilterOption = scan->add_flag("--no-filter", options->noFilter, "Walk everything");
     filterOption->excludes(noFilterOption);
     scan->callback([&context, options, filterOption] {
-        const settings::ViewSettings view = settings::LoadViewSettings(
-            context.Settings(), context.WorkingDirectory(), context.Messenger());
+        const settings::ViewSettings view = StartUp(context);
         portfolio::SearchFilter filter = StoredFilter(view);
         if (filterOption->count() > 0) {
             filter = {true, platform::ToUpperAscii(options->filter)};

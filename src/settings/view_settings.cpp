@@ -1,32 +1,17 @@
 #include "settings/view_settings.h"
 
-#include <cerrno>
-
-#include "platform/file_system.h"
 #include "platform/names.h"
-#include "profiles/profile.h"
 #include "settings/setting_keys.h"
 
 namespace ticksmith::settings {
 
 ViewSettings LoadViewSettings(const SettingsStore& store,
-                              const std::filesystem::path& workingDirectory,
-                              platform::Messenger& messenger) {
+                              const std::filesystem::path& workingDirectory) {
     using namespace keys;
     ViewSettings view;
     view.displayRecent = Read(store, kDisplayLimit) != 0;
     view.showingGraph = Read(store, kShowingGraph) != 0;
     view.workingDirectory = workingDirectory;
-    const std::filesystem::path lasttime = workingDirectory / kLasttimeDirectory;
-    if (!platform::IsDirectory(lasttime)) {
-        errno = 0;
-        if (!platform::CurrentFileSystem().CreateDirectory(lasttime)) {
-            messenger.Show(platform::FormatMessage(
-                "%s could not be created%s.\nUpdate runs cannot keep their lists there, and new "
-                "symbols are not identified.",
-                {lasttime.string(), platform::LastErrorText()}));
-        }
-    }
     view.searchLimit = Read(store, kSearchLimit) != 0;
     view.searchName =
         store.ReadString(kSearchName.section, kSearchName.value, workingDirectory.string());
@@ -49,12 +34,6 @@ ViewSettings LoadViewSettings(const SettingsStore& store,
     view.pkunzipPath = Read(store, kPkunzipPath);
     view.deleteTxt = Read(store, kDeleteTxt) != 0;
     view.catchUp = Read(store, kCatchUp) != 0;
-    const auto profile = platform::ResolveEntry(
-        workingDirectory, profiles::ProfileFileName(profiles::kDefaultProfileName));
-    if (!platform::InputFile(profile).IsOpen()) {
-        // It says so itself when it fails; the start-up goes on without the profile.
-        static_cast<void>(profiles::CreateDefaultProfile(workingDirectory, messenger));
-    }
     return view;
 }
 

@@ -3,7 +3,6 @@
 #include <filesystem>
 #include <string>
 
-#include "platform/messenger.h"
 #include "settings/settings_store.h"
 
 namespace ticksmith::settings {
@@ -40,10 +39,9 @@ struct ViewSettings {
 inline constexpr std::string_view kLasttimeDirectory = "Lasttime";
 
 // Loads the view's settings in start-up order, with `workingDirectory` (the process's
-// directory at start-up) as the working directory: creates its Lasttime directory and writes
-// the default profile when Profile1.pfd cannot be opened.
-ViewSettings LoadViewSettings(const SettingsStore& store,
-                              const std::filesystem::path& workingDirectory,
-                              platform::Messenger& messenger);
+// directory at start-up) as the working directory. Reads only the store: the working
+// directory's Lasttime and default profile are the start-up's to make, before this.
+[[nodiscard]] ViewSettings LoadViewSettings(const SettingsStore& store,
+                                            const std::filesystem::path& workingDirectory);
 
 }  // namespace ticksmith::settings

@@ -100,56 +100,32 @@ TEST(QtSettingsStoreTest, UserStoreImportsTheOldIniOnlyWhenItIsCreated) {
     EXPECT_EQ(store->ReadText("Search", "MasterFix"), std::nullopt);
 }
 
-TEST(ViewSettingsTest, LoadsInOrderAndWritesTheSampleProfileOnlyWhenMissing) {
+// Loading reads the store only: the working directory's files are the start-up's to make.
+TEST(ViewSettingsTest, LoadsInOrderAndChangesNoFile) {
     test::TempDir temp;
     const fs::path wd = temp.path() / "work dir";
     fs::create_directory(wd);
     MemorySettingsStore store;
-    test::RecordingMessenger messenger;
-    ViewSettings view = LoadViewSettings(store, wd, messenger);
+    ViewSettings view = LoadViewSettings(store, wd);
     EXPECT_TRUE(view.displayRecent && view.searchLimit);
     EXPECT_FALSE(view.showingGraph || view.masterFix || view.auditEnable || view.zipEnable ||
                  view.deleteTxt || view.newSymbols);
+    EXPECT_EQ(view.workingDirectory, wd);
     EXPECT_EQ(view.searchName, wd.string());
     EXPECT_EQ(view.searchFilter, platform::ToUpperAscii(wd.string()));
-    EXPECT_TRUE(fs::is_directory(wd / "Lasttime"));
-    EXPECT_EQ(test::ReadBytes(wd / "Profile1.pfd"), test::DefaultProfileBytes(wd));
+    EXPECT_TRUE(fs::is_empty(wd));
     EXPECT_TRUE(store.Values().empty());
 
-    // Another spelling of Profile1.pfd is the same file, and is left alone.
-    fs::rename(wd / "Profile1.pfd", wd / "PROFILE1.PFD");
-    test::WriteBytes(wd / "PROFILE1.PFD", test::Bytes(313, 9));
-    test::WriteBytes(wd / "Lasttime" / "Delta.txt", std::string("kept"));
     ImportIniText(
         "[Settings]\nDisplayLimit=0\n[Search]\nLimit=0\nName=e:\\Data\n"
         "[Audit]\nAuditEnable=1abc\n[ZIP]\nZipEnable=junk\nPkunzipPath=/opt/pk\n",
         store);
-    const auto before = test::Snapshot(wd);
-    view = LoadViewSettings(store, wd, messenger);
+    view = LoadViewSettings(store, wd);
     EXPECT_FALSE(view.displayRecent || view.searchLimit || view.zipEnable);
     EXPECT_TRUE(view.auditEnable);
     EXPECT_EQ(view.searchFilter, "E:\\DATA");
     EXPECT_EQ(view.pkunzipPath, "/opt/pk");
-    EXPECT_EQ(test::Snapshot(wd), before);
-    EXPECT_TRUE(messenger.shown.empty());
-}
-
-// The start-up goes on in a working directory it cannot write, but says what it could not make.
-TEST(ViewSettingsTest, SaysWhenLasttimeOrTheSampleProfileCannotBeMade) {
-    test::TempDir temp;
-    const fs::path wd = temp.path();
-    MemorySettingsStore store;
-    test::RecordingMessenger messenger;
-    test::ReadOnlyDirectory readOnly(wd);
-    platform::ScopedFileSystem scope(readOnly);
-    const ViewSettings view = LoadViewSettings(store, wd, messenger);
-    EXPECT_EQ(view.workingDirectory, wd);
-    EXPECT_EQ(messenger.shown,
-              (std::vector<std::string>{(wd / "Lasttime").string() +
-                                            " could not be created.\nUpdate runs cannot keep their "
-                                            "lists there, and new symbols are not identified.",
-                                        "Creation of Profile1.pfd failed"}));
-    EXPECT_TRUE(test::Snapshot(wd).empty());
+    EXPECT_TRUE(fs::is_empty(wd));
 }
 
 }  // namespace
