@@ -81,8 +81,8 @@ std::string_view UpToNul(std::string_view piece) {
     return piece.substr(0, piece.find('\0'));
 }
 
-// An edit holding a whole number within its range, as the dialog's data exchange takes it.
-// An integer edit's refusal, or nothing with `value` set.
+// An edit holding a whole number within its range, as the dialog's data exchange takes it:
+// the refusal, or nothing with `value` set.
 std::optional<std::string> EditNumber(std::string_view text, int low, int high, int& value) {
     text = Trimmed(text);
     if (!text.empty() && text.front() == '+') {

@@ -106,7 +106,7 @@ std::optional<ProfileFormProblem> ValidateProfileForm(
     // The focus goes to the later of two boxes that share a column, the symbol's coming first.
     std::array<bool, kMaxColumn + 1> claimed{};
     claimed[static_cast<std::size_t>(form.symbolColumn)] = true;
-    for (std::size_t i = 0; i + 1 < columns.size(); ++i) {
+    for (std::size_t i = 0; i + 1 < columns.size(); ++i) {  // the symbol's, last, is claimed
         const Column& entry = columns[i];
         if (entry.on) {
             bool& claim = claimed[static_cast<std::size_t>(entry.column)];
