@@ -12,6 +12,7 @@
 #include "settings/view_settings.h"
 #include "update/audit_log.h"
 #include "update/manual_date.h"
+#include "update/run_report.h"
 #include "update/update_run.h"
 
 namespace ticksmith::cli {
@@ -141,30 +142,29 @@ void AddUpdateCommands(CLI::App& app, CommandContext& context) {
             if (terminal) {
                 context.err << "\r\033[K" << std::flush;
             }
-            if (!run.Started()) {
-                context.exitCode = kExitFailure;
-                return;
-            }
             auditPath = run.AuditPath();
         }
-        const int quotes = result.quotesAdded;
-        context.out << quotes << (quotes == 1 ? " quote" : " quotes") << " added\n";
-        if (!result.Succeeded()) {
+        if (options->report) {
+            view.auditEnable = true;
+        }
+        const update::RunReport report = update::BuildRunReport(result, auditPath, view);
+        if (!report.succeeded) {
             context.exitCode = kExitFailure;
         }
-        if (result.quoteAddFailed) {
-            context.Messenger().Show("General quote import problem");
+        if (!report.started) {
+            return;
         }
-        if (result.selfExtractFailed) {
-            context.Messenger().Show(
-                "At least one .EXE file extraction failed.\n\nDo you need to change the file "
-                "password?");
+        // No sound and no grid on a terminal.
+        const int quotes = report.quotesAdded;
+        context.out << quotes << (quotes == 1 ? " quote" : " quotes") << " added\n";
+        for (const std::string& message : report.messages) {
+            context.Messenger().Show(message);
         }
-        if (view.auditEnable || options->report) {
-            const update::AnomalyReport report = update::BuildAnomalyReport(auditPath, quotes);
+        if (report.anomalyReport) {
             context.out << "\nAnomaly Report\n"
-                        << report.header << "\nNumber of updated quotes: " << quotes << '\n';
-            for (const std::string& entry : report.entries) {
+                        << report.anomalyReport->header << "\nNumber of updated quotes: " << quotes
+                        << '\n';
+            for (const std::string& entry : report.anomalyReport->entries) {
                 context.out << entry << '\n';
             }
             context.out << "See file  AUDIT.TXT for more details.\n";
