@@ -19,13 +19,6 @@ namespace ticksmith::cli {
 
 namespace {
 
-// Scan progress on the error stream: nothing per directory, the count at the end.
-class QuietScanProgress : public portfolio::ScanProgress {
-  public:
-    void Searching(const std::string&) override {}
-    void Found(int) override {}
-};
-
 // Portfolio list entries are directories without a trailing separator.
 std::string PortfolioEntry(std::string directory) {
     while (directory.size() > 1 && directory.back() == '/') {
@@ -105,9 +98,8 @@ void AddUpdateCommands(CLI::App& app, CommandContext& context) {
         }
         std::vector<std::string> portfolios;
         if (options->directories.empty()) {
-            QuietScanProgress progress;
             portfolios = portfolio::ScanForPortfolios(ScanRoot(context), StoredFilter(view),
-                                                      &progress, context.Messenger(), true);
+                                                      nullptr, context.Messenger(), true);
         } else {
             for (const std::string& directory : options->directories) {
                 portfolios.push_back(PortfolioEntry(directory));
@@ -120,19 +112,19 @@ void AddUpdateCommands(CLI::App& app, CommandContext& context) {
         }
         const bool terminal = context.ErrorIsTerminal();
         std::string lastPortfolio;
-        update::UpdateProgress* progressPointer = nullptr;
-        update::UpdateProgress progress([&] {
-            const update::ProgressTexts texts = progressPointer->Snapshot();
+        platform::ProgressSink progress([&](const platform::ProgressSnapshot& snapshot) {
+            const std::string& portfolio = snapshot.Text(update::kPortfolioText);
             if (terminal) {
-                context.err << "\r\033[KPortfolio:" << texts.portfolio
-                            << "  Symbol:" << texts.symbol << "  File:" << texts.file
-                            << "  Quotes updated: " << texts.total << std::flush;
-            } else if (texts.portfolio != lastPortfolio) {
-                lastPortfolio = texts.portfolio;
-                context.err << "Working on portfolio:" << texts.portfolio << '\n';
+                context.err << "\r\033[KPortfolio:" << portfolio
+                            << "  Symbol:" << snapshot.Text(update::kSymbolText)
+                            << "  File:" << snapshot.Text(update::kFileText)
+                            << "  Quotes updated: " << snapshot.Text(update::kTotalText)
+                            << std::flush;
+            } else if (portfolio != lastPortfolio) {
+                lastPortfolio = portfolio;
+                context.err << "Working on portfolio:" << portfolio << '\n';
             }
         });
-        progressPointer = &progress;
         update::UpdateResult result;
         std::filesystem::path auditPath;
         {
@@ -188,9 +180,8 @@ void AddUpdateCommands(CLI::App& app, CommandContext& context) {
             filter.limit = false;
         }
         const std::string root = options->root.empty() ? ScanRoot(context) : options->root;
-        QuietScanProgress progress;
         for (const std::string& directory :
-             portfolio::ScanForPortfolios(root, filter, &progress, context.Messenger(), true)) {
+             portfolio::ScanForPortfolios(root, filter, nullptr, context.Messenger(), true)) {
             context.out << directory << '\n';
         }
     });
