@@ -308,7 +308,7 @@ int main(int argc, char** argv) {
     settings::ViewSettings view;
     view.workingDirectory = setup.work;
     CountingMessenger messenger;
-    update::UpdateProgress progress;
+    platform::ProgressSink progress;
     const auto runStart = Clock::now();
     update::UpdateResult result;
     {

@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
 #include "platform/names.h"
+#include "platform/progress.h"
 #include "platform/safe_replace.h"
 #include "platform/text_lines.h"
 #include "test_support.h"
@@ -121,4 +124,52 @@ TEST_F(NamesTest, NonAsciiBytesAreComparedByteForByte) {
 }
 
 }  // namespace
+// Each notification carries the state as it was after one whole change, even while another
+// thread reads the sink; a text set quietly shows with the next notification.
+TEST(ProgressSinkTest, NotificationsCarryWholeStates) {
+    std::vector<platform::ProgressSnapshot> seen;
+    platform::ProgressSink* self = nullptr;
+    platform::ProgressSink sink([&](const platform::ProgressSnapshot& snapshot) {
+        seen.push_back(snapshot);
+        // The callback may read the sink again without waiting for itself.
+        EXPECT_EQ(self->Snapshot().texts, snapshot.texts);
+    });
+    self = &sink;
+    EXPECT_EQ(sink.Snapshot().Text(3), "");
+
+    sink.SetText(1, "quiet", false);
+    EXPECT_TRUE(seen.empty());
+    sink.SetCount(2, 10);
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_EQ(seen[0].texts, (std::vector<std::string>{"", "quiet"}));
+    EXPECT_EQ(seen[0].done, 2);
+    EXPECT_EQ(seen[0].total, 10);
+    EXPECT_EQ(seen[0].Text(5), "");
+
+    // A reader on another thread sees the two texts of one SetTexts together or not at all.
+    seen.clear();
+    std::atomic<bool> done = false;
+    std::atomic<int> torn = 0;
+    std::thread reader([&] {
+        while (!done) {
+            const platform::ProgressSnapshot snapshot = sink.Snapshot();
+            if (snapshot.Text(0) != snapshot.Text(1)) {
+                ++torn;
+            }
+        }
+    });
+    for (int i = 0; i < 20000; ++i) {
+        const std::string text(static_cast<std::size_t>(i % 300), static_cast<char>('a' + i % 26));
+        sink.SetTexts({text, text});
+    }
+    done = true;
+    reader.join();
+    EXPECT_EQ(torn, 0);
+    ASSERT_EQ(seen.size(), 20000u);
+    for (const platform::ProgressSnapshot& snapshot : seen) {
+        ASSERT_EQ(snapshot.Text(0), snapshot.Text(1));
+    }
+    EXPECT_EQ(seen.back().done, 2);
+}
+
 }  // namespace ticksmith::platform

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <set>
+
 #include "platform/messenger.h"
+#include "portfolio/discovery.h"
 #include "portfolio/portfolio_files.h"
 #include "test_support.h"
 
@@ -74,6 +77,34 @@ TEST(PortfolioFilesTest, DeleteNeverEntersSubDirectoriesAndNoKeepsEverything) {
     fs::remove_all(dir / "sub");
     EXPECT_TRUE(portfolio::DeletePortfolio(dir.string(), true, answers));
     EXPECT_FALSE(fs::exists(dir));
+}
+
+// The scan's progress names each directory as it is searched and counts the portfolios found
+// so far; what the last notification carries is where the scan ended.
+TEST(PortfolioScanTest, ProgressNamesEachDirectoryAndCountsWhatWasFound) {
+    TempDir temp;
+    const fs::path root = temp.path();
+    for (const char* dir : {"a", "b/c", "d"}) {
+        fs::create_directories(root / dir);
+    }
+    WriteBytes(root / "a" / "MASTER", MasterFile(0, 0, {}));
+    WriteBytes(root / "b" / "c" / "master", MasterFile(0, 0, {}));
+    std::set<std::string> searched;
+    std::vector<std::string> found;
+    platform::ProgressSnapshot last;
+    platform::ProgressSink progress([&](const platform::ProgressSnapshot& snapshot) {
+        searched.insert(snapshot.Text(portfolio::kScanDirectoryText));
+        // The count never runs ahead of the portfolios found.
+        EXPECT_LE(snapshot.done, static_cast<long long>(found.size()) + 1);
+        last = snapshot;
+    });
+    portfolio::SearchDirectory(root.string(), {false, ""}, found, &progress);
+    EXPECT_EQ(found.size(), 2u);
+    EXPECT_EQ(searched,
+              (std::set<std::string>{root.string(), (root / "a").string(), (root / "b").string(),
+                                     (root / "b" / "c").string(), (root / "d").string()}));
+    EXPECT_EQ(last.done, 2);
+    EXPECT_EQ(last.total, 0);
 }
 
 }  // namespace

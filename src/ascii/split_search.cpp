@@ -140,10 +140,10 @@ std::string SplitCandidateText(std::string_view symbol, SplitRatio ratio, store:
 
 bool SearchSplits(const fs::path& dataDirectory, const std::vector<store::MasterRecord>& symbols,
                   std::vector<std::string>& results, bool soundDisable,
-                  platform::Messenger& messenger, const SplitStatus& status) {
+                  platform::Messenger& messenger, platform::ProgressSink* status) {
     const auto show = [&](std::string_view text) {
-        if (status) {
-            status(text);
+        if (status != nullptr) {
+            status->SetText(kSplitStatusText, std::string(text));
         }
     };
     // Room for one read of the longest records a MASTER can describe.

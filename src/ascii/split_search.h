@@ -1,13 +1,13 @@
 #pragma once
 
 #include <filesystem>
-#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "platform/messenger.h"
+#include "platform/progress.h"
 #include "store/master.h"
 #include "store/quotes.h"
 
@@ -44,8 +44,9 @@ std::optional<SplitRatio> SplitBetween(const store::Quote& earlier, const store:
 // "XYZ possible 2 for 1 split on 05/27/99", dated with the later quote.
 std::string SplitCandidateText(std::string_view symbol, SplitRatio ratio, store::DayNumber date);
 
-// The status line's text after each symbol and at the end.
-using SplitStatus = std::function<void(std::string_view text)>;
+// The status line's place in the search's progress: each symbol once searched, then
+// "Done search".
+inline constexpr std::size_t kSplitStatusText = 0;
 
 // Searches the symbols of the records (portfolio::SymbolGridOrder gives the grid's), in the
 // order given, for neighbouring quotes that look
@@ -56,7 +57,8 @@ using SplitStatus = std::function<void(std::string_view text)>;
 [[nodiscard]] bool SearchSplits(const fs::path& dataDirectory,
                                 const std::vector<store::MasterRecord>& symbols,
                                 std::vector<std::string>& results, bool soundDisable,
-                                platform::Messenger& messenger, const SplitStatus& status = {});
+                                platform::Messenger& messenger,
+                                platform::ProgressSink* status = nullptr);
 
 // Writes the results, in order, one per CR LF line, replacing `path` whole; a failure is
 // shown and leaves any old file as it was.

@@ -13,18 +13,12 @@
 #include "settings/view_settings.h"
 #include "update/audit_log.h"
 #include "update/manual_date.h"
+#include "update/run_report.h"
 #include "update/update_run.h"
 
 namespace ticksmith::cli {
 
 namespace {
-
-// Scan progress on the error stream: nothing per directory, the count at the end.
-class QuietScanProgress : public portfolio::ScanProgress {
-  public:
-    void Searching(const std::string&) override {}
-    void Found(int) override {}
-};
 
 // Portfolio list entries are directories without a trailing separator.
 std::string PortfolioEntry(std::string directory) {
@@ -111,9 +105,8 @@ void AddUpdateCommands(CLI::App& app, CommandContext& context) {
         }
         std::vector<std::string> portfolios;
         if (options->directories.empty()) {
-            QuietScanProgress progress;
             portfolios = portfolio::ScanForPortfolios(ScanRoot(context), StoredFilter(view),
-                                                      &progress, context.Messenger(), true);
+                                                      nullptr, context.Messenger(), true);
         } else {
             for (const std::string& directory : options->directories) {
                 portfolios.push_back(PortfolioEntry(directory));
@@ -126,19 +119,19 @@ void AddUpdateCommands(CLI::App& app, CommandContext& context) {
         }
         const bool terminal = context.ErrorIsTerminal();
         std::string lastPortfolio;
-        update::UpdateProgress* progressPointer = nullptr;
-        update::UpdateProgress progress([&] {
-            const update::ProgressTexts texts = progressPointer->Snapshot();
+        platform::ProgressSink progress([&](const platform::ProgressSnapshot& snapshot) {
+            const std::string& portfolio = snapshot.Text(update::kPortfolioText);
             if (terminal) {
-                context.err << "\r\033[KPortfolio:" << texts.portfolio
-                            << "  Symbol:" << texts.symbol << "  File:" << texts.file
-                            << "  Quotes updated: " << texts.total << std::flush;
-            } else if (texts.portfolio != lastPortfolio) {
-                lastPortfolio = texts.portfolio;
-                context.err << "Working on portfolio:" << texts.portfolio << '\n';
+                context.err << "\r\033[KPortfolio:" << portfolio
+                            << "  Symbol:" << snapshot.Text(update::kSymbolText)
+                            << "  File:" << snapshot.Text(update::kFileText)
+                            << "  Quotes updated: " << snapshot.Text(update::kTotalText)
+                            << std::flush;
+            } else if (portfolio != lastPortfolio) {
+                lastPortfolio = portfolio;
+                context.err << "Working on portfolio:" << portfolio << '\n';
             }
         });
-        progressPointer = &progress;
         update::UpdateResult result;
         std::filesystem::path auditPath;
         {
@@ -148,30 +141,29 @@ void AddUpdateCommands(CLI::App& app, CommandContext& context) {
             if (terminal) {
                 context.err << "\r\033[K" << std::flush;
             }
-            if (!run.Started()) {
-                context.exitCode = kExitFailure;
-                return;
-            }
             auditPath = run.AuditPath();
         }
-        const int quotes = result.quotesAdded;
-        context.out << quotes << (quotes == 1 ? " quote" : " quotes") << " added\n";
-        if (!result.Succeeded()) {
+        if (options->report) {
+            view.auditEnable = true;
+        }
+        const update::RunReport report = update::BuildRunReport(result, auditPath, view);
+        if (!report.succeeded) {
             context.exitCode = kExitFailure;
         }
-        if (result.quoteAddFailed) {
-            context.Messenger().Show("General quote import problem");
+        if (!report.started) {
+            return;
         }
-        if (result.selfExtractFailed) {
-            context.Messenger().Show(
-                "At least one .EXE file extraction failed.\n\nDo you need to change the file "
-                "password?");
+        // No sound and no grid on a terminal.
+        const int quotes = report.quotesAdded;
+        context.out << quotes << (quotes == 1 ? " quote" : " quotes") << " added\n";
+        for (const std::string& message : report.messages) {
+            context.Messenger().Show(message);
         }
-        if (view.auditEnable || options->report) {
-            const update::AnomalyReport report = update::BuildAnomalyReport(auditPath, quotes);
+        if (report.anomalyReport) {
             context.out << "\nAnomaly Report\n"
-                        << report.header << "\nNumber of updated quotes: " << quotes << '\n';
-            for (const std::string& entry : report.entries) {
+                        << report.anomalyReport->header << "\nNumber of updated quotes: " << quotes
+                        << '\n';
+            for (const std::string& entry : report.anomalyReport->entries) {
                 context.out << entry << '\n';
             }
             context.out << "See file  AUDIT.TXT for more details.\n";
@@ -194,9 +186,8 @@ void AddUpdateCommands(CLI::App& app, CommandContext& context) {
             filter.limit = false;
         }
         const std::string root = options->root.empty() ? ScanRoot(context) : options->root;
-        QuietScanProgress progress;
         for (const std::string& directory :
-             portfolio::ScanForPortfolios(root, filter, &progress, context.Messenger(), true)) {
+             portfolio::ScanForPortfolios(root, filter, nullptr, context.Messenger(), true)) {
             context.out << directory << '\n';
         }
     });

@@ -11,6 +11,14 @@ enum class Sound { kAsterisk, kQuestion };
 // How the core talks to the person: message boxes, questions and the two sounds. Each front
 // end implements it (message boxes, the terminal, a recorder in tests); the core never shows
 // anything itself.
+//
+// Threads: any call may come from a worker thread rather than the thread that owns the
+// window; the update run calls Show (a failed quote, a skipped symbol, a failed archive) from
+// its worker, and never while it holds the progress lock. A window's implementation marshals
+// each call from another thread onto its GUI thread and blocks the worker until the person
+// has answered (a blocking queued call), so an answer is known when the call returns; a call
+// made on the GUI thread itself is shown directly. Implementations used by the CLI and the
+// tests are called on one thread at a time and need no locking of their own.
 class Messenger {
   public:
     virtual ~Messenger() = default;

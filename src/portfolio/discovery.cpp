@@ -14,7 +14,7 @@ namespace {
 struct Walk {
     const SearchFilter& filter;
     std::vector<std::string>& results;
-    ScanProgress* progress;
+    platform::ProgressSink* progress;
     dev_t device;
     int found = 0;
 };
@@ -25,7 +25,7 @@ bool Enters(const std::string& path, const SearchFilter& filter) {
 
 void Search(const std::string& path, Walk& walk, bool isRoot) {
     if (walk.progress != nullptr) {
-        walk.progress->Searching(path);
+        walk.progress->SetText(kScanDirectoryText, path);
     }
     const std::optional<fs::path> master = platform::FindEntry(path, store::kMasterName);
     struct stat info {};
@@ -39,7 +39,7 @@ void Search(const std::string& path, Walk& walk, bool isRoot) {
         if (listed) {
             walk.results.push_back(path);
             if (walk.progress != nullptr) {
-                walk.progress->Found(++walk.found);
+                walk.progress->SetCount(++walk.found, 0);
             }
         }
     }
@@ -73,7 +73,7 @@ bool PassesSearchFilter(std::string_view path, const SearchFilter& filter) {
 }
 
 void SearchDirectory(const std::string& path, const SearchFilter& filter,
-                     std::vector<std::string>& results, ScanProgress* progress) {
+                     std::vector<std::string>& results, platform::ProgressSink* progress) {
     struct stat info {};
     if (::stat(path.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) {
         return;
@@ -83,8 +83,8 @@ void SearchDirectory(const std::string& path, const SearchFilter& filter,
 }
 
 std::vector<std::string> ScanForPortfolios(const std::string& root, const SearchFilter& filter,
-                                           ScanProgress* progress, platform::Messenger& messenger,
-                                           bool soundDisable) {
+                                           platform::ProgressSink* progress,
+                                           platform::Messenger& messenger, bool soundDisable) {
     std::vector<std::string> results;
     SearchDirectory(root, filter, results, progress);
     if (!soundDisable) {

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/messenger.h"
+#include "platform/progress.h"
 
 namespace ticksmith::portfolio {
 
@@ -24,25 +25,21 @@ bool PassesSearchFilter(std::string_view path, const SearchFilter& filter);
 void WarnIfFilterHides(const std::string& portfolioDirectory, const SearchFilter& filter,
                        platform::Messenger& messenger);
 
-// What a scan shows while it walks.
-class ScanProgress {
-  public:
-    virtual ~ScanProgress() = default;
-    virtual void Searching(const std::string& directory) = 0;
-    virtual void Found(int count) = 0;
-};
+// A scan's progress: the directory being searched is this text, the portfolios found so far
+// are the count (there is no total).
+inline constexpr std::size_t kScanDirectoryText = 0;
 
 // Walks `path` and below for directories that hold a MASTER file, in sorted order, one
 // directory listing open at a time, never leaving the file system it starts on and passing
 // over what it cannot read. Appends each portfolio directory to `results`.
 void SearchDirectory(const std::string& path, const SearchFilter& filter,
-                     std::vector<std::string>& results, ScanProgress* progress = nullptr);
+                     std::vector<std::string>& results, platform::ProgressSink* progress = nullptr);
 
 // The whole scan: the portfolio list sorted without regard to case. With nothing found, says
 // so through the messenger. The asterisk sound ends a scan unless sounds are limited.
 std::vector<std::string> ScanForPortfolios(const std::string& root, const SearchFilter& filter,
-                                           ScanProgress* progress, platform::Messenger& messenger,
-                                           bool soundDisable);
+                                           platform::ProgressSink* progress,
+                                           platform::Messenger& messenger, bool soundDisable);
 
 // The current portfolio: MASTER's path, its directory, and the directory handed to the
 // data-file layer.

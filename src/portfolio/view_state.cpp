@@ -123,7 +123,7 @@ bool ViewState::FillSymbolsGrid(int row, platform::Messenger& messenger) {
 }
 
 bool ViewState::FillQuotesGrid(int row, platform::Messenger& messenger,
-                               const QuoteProgress& progress) {
+                               platform::ProgressSink* progress) {
     ClearLists(4);
     const SymbolRow* selected = SelectedSymbol();
     if (selected == nullptr) {
@@ -171,8 +171,8 @@ bool ViewState::FillQuotesGrid(int row, platform::Messenger& messenger,
                                                      settings.openInterestAsInteger));
         }
         read += chunk;
-        if (progress) {
-            progress(read, wanted);
+        if (progress != nullptr) {
+            progress->SetCount(read, wanted);
         }
     }
     const auto dateOf = [&](int start) {

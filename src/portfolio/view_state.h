@@ -9,6 +9,7 @@
 
 #include "platform/locks.h"
 #include "platform/messenger.h"
+#include "platform/progress.h"
 #include "portfolio/discovery.h"
 #include "portfolio/skip_list.h"
 #include "settings/view_settings.h"
@@ -35,9 +36,6 @@ std::vector<store::MasterRecord> SymbolGridOrder(std::vector<store::MasterRecord
 inline constexpr int kRecentQuotes = 30;
 // Quotes are read at most this many at a time.
 inline constexpr int kQuoteChunk = 400;
-
-// Called while the quote grid fills: rows so far and rows in all.
-using QuoteProgress = std::function<void(int rows, int total)>;
 
 // What the main window shows and every command works on: the portfolio list, the current
 // portfolio, the two grids with their selections and the settings copies. The window renders
@@ -78,9 +76,10 @@ class ViewState {
     // Refills the symbol grid of the current portfolio (checking MASTER first), then the
     // quote grid. False, with the grids empty, when MASTER cannot be read.
     bool FillSymbolsGrid(int row, platform::Messenger& messenger);
-    // Refills the quote grid for the selected symbol row.
+    // Refills the quote grid for the selected symbol row; `progress` counts the rows read
+    // out of those the grid will hold.
     bool FillQuotesGrid(int row, platform::Messenger& messenger,
-                        const QuoteProgress& progress = {});
+                        platform::ProgressSink* progress = nullptr);
 
     // Selects the symbol row and refills the quote grid.
     bool SelectSymbolRow(int row, platform::Messenger& messenger);

@@ -65,7 +65,7 @@ store::FloatBytes FieldAt(const std::uint8_t* record, int position) {
 
 UpdateRun::UpdateRun(fs::path workingDirectory, std::vector<std::string> portfolios,
                      const settings::ViewSettings& settings, std::string currentSymbolText,
-                     UpdateProgress& progress, platform::Messenger& messenger)
+                     platform::ProgressSink& progress, platform::Messenger& messenger)
     : m_workingDirectory(std::move(workingDirectory)),
       m_portfolios(std::move(portfolios)),
       m_settings(settings),
@@ -146,7 +146,9 @@ UpdateResult UpdateRun::Run() {
     }
     m_started = true;
     m_audit.RunHeader(m_now.value_or(std::time(nullptr)));
-    m_progress.SetAll({"0  ", "", "", "", "", ""});
+    std::vector<std::string> texts(kUpdateTextCount);
+    texts[kTotalText] = "0  ";
+    m_progress.SetTexts(std::move(texts));
     for (const std::string& portfolio : m_portfolios) {
         UpdatePortfolio(portfolio);
     }
@@ -185,7 +187,7 @@ UpdateResult UpdateRun::Run() {
 
 void UpdateRun::UpdatePortfolio(const std::string& portfolioDirectory) {
     m_portfolioChanged = false;
-    m_progress.Set(UpdateProgress::Text::kPortfolio, " " + portfolioDirectory);
+    m_progress.SetText(kPortfolioText, " " + portfolioDirectory);
     m_audit.PortfolioHeader(portfolioDirectory);
     const fs::path directory(portfolioDirectory);
     const auto failed = [&](std::string_view why) {
@@ -288,7 +290,7 @@ UpdateRun::SymbolOutcome UpdateRun::UpdateSymbol(const std::string& portfolioDir
                                                  store::MasterRecord& record,
                                                  std::size_t recordIndex) {
     const std::string symbol = UpdateSymbolText(record.symbol);
-    m_progress.Set(UpdateProgress::Text::kSymbol, " " + symbol, false);
+    m_progress.SetText(kSymbolText, " " + symbol, false);
     const std::optional<std::string> profileName =
         profiles::ReadAssignment(portfolioDirectory, record.fileNumber);
     profiles::Profile profile;
@@ -308,7 +310,7 @@ UpdateRun::SymbolOutcome UpdateRun::UpdateSymbol(const std::string& portfolioDir
         matches.push_back(*match);
     }
     const fs::path& shown = matches.empty() ? index.Files().back() : *matches.back().file;
-    m_progress.Set(UpdateProgress::Text::kFile, " " + shown.filename().string());
+    m_progress.SetText(kFileText, " " + shown.filename().string());
     if (matches.empty()) {
         return SymbolOutcome::kNoQuote;
     }
@@ -407,11 +409,10 @@ ArchiveResult UpdateRun::ExpandOne(ArchiveKind kind, const fs::path& directory,
     for (const std::string& argument : arguments) {
         commandLine += " " + argument;
     }
-    using Text = UpdateProgress::Text;
-    m_progress.Set(Text::kFile, "", false);
-    m_progress.Set(Text::kArchiveName, " " + shownName, false);
-    m_progress.Set(Text::kArchiveLabel,
-                   selfExtracting ? "Self-Extracting File:" : "De-Compressing File:");
+    m_progress.SetText(kFileText, "", false);
+    m_progress.SetText(kArchiveNameText, " " + shownName, false);
+    m_progress.SetText(kArchiveLabelText,
+                       selfExtracting ? "Self-Extracting File:" : "De-Compressing File:");
     const std::vector<platform::DirectoryEntry> present = platform::ListDirectory(directory);
     platform::ChildProcess child;
     if (!child.Start(program, arguments, directory)) {
@@ -424,7 +425,7 @@ ArchiveResult UpdateRun::ExpandOne(ArchiveKind kind, const fs::path& directory,
         if (selfExtracting) {
             m_problemFlags |= kSelfExtractFailed;
         }
-        m_progress.Set(Text::kArchiveName, "");
+        m_progress.SetText(kArchiveNameText, "");
         return ArchiveResult::kFailed;
     }
     const auto started = std::chrono::steady_clock::now();
@@ -444,7 +445,7 @@ ArchiveResult UpdateRun::ExpandOne(ArchiveKind kind, const fs::path& directory,
                                 elapsed);
         state.expanded.push_back(path);
         NoteUnpacked(directory, present);
-        m_progress.Set(Text::kArchiveName, " " + shownName + " DONE");
+        m_progress.SetText(kArchiveNameText, " " + shownName + " DONE");
         return ArchiveResult::kExpanded;
     }
     // A killed archiver could not tidy up after itself.
@@ -468,7 +469,7 @@ ArchiveResult UpdateRun::ExpandOne(ArchiveKind kind, const fs::path& directory,
                                                  ? "Self-Extract failed for file\n\n%s\n\n%s"
                                                  : "De-Compress failed for file\n\n%s\n\n%s",
                                              {path.string(), reason}));
-    m_progress.Set(Text::kArchiveName, "");
+    m_progress.SetText(kArchiveNameText, "");
     return ArchiveResult::kFailed;
 }
 
@@ -482,7 +483,7 @@ const UpdateDirectoryIndex& UpdateRun::IndexFor(const fs::path& directory,
 }
 
 void UpdateRun::SetTotalText() {
-    m_progress.Set(UpdateProgress::Text::kTotal, std::to_string(m_quotesUpdated) + "  ");
+    m_progress.SetText(kTotalText, std::to_string(m_quotesUpdated) + "  ");
 }
 
 void UpdateRun::NoteUnpacked(const fs::path& directory,

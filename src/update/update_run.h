@@ -73,7 +73,7 @@ class UpdateRun {
   public:
     UpdateRun(fs::path workingDirectory, std::vector<std::string> portfolios,
               const settings::ViewSettings& settings, std::string currentSymbolText,
-              UpdateProgress& progress, platform::Messenger& messenger);
+              platform::ProgressSink& progress, platform::Messenger& messenger);
     // Deletes what the settings ask for: unpacked self-extracting files ("DeleteSex"), unpacked
     // ZIP files ("DeleteZip"), update files that supplied quotes ("DeleteTxt").
     virtual ~UpdateRun();
@@ -167,7 +167,7 @@ class UpdateRun {
     std::vector<std::string> m_portfolios;
     settings::ViewSettings m_settings;
     std::string m_currentSymbolText;
-    UpdateProgress& m_progress;
+    platform::ProgressSink& m_progress;
     platform::Messenger& m_messenger;
     AuditLog m_audit;
     UpdateJournal m_journal;  // what the run changed, for its undo

@@ -86,8 +86,10 @@ class SplitSearchTest : public testing::Test {
 
     bool Search() {
         statuses.clear();
-        return SearchSplits(dir(), GridRecords(), results, false, messenger,
-                            [this](std::string_view text) { statuses.emplace_back(text); });
+        platform::ProgressSink status([this](const platform::ProgressSnapshot& snapshot) {
+            statuses.push_back(snapshot.Text(kSplitStatusText));
+        });
+        return SearchSplits(dir(), GridRecords(), results, false, messenger, &status);
     }
 
     test::TempDir temp;

@@ -72,7 +72,7 @@ class ArchiveRunTest : public ::testing::Test {
     fs::path m_portfolio = m_temp.path() / "port";
     fs::path m_tools = m_temp.path() / "tools";
     settings::ViewSettings m_settings;
-    update::UpdateProgress m_progress;
+    platform::ProgressSink m_progress;
     RecordingMessenger m_messenger;
 };
 

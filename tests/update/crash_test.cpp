@@ -114,7 +114,7 @@ class CrashTest : public ::testing::Test {
 
     update::UpdateResult RunInProcess() {
         Recorder messenger;
-        update::UpdateProgress progress;
+        platform::ProgressSink progress;
         update::UpdateRun run(m_area / "work", m_portfolios, {}, "", progress, messenger);
         return run.Run();
     }

@@ -456,7 +456,7 @@ TEST_F(UpdateRunTest, SecondRunInTheSameProcessIsRefusedAtOnce) {
     world.Symbol(p, "SKIP", 5);
     Recorder outer, inner;
     ASSERT_TRUE(portfolio::SkipSymbol(p, "SKIP", portfolio::SkipChange::kOn, inner));
-    update::UpdateProgress progress;
+    platform::ProgressSink progress;
     std::optional<update::UpdateResult> nested;
     update::UpdateRun run(world.working, {p.string()}, {}, "", progress, outer);
     outer.onShow = [&](std::string_view text) {

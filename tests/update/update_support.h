@@ -142,7 +142,7 @@ struct World {
                 const std::string& currentSymbol = "") const {
         std::vector<std::string> list(portfolios.begin(), portfolios.end());
         Recorder messenger;
-        update::UpdateProgress progress;
+        platform::ProgressSink progress;
         update::UpdateRun run(working, list, view, currentSymbol, progress, messenger);
         run.SetClock(kClock);
         const update::UpdateResult result = run.Run();

@@ -1,0 +1,28 @@
+#include "update/run_report.h"
+
+namespace ticksmith::update {
+
+RunReport BuildRunReport(const UpdateResult& result, const std::filesystem::path& auditFile,
+                         const settings::ViewSettings& settings) {
+    RunReport report;
+    report.succeeded = result.Succeeded();
+    if (!result.started) {
+        return report;
+    }
+    report.started = true;
+    report.quotesAdded = result.quotesAdded;
+    report.playSound = !settings.soundDisable;
+    report.refillQuotes = result.currentSymbolUpdated;
+    if (result.quoteAddFailed) {
+        report.messages.emplace_back(kQuoteImportProblemMessage);
+    }
+    if (result.selfExtractFailed) {
+        report.messages.emplace_back(kSelfExtractProblemMessage);
+    }
+    if (settings.auditEnable) {
+        report.anomalyReport = BuildAnomalyReport(auditFile, result.quotesAdded);
+    }
+    return report;
+}
+
+}  // namespace ticksmith::update
