@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <climits>
-#include <cstdio>
 #include <new>
 
 #include "platform/file_system.h"
@@ -90,15 +89,6 @@ Status OpenSeries(const fs::path& directory, std::string_view text, OpenedSeries
     }
     series.header.resize(static_cast<std::size_t>(got));
     return CountQuotes(series.header, series.file.Size(), recordLength, series.quotes);
-}
-
-std::string ValueText(float value, bool asInteger) {
-    if (value < 0.0f) {
-        return {};
-    }
-    char buffer[64];
-    std::snprintf(buffer, sizeof buffer, asInteger ? "%.0f" : "%.4f", static_cast<double>(value));
-    return buffer;
 }
 
 }  // namespace
@@ -624,17 +614,6 @@ Status GetSeriesInfo(const fs::path& directory, std::string_view text, SeriesInf
         }
     }
     return kSuccess;
-}
-
-std::array<std::string, 7> QuoteRowTexts(const Quote& quote, bool volumeAsInteger,
-                                         bool openInterestAsInteger) {
-    return {GridDateText(quote.date),
-            ValueText(quote.open, false),
-            ValueText(quote.high, false),
-            ValueText(quote.low, false),
-            ValueText(quote.close, false),
-            ValueText(quote.volume, volumeAsInteger),
-            ValueText(quote.openInterest, openInterestAsInteger)};
 }
 
 }  // namespace ticksmith::store

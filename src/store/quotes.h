@@ -158,9 +158,4 @@ std::string DescribeSeriesFailure(const fs::path& directory, std::string_view te
 [[nodiscard]] Status GetSeriesInfo(const fs::path& directory, std::string_view text,
                                    SeriesInfo& info);
 
-// A quote as the quote grid shows it: date MM/DD/YY, then open, high, low, close, volume
-// and open interest; a negative value (a field the record lacks) is empty.
-std::array<std::string, 7> QuoteRowTexts(const Quote& quote, bool volumeAsInteger = false,
-                                         bool openInterestAsInteger = false);
-
 }  // namespace ticksmith::store
