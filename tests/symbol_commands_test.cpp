@@ -80,6 +80,21 @@ TEST_F(SymbolCommands, GridsAreSortedAndRecentShowsTheNewest30) {
     ASSERT_TRUE(view.FillQuotesGrid(0, m_messenger));
     EXPECT_EQ(view.QuoteCount(), 40);
     EXPECT_EQ(view.quotes.back().date, view.firstDay);
+
+    // "ALL" past one chunk of 400: the chunks run from the newest back and keep every quote
+    // whole, newest first.
+    AddSymbol(m_root / "a", "BIG", 2 * portfolio::kQuoteChunk + 50);
+    ASSERT_TRUE(view.FillSymbolsGrid(0, m_messenger));
+    ASSERT_TRUE(view.SelectSymbolRow(view.SymbolRowOf("BIG"), m_messenger));
+    ASSERT_EQ(view.QuoteCount(), 2 * portfolio::kQuoteChunk + 50);
+    for (int row = 0; row < view.QuoteCount(); ++row) {
+        const store::Quote want = SampleQuote(view.QuoteCount() - 1 - row);
+        const store::Quote& got = view.quotes[static_cast<std::size_t>(row)];
+        ASSERT_EQ(got.date, want.date) << row;
+        ASSERT_EQ(got.close, want.close) << row;
+        ASSERT_EQ(got.openInterest, want.openInterest) << row;
+    }
+    EXPECT_EQ(view.lastDay, view.quotes.front().date);
 }
 
 TEST_F(SymbolCommands, AddUpperCasesNamesAfterItselfAndReusesTheLowestNumber) {
