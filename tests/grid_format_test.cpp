@@ -145,6 +145,15 @@ TEST(GridFormat, SymbolRowsShowTheGridsTexts) {
     EXPECT_EQ(portfolio::SymbolCellText(row, portfolio::kSymbolColumns), "");
 }
 
+TEST(GridFormat, SeriesFactsNameTheirCodes) {
+    EXPECT_EQ(portfolio::PeriodText('W'), "W Weekly");
+    EXPECT_EQ(portfolio::PeriodText('?'), "ERROR");
+    const store::FieldLayout layout = store::ParseFieldLayout(
+        store::DopText({true, false, false, true, true, true, true, false}));
+    EXPECT_EQ(portfolio::FieldFormatTexts(layout, store::kOpen), (std::array<std::string, 2>{}));
+    EXPECT_EQ(portfolio::FieldFormatTexts(layout, store::kClose)[1], "10,000ths");
+}
+
 TEST(GridFormat, TypedNumbersAreReadWithAPoint) {
     ExpectNumbersRead();
 }

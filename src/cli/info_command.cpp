@@ -34,12 +34,13 @@ void AddInfoCommand(CLI::App& app, CommandContext& context) {
             << "Name\t" << (info.longName.empty() ? info.issueName : info.longName) << '\n'
             << "First date\t" << portfolio::WholeNumberText(info.firstDate) << '\n'
             << "Last date\t" << portfolio::WholeNumberText(info.lastDate) << '\n'
-            << "Period\t" << info.periodText << '\n'
+            << "Period\t" << portfolio::PeriodText(info.period) << '\n'
             << "Symbol\t" << info.symbol << '\n';
         for (int field = 0; field < store::kFieldCount; ++field) {
             const auto index = static_cast<std::size_t>(field);
-            out << store::kFieldNames[index] << '\t' << info.inputFormatText[index] << '\t'
-                << info.displayFormatText[index] << '\n';
+            const auto formats =
+                portfolio::FieldFormatTexts(info.layout, static_cast<store::Field>(field));
+            out << store::kFieldNames[index] << '\t' << formats[0] << '\t' << formats[1] << '\n';
         }
         if (const std::string note = store::XmasterNote(info.directory); !note.empty()) {
             context.err << note << '\n';

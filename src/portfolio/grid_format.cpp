@@ -43,6 +43,19 @@ std::string WholeNumberText(double value) {
     return FixedText(value, 0);
 }
 
+std::string PeriodText(char letter) {
+    const std::string_view name = store::PeriodText(letter);
+    return name == "ERROR" ? std::string(name) : std::string(1, letter) + " " + std::string(name);
+}
+
+std::array<std::string, 2> FieldFormatTexts(const store::FieldLayout& layout, store::Field field) {
+    if (!layout.Has(field)) {
+        return {};
+    }
+    return {std::string(store::FormatCodeText(layout.inputFormat[field])),
+            std::string(store::FormatCodeText(layout.displayFormat[field]))};
+}
+
 std::string QuoteCellText(const store::Quote& quote, int column, IntegerDisplay display) {
     switch (column) {
         case 0:

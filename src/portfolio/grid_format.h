@@ -31,6 +31,11 @@ std::string QuoteValueText(float value, bool asInteger);
 // Every digit of a number without decimals, as a damaged file date can need (39 of them).
 std::string WholeNumberText(double value);
 
+// "D Daily", or "ERROR" for a letter that names no period.
+std::string PeriodText(char letter);
+// A field's input and display format names; empty when the data file lacks the field.
+std::array<std::string, 2> FieldFormatTexts(const store::FieldLayout& layout, store::Field field);
+
 // One cell of the quote grid; empty for a column outside the grid.
 std::string QuoteCellText(const store::Quote& quote, int column, IntegerDisplay display);
 std::array<std::string, kQuoteColumns> QuoteRowTexts(const store::Quote& quote,

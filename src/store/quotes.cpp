@@ -590,7 +590,6 @@ Status GetSeriesInfo(const fs::path& directory, std::string_view text, SeriesInf
         return status;
     }
     const MasterRecord& record = data.record;
-    const FieldLayout& layout = data.layout;
     info = {};
     info.directory = directory;
     info.fileNumber = record.fileNumber;
@@ -601,18 +600,9 @@ Status GetSeriesInfo(const fs::path& directory, std::string_view text, SeriesInf
     info.longName = LongNames(data.directory, {record}).front();
     info.firstDate = record.FirstDateValue();
     info.lastDate = record.LastDateValue();
-    const std::string_view period = PeriodText(record.period);
-    info.periodText = period == "ERROR" ? std::string(period)
-                                        : std::string(1, record.period) + " " + std::string(period);
+    info.period = record.period;
     info.symbol.assign(record.symbol.begin(), record.symbol.end());
-    for (int field = 0; field < kFieldCount; ++field) {
-        if (layout.Has(static_cast<Field>(field))) {
-            info.inputFormatText[static_cast<std::size_t>(field)] =
-                FormatCodeText(layout.inputFormat[field]);
-            info.displayFormatText[static_cast<std::size_t>(field)] =
-                FormatCodeText(layout.displayFormat[field]);
-        }
-    }
+    info.layout = data.layout;
     return kSuccess;
 }
 

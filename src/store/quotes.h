@@ -144,10 +144,9 @@ struct SeriesInfo {
     std::string longName;   // EMASTER's long name while it agrees with MASTER; else empty
     float firstDate = 0;    // file dates, such as 1000103
     float lastDate = 0;
-    std::string periodText;  // "D Daily", or "ERROR"
-    std::string symbol;      // 16 characters as stored
-    std::array<std::string, kFieldCount> inputFormatText;
-    std::array<std::string, kFieldCount> displayFormatText;
+    char period = 'D';
+    std::string symbol;  // 16 characters as stored
+    FieldLayout layout;  // the fields the data file has, with their input and display formats
 };
 
 // What a failed read of a symbol's series met, for a person: which file and why, found by
