@@ -28,6 +28,8 @@
 #include "platform/file_system.h"
 #include "platform/little_endian.h"
 #include "platform/safe_replace.h"
+#include "portfolio/grid_format.h"
+#include "portfolio/view_state.h"
 #include "store/encodings.h"
 #include "store/master.h"
 #include "store/quotes.h"
@@ -406,6 +408,44 @@ void RegisterAll(const Fixture& fixture, bool quick) {
                                                    ReadBytesOnce(fixture.searchMaster, buffer);
                                                }
                                            }));
+
+    // The quote grid on "ALL": the view keeps the quotes in chunks of 400, beside the floor of
+    // ReadSeries above; the grid formats only the rows it paints, here all of them.
+    configure(benchmark::RegisterBenchmark(
+        "Grid/FillQuotesGrid_all_16000", [&fixture](benchmark::State& state) {
+            bench::StrictMessenger messenger;
+            ticksmith::portfolio::ViewState view;
+            view.settings.displayRecent = false;
+            if (!view.OpenPortfolio(fixture.seriesPortfolio.string(), messenger) ||
+                !view.FillSymbolsGrid(0, messenger) ||
+                !view.SelectSymbolRow(view.SymbolRowOf(fixture.seriesSymbol), messenger)) {
+                state.SkipWithError("the series portfolio cannot be shown");
+                return;
+            }
+            for (auto _ : state) {
+                if (!view.FillQuotesGrid(0, messenger) || view.QuoteCount() != kSeriesQuotes) {
+                    state.SkipWithError("FillQuotesGrid did not fill every row");
+                    break;
+                }
+                benchmark::DoNotOptimize(view.quotes.data());
+            }
+        }));
+    configure(
+        benchmark::RegisterBenchmark("Grid/format_16000_rows", [&fixture](benchmark::State& state) {
+            store::QuoteSeries series;
+            Check("AllocSeries", store::AllocSeries(series, kSeriesQuotes));
+            Check("ReadSeries",
+                  store::ReadSeries(series, fixture.seriesPortfolio, fixture.seriesSymbol, 0, -1));
+            for (auto _ : state) {
+                std::size_t characters = 0;
+                for (const store::Quote& quote : series.quotes) {
+                    for (const std::string& text : ticksmith::portfolio::QuoteRowTexts(quote)) {
+                        characters += text.size();
+                    }
+                }
+                benchmark::DoNotOptimize(characters);
+            }
+        }));
 
     // The parts of ReadSeries, so that a ratio above target can be read off the table.
     configure(benchmark::RegisterBenchmark(

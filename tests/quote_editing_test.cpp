@@ -2,6 +2,7 @@
 // failing disk leaves behind.
 #include <gtest/gtest.h>
 
+#include "portfolio/grid_format.h"
 #include "portfolio/quote_commands.h"
 #include "settings/settings_support.h"
 #include "store/edit_quotes.h"
@@ -70,7 +71,8 @@ TEST_F(QuoteEditing, SplitRescalesOnlyTheQuotesBeforeItsDate) {
     }
     EXPECT_EQ(ReadBytes(m_dir / "F1.BAK"), before);
     EXPECT_EQ(m_settings.ReadString("Split", "New", ""), "2");
-    EXPECT_EQ(view.quoteRows[0][4], store::QuoteRowTexts(SampleQuote(9))[4]);
+    EXPECT_EQ(portfolio::QuoteCellText(view.quotes[0], 4, {}),
+              portfolio::QuoteCellText(SampleQuote(9), 4, {}));
 }
 
 TEST_F(QuoteEditing, RefusedInputChangesNothing) {
@@ -116,8 +118,8 @@ TEST_F(QuoteEditing, AdjustOfOneDayAndEditOfAFileWithoutOpen) {
     const store::FieldSet noOpen = {true, false, false, true, true, true, true, false};
     AddSymbol(m_dir, "CCC", 4, noOpen);
     ViewState other = View("CCC");
-    EXPECT_EQ(other.quoteRows[1][1], "");
-    ASSERT_TRUE(portfolio::EditQuote(other, other.quoteRows[1][0],
+    EXPECT_EQ(portfolio::QuoteCellText(other.quotes[1], 1, {}), "");
+    ASSERT_TRUE(portfolio::EditQuote(other, portfolio::DateText(other.quotes[1].date),
                                      {"not used", "9.5", "8", "9.25", "77", "ignored too"},
                                      m_settings, m_messenger));
     quotes = Quotes(m_dir, "CCC");
@@ -131,23 +133,23 @@ TEST_F(QuoteEditing, AdjustOfOneDayAndEditOfAFileWithoutOpen) {
 TEST_F(QuoteEditing, AddStepsBackToThePreviousWeekday) {
     ViewState view = View();
     // Quote 5 is Monday 01/10/00; the Friday before it exists.
-    view.selectedQuoteRow = view.QuoteRowOf(Date(5));
+    view.selectedQuoteRow = view.QuoteRowOf(SampleQuote(5).date);
     EXPECT_FALSE(portfolio::NewQuoteDate(view, m_messenger));
     EXPECT_EQ(m_messenger.shown.back(), "Date " + Date(4) + " already exists.");
     ASSERT_TRUE(portfolio::DeleteQuote(view, Date(4), m_settings, m_messenger));
 
-    view.selectedQuoteRow = view.QuoteRowOf(Date(5));
+    view.selectedQuoteRow = view.QuoteRowOf(SampleQuote(5).date);
     const auto newDate = portfolio::NewQuoteDate(view, m_messenger);
     ASSERT_EQ(newDate, Date(4));
     const int selected = view.selectedQuoteRow;
     ASSERT_TRUE(portfolio::AddQuote(view, *newDate, m_settings, m_messenger));
     EXPECT_EQ(view.selectedQuoteRow, selected + 1);
-    EXPECT_EQ(view.SelectedQuoteDate(), Date(4));
+    EXPECT_EQ(view.SelectedQuoteDay(), SampleQuote(4).date);
     auto quotes = Quotes(m_dir, "AAA");
     ASSERT_EQ(quotes.size(), 10u);
     store::Quote copy = SampleQuote(5);
     copy.date = SampleQuote(4).date;
-    EXPECT_EQ(store::QuoteRowTexts(quotes[4]), store::QuoteRowTexts(copy));
+    EXPECT_EQ(portfolio::QuoteRowTexts(quotes[4]), portfolio::QuoteRowTexts(copy));
 
     // The oldest row has nothing before it to copy into.
     view.selectedQuoteRow = view.QuoteCount() - 1;

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/names.h"
+#include "portfolio/grid_format.h"
 #include "portfolio/skip_list.h"
 #include "portfolio/symbol_commands.h"
 #include "portfolio/symbols.h"
@@ -63,21 +64,37 @@ class SymbolCommands : public ::testing::Test {
 TEST_F(SymbolCommands, GridsAreSortedAndRecentShowsTheNewest30) {
     ViewState view = View();
     ASSERT_EQ(view.SymbolCount(), 3);
-    EXPECT_EQ(view.symbolRows[0].symbol, "ALF");
-    EXPECT_EQ(view.symbolRows[2].symbol, "ZED");
-    EXPECT_EQ(view.symbolRows[0].profile, " (none)");
+    EXPECT_EQ(view.symbolRows[0].Symbol(), "ALF");
+    EXPECT_EQ(view.symbolRows[2].Symbol(), "ZED");
+    EXPECT_EQ(portfolio::SymbolCellText(view.symbolRows[0], 2), " (none)");
     EXPECT_EQ(view.QuoteCount(), 0);
 
     ASSERT_TRUE(view.SelectSymbolRow(2, m_messenger));
     EXPECT_EQ(view.currentSymbol, "ZED");
     EXPECT_EQ(view.QuoteCount(), 30);
     EXPECT_EQ(view.totalQuotes, 40);
-    EXPECT_EQ(view.quoteRows[0][0], store::GridDateText(SampleQuote(39).date));
-    EXPECT_EQ(view.firstDateText, store::GridDateText(SampleQuote(0).date));
+    EXPECT_EQ(view.quotes[0].date, SampleQuote(39).date);
+    EXPECT_EQ(view.firstDay, SampleQuote(0).date);
+    EXPECT_EQ(view.lastDay, SampleQuote(39).date);
     view.settings.displayRecent = false;
     ASSERT_TRUE(view.FillQuotesGrid(0, m_messenger));
     EXPECT_EQ(view.QuoteCount(), 40);
-    EXPECT_EQ(view.quoteRows.back()[0], view.firstDateText);
+    EXPECT_EQ(view.quotes.back().date, view.firstDay);
+
+    // "ALL" past one chunk of 400: the chunks run from the newest back and keep every quote
+    // whole, newest first.
+    AddSymbol(m_root / "a", "BIG", 2 * portfolio::kQuoteChunk + 50);
+    ASSERT_TRUE(view.FillSymbolsGrid(0, m_messenger));
+    ASSERT_TRUE(view.SelectSymbolRow(view.SymbolRowOf("BIG"), m_messenger));
+    ASSERT_EQ(view.QuoteCount(), 2 * portfolio::kQuoteChunk + 50);
+    for (int row = 0; row < view.QuoteCount(); ++row) {
+        const store::Quote want = SampleQuote(view.QuoteCount() - 1 - row);
+        const store::Quote& got = view.quotes[static_cast<std::size_t>(row)];
+        ASSERT_EQ(got.date, want.date) << row;
+        ASSERT_EQ(got.close, want.close) << row;
+        ASSERT_EQ(got.openInterest, want.openInterest) << row;
+    }
+    EXPECT_EQ(view.lastDay, view.quotes.front().date);
 }
 
 TEST_F(SymbolCommands, AddUpperCasesNamesAfterItselfAndReusesTheLowestNumber) {

@@ -59,7 +59,7 @@ std::optional<portfolio::ViewState> OpenView(CommandContext& context, std::strin
     }
     int row = view.SymbolRowOf(symbol);
     for (int i = 0; row < 0 && i < view.SymbolCount(); ++i) {
-        if (platform::EqualsIgnoringCase(view.symbolRows[static_cast<std::size_t>(i)].symbol,
+        if (platform::EqualsIgnoringCase(view.symbolRows[static_cast<std::size_t>(i)].Symbol(),
                                          symbol)) {
             row = i;
         }

@@ -1,25 +1,13 @@
 #include <CLI/CLI.hpp>
-#include <cstdio>
 #include <ostream>
 #include <string>
 
 #include "cli/command.h"
+#include "portfolio/grid_format.h"
 #include "store/quotes.h"
 #include "store/xmaster.h"
 
 namespace ticksmith::cli {
-
-namespace {
-
-// A damaged date can have 39 digits; all of them are shown.
-std::string FileDateText(float value) {
-    const auto number = static_cast<double>(value);
-    std::string text(static_cast<std::size_t>(std::snprintf(nullptr, 0, "%.0f", number)), '\0');
-    std::snprintf(text.data(), text.size() + 1, "%.0f", number);
-    return text;
-}
-
-}  // namespace
 
 void AddInfoCommand(CLI::App& app, CommandContext& context) {
     auto* command = app.add_subcommand("info", "Show the facts of a symbol's series");
@@ -44,14 +32,15 @@ void AddInfoCommand(CLI::App& app, CommandContext& context) {
             << "Fields\t" << info.fieldCount << '\n'
             << "Quotes\t" << info.quoteCount << '\n'
             << "Name\t" << (info.longName.empty() ? info.issueName : info.longName) << '\n'
-            << "First date\t" << FileDateText(info.firstDate) << '\n'
-            << "Last date\t" << FileDateText(info.lastDate) << '\n'
-            << "Period\t" << info.periodText << '\n'
+            << "First date\t" << portfolio::WholeNumberText(info.firstDate) << '\n'
+            << "Last date\t" << portfolio::WholeNumberText(info.lastDate) << '\n'
+            << "Period\t" << portfolio::PeriodText(info.period) << '\n'
             << "Symbol\t" << info.symbol << '\n';
         for (int field = 0; field < store::kFieldCount; ++field) {
             const auto index = static_cast<std::size_t>(field);
-            out << store::kFieldNames[index] << '\t' << info.inputFormatText[index] << '\t'
-                << info.displayFormatText[index] << '\n';
+            const auto formats =
+                portfolio::FieldFormatTexts(info.layout, static_cast<store::Field>(field));
+            out << store::kFieldNames[index] << '\t' << formats[0] << '\t' << formats[1] << '\n';
         }
         if (const std::string note = store::XmasterNote(info.directory); !note.empty()) {
             context.err << note << '\n';

@@ -2,6 +2,7 @@
 #include <ostream>
 
 #include "cli/command.h"
+#include "portfolio/grid_format.h"
 #include "portfolio/quote_commands.h"
 #include "store/encodings.h"
 
@@ -33,7 +34,7 @@ std::optional<portfolio::ViewState> OpenQuotes(CommandContext& context, std::str
         return view;
     }
     const store::DayNumber day = store::ParseDateText(options.date, store::kDateFormatMmDdYy);
-    const int row = day == 0 ? -1 : view->QuoteRowOf(store::GridDateText(day));
+    const int row = day == 0 ? -1 : view->QuoteRowOf(day);
     if (row < 0) {
         context.Fail(command,
                      "no quote of " + options.symbol + " is dated " + options.date + " (MM/DD/YY)");
@@ -60,8 +61,8 @@ void AddQuoteEditCommands(CLI::App& app, CommandContext& context) {
         }
         std::array<std::string, 6> values;
         std::copy(options->values.begin(), options->values.end(), values.begin());
-        if (!portfolio::EditQuote(*view, view->SelectedQuoteDate(), values, context.Settings(),
-                                  context.Messenger())) {
+        if (!portfolio::EditQuote(*view, portfolio::DateText(view->SelectedQuoteDay()), values,
+                                  context.Settings(), context.Messenger())) {
             context.exitCode = kExitFailure;
         }
     });

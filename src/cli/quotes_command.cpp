@@ -2,6 +2,7 @@
 #include <ostream>
 
 #include "cli/command.h"
+#include "portfolio/grid_format.h"
 #include "store/quotes.h"
 
 namespace ticksmith::cli {
@@ -15,7 +16,7 @@ constexpr int kChunk = portfolio::kQuoteChunk;
 
 void PrintNewestFirst(const store::QuoteSeries& series, std::ostream& out) {
     for (int i = series.count - 1; i >= 0; --i) {
-        const auto texts = store::QuoteRowTexts(series.quotes[static_cast<std::size_t>(i)]);
+        const auto texts = portfolio::QuoteRowTexts(series.quotes[static_cast<std::size_t>(i)]);
         for (std::size_t column = 0; column < texts.size(); ++column) {
             out << (column == 0 ? "" : "\t") << texts[column];
         }

@@ -30,8 +30,8 @@ CLI::App* AddCommand(CLI::App& app, std::string_view name, std::string_view desc
 
 void PrintSelected(CommandContext& context, const portfolio::ViewState& view) {
     if (const portfolio::SymbolRow* row = view.SelectedSymbol()) {
-        context.out << view.current.portfolioDir << '\t' << row->fileNumber << '\t' << row->symbol
-                    << '\n';
+        context.out << view.current.portfolioDir << '\t' << row->FileNumber() << '\t'
+                    << row->Symbol() << '\n';
     }
 }
 

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "cli/command.h"
+#include "portfolio/grid_format.h"
 #include "store/emaster.h"
 #include "store/master.h"
 #include "store/xmaster.h"
@@ -28,8 +29,8 @@ void AddSymbolsCommand(CLI::App& app, CommandContext& context) {
             context.out << static_cast<int>(record.fileNumber) << '\t' << record.SymbolText()
                         << '\t'
                         << (longNames[row].empty() ? record.IssueNameText() : longNames[row])
-                        << '\t' << store::GridDateText(record.FirstDay()) << '\t'
-                        << store::GridDateText(record.LastDay()) << '\t' << record.period << '\t'
+                        << '\t' << portfolio::DateText(record.FirstDay()) << '\t'
+                        << portfolio::DateText(record.LastDay()) << '\t' << record.period << '\t'
                         << static_cast<int>(record.fieldCount) << '\n';
         }
         // Said apart from the list, which stays one symbol a line.

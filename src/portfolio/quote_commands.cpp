@@ -1,10 +1,9 @@
 #include "portfolio/quote_commands.h"
 
-#include <cmath>
-#include <cstdlib>
 #include <initializer_list>
 #include <utility>
 
+#include "portfolio/grid_format.h"
 #include "portfolio/symbols.h"
 #include "settings/setting_keys.h"
 #include "store/edit_quotes.h"
@@ -15,26 +14,6 @@ namespace ticksmith::portfolio {
 namespace {
 
 using store::DayNumber;
-
-// A whole text read as a number; nothing for an empty text, trailing rubbish or infinity.
-std::optional<float> NumberOf(std::string_view text) {
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) {
-        text.remove_prefix(1);
-    }
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) {
-        text.remove_suffix(1);
-    }
-    if (text.empty()) {
-        return std::nullopt;
-    }
-    const std::string copy(text);
-    char* end = nullptr;
-    const float value = std::strtof(copy.c_str(), &end);
-    if (end != copy.c_str() + copy.size() || !std::isfinite(value)) {
-        return std::nullopt;
-    }
-    return value;
-}
 
 DayNumber GridDate(std::string_view text) {
     return store::ParseDateText(text, store::kDateFormatMmDdYy);
@@ -179,8 +158,8 @@ bool SplitQuotes(ViewState& view, std::string_view dateText, std::string_view ne
 
 AdjustResult AdjustQuotes(ViewState& view, const AdjustInput& input, settings::SettingsStore& store,
                           platform::Messenger& messenger) {
-    const DayNumber first = GridDate(view.firstDateText);
-    const DayNumber last = GridDate(view.lastDateText);
+    const DayNumber first = view.firstDay;
+    const DayNumber last = view.lastDay;
     const auto inSeries = [&](const std::string& text) {
         if (text.size() != 8 || text.find(' ') != std::string::npos) {
             return false;
@@ -219,13 +198,14 @@ std::optional<std::string> NewQuoteDate(const ViewState& view, platform::Messeng
         messenger.Show("A quote can be added only before a quote that has an older one below it.");
         return std::nullopt;
     }
-    const DayNumber selected = GridDate(view.SelectedQuoteDate());
+    const DayNumber selected = view.SelectedQuoteDay();
     if (selected == 0) {
-        RefuseDate("date", view.SelectedQuoteDate(), messenger);
+        RefuseDate("date", DateText(selected), messenger);
         return std::nullopt;
     }
-    std::string text = store::GridDateText(store::PreviousWeekday(selected));
-    if (view.QuoteRowOf(text) >= 0) {
+    const DayNumber previous = store::PreviousWeekday(selected);
+    std::string text = DateText(previous);
+    if (view.QuoteRowOf(previous) >= 0) {
         messenger.Show(platform::FormatMessage("Date %s already exists.", {text}));
         return std::nullopt;
     }

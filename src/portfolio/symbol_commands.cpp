@@ -383,9 +383,10 @@ bool EditSymbol(ViewState& view, std::string_view symbol, std::string_view name,
     KeepEmasterInStep(directory, messenger, {record.fileNumber, std::string(name)});
     const std::string stored(name.substr(0, std::min(name.size(), store::kNameLength)));
     if (view.selectedSymbolRow < view.SymbolCount()) {
-        SymbolRow& row = view.symbolRows[static_cast<std::size_t>(view.selectedSymbolRow)];
-        row.symbol = std::string(symbol);
-        row.name = stored;
+        store::MasterRecord& shown =
+            view.symbolRows[static_cast<std::size_t>(view.selectedSymbolRow)].record;
+        shown.symbol = store::PaddedName(symbol);
+        shown.issueName = store::PaddedName(stored);
     }
     view.currentSymbol = std::string(symbol);
     view.currentName = stored;

@@ -1,8 +1,10 @@
 #include "portfolio/view_state.h"
 
 #include <algorithm>
+#include <iterator>
 
 #include "platform/names.h"
+#include "portfolio/grid_format.h"
 #include "portfolio/master_repair.h"
 #include "profiles/profile.h"
 #include "store/master.h"
@@ -49,11 +51,11 @@ void ViewState::ClearLists(int level) {
         currentSymbol.clear();
         currentName.clear();
     }
-    quoteRows.clear();
+    quotes.clear();
     selectedQuoteRow = 0;
     totalQuotes = 0;
-    firstDateText.clear();
-    lastDateText.clear();
+    firstDay = 0;
+    lastDay = 0;
 }
 
 bool ViewState::OpenPortfolio(const std::string& directory, platform::Messenger& messenger) {
@@ -111,10 +113,8 @@ bool ViewState::FillSymbolsGrid(int row, platform::Messenger& messenger) {
                 messenger.Show("incorrect file length in FillSymbolsGrid\ndelete skipqldr.skb");
             }
         }
-        const auto profile = profiles::ReadAssignment(current.portfolioDir, record.fileNumber);
-        symbolRows.push_back({record.SymbolText(),
-                              std::string(record.issueName.begin(), record.issueName.end()),
-                              profile ? *profile : std::string(" (none)"), record.fileNumber});
+        symbolRows.push_back(
+            {record, profiles::ReadAssignment(current.portfolioDir, record.fileNumber)});
     }
     hiddenSymbolsNote = store::XmasterNote(current.portfolioDir);
     selectedSymbolRow = Clamp(row, SymbolCount());
@@ -129,8 +129,8 @@ bool ViewState::FillQuotesGrid(int row, platform::Messenger& messenger,
     if (selected == nullptr) {
         return true;
     }
-    currentSymbol = selected->symbol;
-    currentName = selected->name;
+    currentSymbol = selected->Symbol();
+    currentName = StoredNameText(selected->record);
     // The grid's own failure text, then which file failed and why.
     const auto readFailure = [&](store::Status status) {
         messenger.Show("Error in FillQuotesGrid\n\n" +
@@ -153,7 +153,7 @@ bool ViewState::FillQuotesGrid(int row, platform::Messenger& messenger,
         messenger.Show("Too many quotes");
         return false;
     }
-    quoteRows.reserve(static_cast<std::size_t>(wanted));
+    quotes.reserve(static_cast<std::size_t>(wanted));
     bool whole = true;
     for (int read = 0; read < wanted;) {
         const int chunk = std::min(wanted - read, kQuoteChunk);
@@ -165,25 +165,22 @@ bool ViewState::FillQuotesGrid(int row, platform::Messenger& messenger,
             whole = false;
             break;
         }
-        for (int i = series.count - 1; i >= 0; --i) {
-            quoteRows.push_back(store::QuoteRowTexts(series.quotes[static_cast<std::size_t>(i)],
-                                                     settings.volumeAsInteger,
-                                                     settings.openInterestAsInteger));
-        }
+        const auto newest = series.quotes.begin() + series.count;
+        quotes.insert(quotes.end(), std::make_reverse_iterator(newest), series.quotes.rend());
         read += chunk;
         if (progress != nullptr) {
             progress->SetCount(read, wanted);
         }
     }
-    const auto dateOf = [&](int start) {
+    const auto dayOf = [&](int start) {
         return store::ReadSeries(series, current.dataDir, currentSymbol, start, 1) ==
                            store::kSuccess &&
                        series.count == 1
-                   ? store::GridDateText(series.quotes[0].date)
-                   : std::string();
+                   ? series.quotes[0].date
+                   : store::DayNumber{0};
     };
-    firstDateText = dateOf(0);
-    lastDateText = dateOf(totalQuotes - 1);
+    firstDay = dayOf(0);
+    lastDay = dayOf(totalQuotes - 1);
     selectedQuoteRow = Clamp(row, QuoteCount());
     return whole;
 }
@@ -195,7 +192,7 @@ bool ViewState::SelectSymbolRow(int row, platform::Messenger& messenger) {
 
 int ViewState::SymbolRowOf(std::string_view symbol) const {
     for (std::size_t i = 0; i < symbolRows.size(); ++i) {
-        if (symbolRows[i].symbol == symbol) {
+        if (symbolRows[i].Symbol() == symbol) {
             return static_cast<int>(i);
         }
     }
@@ -204,16 +201,16 @@ int ViewState::SymbolRowOf(std::string_view symbol) const {
 
 int ViewState::SymbolRowOfFileNumber(int fileNumber) const {
     for (std::size_t i = 0; i < symbolRows.size(); ++i) {
-        if (symbolRows[i].fileNumber == fileNumber) {
+        if (symbolRows[i].FileNumber() == fileNumber) {
             return static_cast<int>(i);
         }
     }
     return -1;
 }
 
-int ViewState::QuoteRowOf(std::string_view dateText) const {
-    for (std::size_t i = 0; i < quoteRows.size(); ++i) {
-        if (quoteRows[i][0] == dateText) {
+int ViewState::QuoteRowOf(store::DayNumber day) const {
+    for (std::size_t i = 0; i < quotes.size(); ++i) {
+        if (quotes[i].date == day) {
             return static_cast<int>(i);
         }
     }
@@ -258,16 +255,16 @@ bool ViewState::FindSelectedRecord(store::MasterRecord& record, std::filesystem:
     return true;
 }
 
-std::string ViewState::SelectedQuoteDate() const {
+store::DayNumber ViewState::SelectedQuoteDay() const {
     if (selectedQuoteRow < 0 || selectedQuoteRow >= QuoteCount()) {
-        return {};
+        return 0;
     }
-    return quoteRows[static_cast<std::size_t>(selectedQuoteRow)][0];
+    return quotes[static_cast<std::size_t>(selectedQuoteRow)].date;
 }
 
 int ViewState::SelectedFileNumber() const {
     const SymbolRow* row = SelectedSymbol();
-    return row == nullptr ? 0 : row->fileNumber;
+    return row == nullptr ? 0 : row->FileNumber();
 }
 
 std::optional<platform::PortfolioLocks> LockCurrentPortfolio(const ViewState& view,

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <array>
 #include <functional>
 #include <optional>
 #include <string>
@@ -14,19 +13,20 @@
 #include "portfolio/skip_list.h"
 #include "settings/view_settings.h"
 #include "store/master.h"
+#include "store/quotes.h"
 
 namespace ticksmith::portfolio {
 
-// One row of the symbol grid.
+// One row of the symbol grid: the symbol's MASTER record and the profile assigned to it.
+// grid_format.h turns it into the grid's texts.
 struct SymbolRow {
-    std::string symbol;
-    std::string name;     // the issue name as stored, 16 characters
-    std::string profile;  // " (none)" without an assignment
-    int fileNumber = 0;
-};
+    store::MasterRecord record;
+    std::optional<std::string> profile;  // none without an assignment
 
-// One row of the quote grid: date, open, high, low, close, volume, open interest.
-using QuoteRow = std::array<std::string, 7>;
+    // The symbol as the grid shows it, which every command works on.
+    std::string Symbol() const { return record.SymbolText(); }
+    int FileNumber() const { return record.fileNumber; }
+};
 
 // A MASTER's records in the order of the symbol grid: at most 255, sorted by the symbol as the
 // grid shows it without regard to case; records that compare equal keep their MASTER order.
@@ -57,14 +57,15 @@ class ViewState {
     std::string currentName;
     SkipList skipList;
 
-    std::vector<QuoteRow> quoteRows;  // newest first
+    std::vector<store::Quote> quotes;  // the quote grid's rows, newest first
     int selectedQuoteRow = 0;
     int totalQuotes = 0;
-    std::string firstDateText;  // of the whole series, MM/DD/YY
-    std::string lastDateText;
+    // Of the whole series; 0 when it has no quotes or they cannot be read.
+    store::DayNumber firstDay = 0;
+    store::DayNumber lastDay = 0;
 
     int SymbolCount() const { return static_cast<int>(symbolRows.size()); }
-    int QuoteCount() const { return static_cast<int>(quoteRows.size()); }
+    int QuoteCount() const { return static_cast<int>(quotes.size()); }
 
     // Level 1 or 2: the portfolio list and both grids; 3: both grids; 4: the quote grid.
     void ClearLists(int level);
@@ -87,7 +88,7 @@ class ViewState {
     // -1 when no row has it. The symbol is compared as the grid shows it.
     int SymbolRowOf(std::string_view symbol) const;
     int SymbolRowOfFileNumber(int fileNumber) const;
-    int QuoteRowOf(std::string_view dateText) const;
+    int QuoteRowOf(store::DayNumber day) const;
 
     const SymbolRow* SelectedSymbol() const;
     // The MASTER record the symbol search finds for the selected row, and where. False, with
@@ -96,8 +97,8 @@ class ViewState {
     [[nodiscard]] bool FindSelectedRecord(store::MasterRecord& record,
                                           std::filesystem::path& directory,
                                           platform::Messenger& messenger) const;
-    // The date text of the selected quote row; empty when the grid is empty.
-    std::string SelectedQuoteDate() const;
+    // The date of the selected quote row; 0 when the grid is empty.
+    store::DayNumber SelectedQuoteDay() const;
     int SelectedFileNumber() const;
 };
 

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <climits>
-#include <cstdio>
 #include <new>
 
 #include "platform/file_system.h"
@@ -90,15 +89,6 @@ Status OpenSeries(const fs::path& directory, std::string_view text, OpenedSeries
     }
     series.header.resize(static_cast<std::size_t>(got));
     return CountQuotes(series.header, series.file.Size(), recordLength, series.quotes);
-}
-
-std::string ValueText(float value, bool asInteger) {
-    if (value < 0.0f) {
-        return {};
-    }
-    char buffer[64];
-    std::snprintf(buffer, sizeof buffer, asInteger ? "%.0f" : "%.4f", static_cast<double>(value));
-    return buffer;
 }
 
 }  // namespace
@@ -600,7 +590,6 @@ Status GetSeriesInfo(const fs::path& directory, std::string_view text, SeriesInf
         return status;
     }
     const MasterRecord& record = data.record;
-    const FieldLayout& layout = data.layout;
     info = {};
     info.directory = directory;
     info.fileNumber = record.fileNumber;
@@ -611,30 +600,10 @@ Status GetSeriesInfo(const fs::path& directory, std::string_view text, SeriesInf
     info.longName = LongNames(data.directory, {record}).front();
     info.firstDate = record.FirstDateValue();
     info.lastDate = record.LastDateValue();
-    const std::string_view period = PeriodText(record.period);
-    info.periodText = period == "ERROR" ? std::string(period)
-                                        : std::string(1, record.period) + " " + std::string(period);
+    info.period = record.period;
     info.symbol.assign(record.symbol.begin(), record.symbol.end());
-    for (int field = 0; field < kFieldCount; ++field) {
-        if (layout.Has(static_cast<Field>(field))) {
-            info.inputFormatText[static_cast<std::size_t>(field)] =
-                FormatCodeText(layout.inputFormat[field]);
-            info.displayFormatText[static_cast<std::size_t>(field)] =
-                FormatCodeText(layout.displayFormat[field]);
-        }
-    }
+    info.layout = data.layout;
     return kSuccess;
-}
-
-std::array<std::string, 7> QuoteRowTexts(const Quote& quote, bool volumeAsInteger,
-                                         bool openInterestAsInteger) {
-    return {GridDateText(quote.date),
-            ValueText(quote.open, false),
-            ValueText(quote.high, false),
-            ValueText(quote.low, false),
-            ValueText(quote.close, false),
-            ValueText(quote.volume, volumeAsInteger),
-            ValueText(quote.openInterest, openInterestAsInteger)};
 }
 
 }  // namespace ticksmith::store

@@ -144,10 +144,9 @@ struct SeriesInfo {
     std::string longName;   // EMASTER's long name while it agrees with MASTER; else empty
     float firstDate = 0;    // file dates, such as 1000103
     float lastDate = 0;
-    std::string periodText;  // "D Daily", or "ERROR"
-    std::string symbol;      // 16 characters as stored
-    std::array<std::string, kFieldCount> inputFormatText;
-    std::array<std::string, kFieldCount> displayFormatText;
+    char period = 'D';
+    std::string symbol;  // 16 characters as stored
+    FieldLayout layout;  // the fields the data file has, with their input and display formats
 };
 
 // What a failed read of a symbol's series met, for a person: which file and why, found by
@@ -157,10 +156,5 @@ std::string DescribeSeriesFailure(const fs::path& directory, std::string_view te
 // kSuccess, or the status of the first file that could not be read.
 [[nodiscard]] Status GetSeriesInfo(const fs::path& directory, std::string_view text,
                                    SeriesInfo& info);
-
-// A quote as the quote grid shows it: date MM/DD/YY, then open, high, low, close, volume
-// and open interest; a negative value (a field the record lacks) is empty.
-std::array<std::string, 7> QuoteRowTexts(const Quote& quote, bool volumeAsInteger = false,
-                                         bool openInterestAsInteger = false);
 
 }  // namespace ticksmith::store
