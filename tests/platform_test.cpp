@@ -147,6 +147,8 @@ TEST(ProgressSinkTest, NotificationsCarryWholeStates) {
     EXPECT_EQ(seen[0].Text(5), "");
 
     // A reader on another thread sees the two texts of one SetTexts together or not at all.
+    // It starts from two equal texts, so that only a torn write can make them differ.
+    sink.SetTexts({"", ""});
     seen.clear();
     std::atomic<bool> done = false;
     std::atomic<int> torn = 0;
