@@ -23,7 +23,7 @@ ensure_packages() {
 }
 
 # What building the programs needs.
-build_packages=(g++ cmake ninja-build pkg-config libcli11-dev qt6-base-dev libarchive-dev)
+build_packages=(g++ cmake ninja-build pkg-config libcli11-dev qt6-base-dev qt6-qpa-plugins libarchive-dev)
 # What the whole suite needs beside that: tests, benchmarks, fuzzers.
 test_packages=(libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev)
 

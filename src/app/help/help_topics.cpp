@@ -1,0 +1,1 @@
+// The help topics; filled in with the help pages.
