@@ -1,3 +1,5 @@
 #include "app/app_main.h"
 
-int main(int argc, char** argv) { return ticksmith::app::RunWindowProgram(argc, argv); }
+int main(int argc, char** argv) {
+    return ticksmith::app::RunWindowProgram(argc, argv);
+}

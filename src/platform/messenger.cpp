@@ -2,6 +2,14 @@
 
 namespace ticksmith::platform {
 
+bool Messenger::ShowDialog(std::string_view /*title*/, std::string_view text, bool offerCancel) {
+    if (offerCancel) {
+        return AskOkCancel(text);
+    }
+    Show(text);
+    return true;
+}
+
 std::string FormatMessage(std::string_view pattern, std::initializer_list<std::string_view> texts) {
     std::string result;
     auto next = texts.begin();

@@ -32,6 +32,12 @@ class Messenger {
     [[nodiscard]] virtual bool AskOkCancel(std::string_view text,
                                            MessageIcon icon = MessageIcon::kExclamation) = 0;
     virtual void Play(Sound sound) = 0;
+
+    // A message that has a dialog of its own: its title, the text, OK, Cancel when offered,
+    // and a Help button for the dialog's help page. Front ends without such dialogs ask or
+    // tell as usual. True for OK.
+    [[nodiscard]] virtual bool ShowDialog(std::string_view title, std::string_view text,
+                                          bool offerCancel);
 };
 
 // Replaces each "%s" or "%d" of a message text, in turn, with the given texts.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <functional>
 #include <mutex>
@@ -40,6 +41,11 @@ class ProgressSink {
 
     [[nodiscard]] ProgressSnapshot Snapshot() const;
 
+    // Asked from any thread (a Cancel button); a task that can stop early looks at it between
+    // steps and ends with what it has.
+    void RequestCancel() { m_cancel.store(true, std::memory_order_relaxed); }
+    [[nodiscard]] bool CancelRequested() const { return m_cancel.load(std::memory_order_relaxed); }
+
   private:
     template <typename Change>
     void Update(Change&& change, bool notify);
@@ -47,6 +53,7 @@ class ProgressSink {
     mutable std::mutex m_lock;
     ProgressSnapshot m_state;
     Refresh m_refresh;
+    std::atomic<bool> m_cancel{false};
 };
 
 }  // namespace ticksmith::platform

@@ -24,6 +24,9 @@ bool Enters(const std::string& path, const SearchFilter& filter) {
 }
 
 void Search(const std::string& path, Walk& walk, bool isRoot) {
+    if (walk.progress != nullptr && walk.progress->CancelRequested()) {
+        return;
+    }
     if (walk.progress != nullptr) {
         walk.progress->SetText(kScanDirectoryText, path);
     }
@@ -87,6 +90,11 @@ std::vector<std::string> ScanForPortfolios(const std::string& root, const Search
                                            platform::Messenger& messenger, bool soundDisable) {
     std::vector<std::string> results;
     SearchDirectory(root, filter, results, progress);
+    std::sort(results.begin(), results.end(), platform::LessIgnoringCase);
+    // The person stopped it: what was found so far, without the end-of-scan sound and notice.
+    if (progress != nullptr && progress->CancelRequested()) {
+        return results;
+    }
     if (!soundDisable) {
         messenger.Play(platform::Sound::kAsterisk);
     }
@@ -95,9 +103,7 @@ std::vector<std::string> ScanForPortfolios(const std::string& root, const Search
                            "\n\n(No \"master\" files were found)" +
                            "\n\n(Is the Portfolio Search Filter\nin the Settings dialog correct?)",
                        platform::MessageIcon::kInformation);
-        return results;
     }
-    std::sort(results.begin(), results.end(), platform::LessIgnoringCase);
     return results;
 }
 

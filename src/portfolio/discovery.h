@@ -36,7 +36,8 @@ void SearchDirectory(const std::string& path, const SearchFilter& filter,
                      std::vector<std::string>& results, platform::ProgressSink* progress = nullptr);
 
 // The whole scan: the portfolio list sorted without regard to case. With nothing found, says
-// so through the messenger. The asterisk sound ends a scan unless sounds are limited.
+// so through the messenger. The asterisk sound ends a scan unless sounds are limited. A cancel
+// asked through `progress` ends the walk early with what it found, silently.
 std::vector<std::string> ScanForPortfolios(const std::string& root, const SearchFilter& filter,
                                            platform::ProgressSink* progress,
                                            platform::Messenger& messenger, bool soundDisable);

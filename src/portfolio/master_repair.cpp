@@ -57,12 +57,16 @@ bool RepairMaster(const fs::path& portfolioDirectory, const RepairOptions& optio
                   platform::Messenger& messenger) {
     const fs::path master = store::MasterPath(portfolioDirectory);
     if (!options.masterFix &&
-        !messenger.AskOkCancel(platform::FormatMessage(
-            "The Master file\n%s\nappears corrupted.\n\nShould Ticksmith try to repair this file "
-            "now?\n\nIf Yes, your existing Master file will be saved\nas file Master.bak\n\n"
-            "(Remember: There is a control for automatically\nfixing bad Master files in the "
-            "Settings dialog box.)",
-            {master.string()}))) {
+        !messenger.ShowDialog(
+            kFixMasterTitle,
+            platform::FormatMessage(
+                "The Master file\n%s\nappears corrupted.\n\nShould Ticksmith try to repair this "
+                "file "
+                "now?\n\nIf Yes, your existing Master file will be saved\nas file Master.bak\n\n"
+                "(Remember: There is a control for automatically\nfixing bad Master files in the "
+                "Settings dialog box.)",
+                {master.string()}),
+            true)) {
         return false;
     }
     const auto locks = platform::LockPortfolios({portfolioDirectory}, "Repair", messenger);
@@ -90,13 +94,16 @@ bool RepairMaster(const fs::path& portfolioDirectory, const RepairOptions& optio
             if (!options.soundDisable) {
                 messenger.Play(platform::Sound::kAsterisk);
             }
-            messenger.Show(platform::FormatMessage(
-                "An error was found with the item named\n\n%s\nor\n%s\n\nThis item is file "
-                "F%d.DAT\n\nWrite this information down now. When repair is complete\nconsult "
-                "the Fixing Bad Master topic in the Ticksmith Help\nfile to ensure that your "
-                "repair was done correctly.",
-                {Field(record.issueName), Field(record.symbol),
-                 std::to_string(record.fileNumber)}));
+            static_cast<void>(messenger.ShowDialog(
+                kFixMasterTitle,
+                platform::FormatMessage(
+                    "An error was found with the item named\n\n%s\nor\n%s\n\nThis item is file "
+                    "F%d.DAT\n\nWrite this information down now. When repair is complete\nconsult "
+                    "the Fixing Bad Master topic in the Ticksmith Help\nfile to ensure that your "
+                    "repair was done correctly.",
+                    {Field(record.issueName), Field(record.symbol),
+                     std::to_string(record.fileNumber)}),
+                false));
             continue;
         }
         used[record.fileNumber] = true;

@@ -1,12 +1,16 @@
 #pragma once
 
 #include <filesystem>
+#include <string_view>
 
 #include "platform/messenger.h"
 
 namespace ticksmith::portfolio {
 
 namespace fs = std::filesystem;
+
+// The title of the repair's question and notices.
+inline constexpr std::string_view kFixMasterTitle = "Fix Master File";
 
 enum class MasterCondition { kSound, kCorrupted, kUnreadable };
 

@@ -1,6 +1,8 @@
 #include "portfolio/skip_list.h"
 
+#include <algorithm>
 #include <array>
+#include <optional>
 #include <vector>
 
 #include "platform/file_system.h"
@@ -45,6 +47,23 @@ SkipList SetSkipString(const fs::path& portfolioDirectory, SkipList list) {
         return {};
     }
     return list;
+}
+
+PortfolioSkipMark PortfolioListMark(const fs::path& portfolioDirectory) {
+    const std::optional<fs::path> path = platform::FindEntry(portfolioDirectory, kSkipFileName);
+    if (!path) {
+        return PortfolioSkipMark::kNormal;
+    }
+    platform::InputFile file(*path);
+    std::array<std::uint8_t, kSkipListLength> bytes{};
+    if (!file.IsOpen() ||
+        file.ReadAt(0, bytes.data(), bytes.size()) < static_cast<std::int64_t>(bytes.size())) {
+        return PortfolioSkipMark::kUnknown;
+    }
+    const auto last =
+        std::find_if(bytes.rbegin(), bytes.rend(), [](std::uint8_t flag) { return flag != 0; });
+    const bool onlyFileNumberZero = last != bytes.rend() && last == bytes.rend() - 1;
+    return onlyFileNumberZero ? PortfolioSkipMark::kNormal : PortfolioSkipMark::kSkipped;
 }
 
 bool IsSkipped(const SkipList& list, int fileNumber) {

@@ -26,6 +26,13 @@ using SkipList = std::string;
 
 bool IsSkipped(const SkipList& list, int fileNumber);
 
+// How the portfolio list shows an entry: skipped when any of its symbols is skipped (or when
+// its flags skip nothing at all, not even the unused file number 0 that a new file skips),
+// unknown when the skip file is too short. Reads only: a missing file is a portfolio with
+// nothing skipped.
+enum class PortfolioSkipMark { kNormal, kSkipped, kUnknown };
+[[nodiscard]] PortfolioSkipMark PortfolioListMark(const fs::path& portfolioDirectory);
+
 enum class SkipChange { kOn, kOff, kToggle };
 
 // Symbol > Skip: changes one symbol's flag. Nothing changes, and false comes back, when the

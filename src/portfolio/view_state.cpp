@@ -74,7 +74,8 @@ bool ViewState::OpenPortfolio(const std::string& directory, platform::Messenger&
     return true;
 }
 
-bool ViewState::FillSymbolsGrid(int row, platform::Messenger& messenger) {
+bool ViewState::FillSymbolsGrid(int row, platform::Messenger& messenger,
+                                platform::ProgressSink* quoteProgress) {
     ClearLists(3);
     const auto failure = [&](std::string_view reason) {
         ClearLists(3);
@@ -118,7 +119,7 @@ bool ViewState::FillSymbolsGrid(int row, platform::Messenger& messenger) {
     }
     hiddenSymbolsNote = store::XmasterNote(current.portfolioDir);
     selectedSymbolRow = Clamp(row, SymbolCount());
-    FillQuotesGrid(0, messenger);
+    FillQuotesGrid(0, messenger, quoteProgress);
     return true;
 }
 
@@ -183,6 +184,18 @@ bool ViewState::FillQuotesGrid(int row, platform::Messenger& messenger,
     lastDay = dayOf(totalQuotes - 1);
     selectedQuoteRow = Clamp(row, QuoteCount());
     return whole;
+}
+
+bool ViewState::DropVanishedPortfolio() {
+    if (selectedPortfolio < 0 || selectedPortfolio >= static_cast<int>(portfolios.size()) ||
+        platform::FindEntry(portfolios[static_cast<std::size_t>(selectedPortfolio)],
+                            store::kMasterName)) {
+        return false;
+    }
+    portfolios.erase(portfolios.begin() + selectedPortfolio);
+    selectedPortfolio = -1;
+    ClearLists(3);
+    return true;
 }
 
 bool ViewState::SelectSymbolRow(int row, platform::Messenger& messenger) {

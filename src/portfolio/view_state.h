@@ -76,11 +76,17 @@ class ViewState {
 
     // Refills the symbol grid of the current portfolio (checking MASTER first), then the
     // quote grid. False, with the grids empty, when MASTER cannot be read.
-    bool FillSymbolsGrid(int row, platform::Messenger& messenger);
+    bool FillSymbolsGrid(int row, platform::Messenger& messenger,
+                         platform::ProgressSink* quoteProgress = nullptr);
     // Refills the quote grid for the selected symbol row; `progress` counts the rows read
     // out of those the grid will hold.
     bool FillQuotesGrid(int row, platform::Messenger& messenger,
                         platform::ProgressSink* progress = nullptr);
+
+    // After the grids could not be filled: when the current portfolio's MASTER is gone (the
+    // directory was removed or renamed meanwhile), drops its entry from the portfolio list and
+    // returns true.
+    bool DropVanishedPortfolio();
 
     // Selects the symbol row and refills the quote grid.
     bool SelectSymbolRow(int row, platform::Messenger& messenger);

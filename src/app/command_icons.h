@@ -1,0 +1,13 @@
+#pragma once
+
+#include <QIcon>
+
+#include "app/command_table.h"
+
+namespace ticksmith::app {
+
+// The toolbar picture of a command: a badge in the colour of the command's menu, drawn at the
+// size and scale asked for, so it stays sharp on high-DPI screens.
+QIcon CommandIcon(CommandId id);
+
+}  // namespace ticksmith::app

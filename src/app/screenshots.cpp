@@ -1,0 +1,55 @@
+#include "app/screenshots.h"
+
+#include <QApplication>
+#include <QPixmap>
+#include <iostream>
+
+#include "app/about_dialog.h"
+#include "app/main_frame.h"
+#include "app/notice_dialog.h"
+#include "app/search_progress_dialog.h"
+#include "portfolio/discovery.h"
+#include "portfolio/master_repair.h"
+
+namespace ticksmith::app {
+
+namespace {
+
+bool Save(QWidget& widget, const QDir& directory, const QString& name) {
+    widget.show();
+    QApplication::processEvents();
+    const QString path = directory.filePath(name + QStringLiteral(".png"));
+    const bool saved = widget.grab().save(path);
+    std::cout << (saved ? "wrote " : "could not write ") << path.toStdString() << '\n';
+    return saved;
+}
+
+}  // namespace
+
+bool WriteScreenshots(CMainFrame& frame, const QDir& directory) {
+    if (!directory.exists() && !QDir().mkpath(directory.path())) {
+        std::cerr << "could not create " << directory.path().toStdString() << '\n';
+        return false;
+    }
+    bool written = Save(frame, directory, QStringLiteral("main-window"));
+
+    AboutDialog about(&frame);
+    written = Save(about, directory, QStringLiteral("about")) && written;
+
+    NoticeDialog fix(QString::fromLatin1(portfolio::kFixMasterTitle.data(),
+                                         static_cast<qsizetype>(portfolio::kFixMasterTitle.size())),
+                     QStringLiteral("The Master file\n/home/investor/data/stocks/MASTER\nappears "
+                                    "corrupted.\n\nShould Ticksmith try to repair this file now?"),
+                     true, &frame);
+    written = Save(fix, directory, QStringLiteral("fix-master-file")) && written;
+
+    platform::ProgressSink progress;
+    progress.SetText(portfolio::kScanDirectoryText, "/home/investor/data/stocks");
+    progress.SetCount(3, 0);
+    SearchProgressDialog searching(progress, &frame);
+    searching.Refresh();
+    written = Save(searching, directory, QStringLiteral("searching-for-master-files")) && written;
+    return written;
+}
+
+}  // namespace ticksmith::app

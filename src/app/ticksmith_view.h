@@ -1,0 +1,141 @@
+#pragma once
+
+#include <QPointer>
+#include <QWidget>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/command_table.h"
+#include "app/window_messenger.h"
+#include "platform/progress.h"
+#include "portfolio/view_state.h"
+#include "settings/settings_store.h"
+
+class QProgressBar;
+class QStatusBar;
+class QThread;
+class QTableView;
+class QMenu;
+
+namespace Ui {
+class CTicksmithView;
+}
+
+namespace ticksmith::app {
+
+class PortfolioListModel;
+class SymbolGridModel;
+class QuoteGridModel;
+class SearchProgressDialog;
+
+// The main window's form: the drive box and portfolio list, the symbol grid and the quote
+// grid, over the view state that every command works on. It renders that state and turns the
+// person's choices into calls of the core.
+class CTicksmithView : public QWidget {
+    Q_OBJECT
+
+  public:
+    CTicksmithView(settings::SettingsStore& store, const settings::ViewSettings& settings,
+                   QWidget* parent = nullptr);
+    ~CTicksmithView() override;
+
+    // The status bar over whose message pane the quote grid's progress bar is placed.
+    void SetStatusBar(QStatusBar* statusBar);
+
+    // The deferred start-up: column widths, the check marks, the drive box and the scan.
+    void StartUp();
+    bool HasStarted() const { return m_started; }
+
+    // Rebuilds the portfolio list of the current drive on a worker; the window stays live
+    // and the progress dialog can cancel it.
+    void ScanForPortfolios();
+    bool IsScanning() const { return m_scanThread != nullptr; }
+    // Stops a running scan and waits for it (closing the window).
+    void StopScan();
+
+    void FillSymbolsGrid(int row);
+    void FillQuotesGrid(int row);
+    void ClearLists(int level);
+
+    void Execute(CommandId id);
+    CommandContext Context() const;
+    bool IsChecked(CommandId id) const;
+    // A context menu of one of the controls, with the items enabled as it opens.
+    std::unique_ptr<QMenu> ContextMenu(Place place);
+
+    QString TitleText() const;
+    QString SymbolPaneText() const;
+    QString QuotePaneText() const;
+    QString DisplayPaneText() const;
+    bool DisplayPaneEnabled() const;
+
+    // The grids' client widths and column widths, for the stored settings.
+    void WriteColumnWidths();
+    // The height of the form's controls, from which the first placement is made.
+    int FormHeight() const;
+
+    // Room for the three groups at their natural widths.
+    QSize sizeHint() const override;
+
+    const portfolio::ViewState& State() const { return m_view; }
+    const std::string& Drive() const { return m_drive; }
+    platform::Messenger& Messenger() { return m_messenger; }
+
+  signals:
+    // The enabling, the checks, the title or the status texts may have changed.
+    void StateChanged();
+    void ScanFinished();
+    void CloseRequested();
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    void SetUpGrid(QTableView* grid);
+    void FillDriveBox();
+    void OnDriveChosen(int index);
+    void OnScanFinished();
+    void OnPortfolioChosen(int row);
+    void OnSymbolRowChosen(int row);
+    void OnQuoteRowChosen(int row);
+    void ShowSymbolRows();
+    void ShowQuoteRows();
+    void ReportSkipFileTrouble();
+    void ToggleRecent();
+    void ToggleSkip();
+    void ShowContextMenu(Place place, const QPoint& globalPosition);
+    void ApplyColumnWidths();
+
+    std::unique_ptr<Ui::CTicksmithView> m_ui;
+    settings::SettingsStore& m_store;
+    portfolio::ViewState m_view;
+    WindowMessenger m_messenger;
+    std::string m_drive;
+    std::vector<std::string> m_driveEntries;
+
+    PortfolioListModel* m_portfolioModel;
+    SymbolGridModel* m_symbolModel;
+    QuoteGridModel* m_quoteModel;
+
+    QPointer<QStatusBar> m_statusBar;
+    QProgressBar* m_quoteProgressBar = nullptr;
+
+    QThread* m_scanThread = nullptr;
+    std::unique_ptr<platform::ProgressSink> m_scanProgress;
+    QPointer<SearchProgressDialog> m_scanDialog;
+    std::vector<std::string> m_scanResults;
+
+    bool m_firstPaint = false;
+    bool m_started = false;
+    bool m_splitSearchOpen = false;
+    bool m_fillingGrids = false;
+    // Each skip-file complaint of the drawing code is made once per run.
+    bool m_gridSkipComplaint = false;
+    bool m_listSkipComplaint = false;
+};
+
+}  // namespace ticksmith::app
