@@ -28,3 +28,82 @@ build_packages=(g++ cmake ninja-build pkg-config libcli11-dev qt6-base-dev qt6-q
 test_packages=(libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev)
 
 jobs=$(nproc 2>/dev/null || echo 2)
+
+# The window program, the command-line twin and the Release build they come from.
+release_dir="$root/build/release"
+app="$release_dir/bin/ticksmith"
+cli="$release_dir/bin/ticksmith-cli"
+
+# build_release TARGETS...: configures and builds the Release programs, showing the build as one
+# status line that updates in place; cmake's and ninja's output goes to a log. When the build
+# fails it prints the compiler's errors from the log, keeps the log and returns non-zero.
+build_release() {
+    local log
+    log=$(mktemp "${TMPDIR:-/tmp}/ticksmith-build.XXXXXX")
+    # pipefail scoped to this function: the build's status is ninja's, not the reader's.
+    local -
+    set -o pipefail
+    if ! cmake -S "$root" -B "$release_dir" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+        -DTICKSMITH_TESTS=OFF -DTICKSMITH_BENCH=OFF >"$log" 2>&1; then
+        echo "Configuring Ticksmith failed (full output in $log):" >&2
+        tail -n 30 "$log" >&2
+        return 1
+    fi
+    local status=0
+    nice ninja -C "$release_dir" -j "$jobs" "$@" 2>&1 | show_build_progress "$log" || status=$?
+    if [ "$status" -ne 0 ]; then
+        echo "Building Ticksmith failed (full log in $log):" >&2
+        if grep -q 'error:' "$log"; then
+            grep -B 3 -A 5 'error:' "$log" | head -n 80 >&2
+        else
+            tail -n 30 "$log" >&2
+        fi
+        return "$status"
+    fi
+    rm -f "$log"
+}
+
+# Appends ninja's output (on stdin) to LOG and turns its "[n/m]" lines into one status line,
+# rewritten in place on a terminal and printed once at the end otherwise.
+show_build_progress() {
+    local log=$1 line progress="" shown=""
+    while IFS= read -r line; do
+        printf '%s\n' "$line" >>"$log"
+        if [[ $line =~ ^\[([0-9]+)/([0-9]+)\] ]]; then
+            progress="Building Ticksmith: ${BASH_REMATCH[1]}/${BASH_REMATCH[2]}"
+            if [ -t 1 ]; then
+                printf '\r\033[K%s' "$progress"
+                shown=yes
+            fi
+        fi
+    done
+    if [ -n "$shown" ]; then
+        printf '\n'
+    else
+        echo "${progress:-Building Ticksmith: up to date}"
+    fi
+}
+
+# make_scratch_sample NAME: copies the bundled sample into a new scratch directory and prints
+# its path. The scratch directory is the working directory of the programs run on it (profiles,
+# AUDIT.TXT, Lasttime).
+make_scratch_sample() {
+    local scratch
+    scratch=$(mktemp -d "${TMPDIR:-/tmp}/ticksmith-$1.XXXXXX")
+    cp -r "$root/sample/Portfolio" "$root/sample/Sample" "$scratch/"
+    echo "$scratch"
+}
+
+# render_window SETTINGS DIR: starts the window program without a display in the current
+# directory and has it write the main window and its dialogs into DIR as PNG files. The fixed
+# font makes the pictures the same on every machine.
+render_window() {
+    local settings=$1 dir=$2
+    mkdir -p "$dir"
+    QT_QPA_PLATFORM=offscreen QT_QPA_FONTDIR=/usr/share/fonts/truetype/dejavu \
+        "$app" --settings "$settings" --screenshots "$dir"
+    if [ ! -s "$dir/main-window.png" ]; then
+        echo "ticksmith wrote no $dir/main-window.png" >&2
+        return 1
+    fi
+}
