@@ -10,6 +10,7 @@
 #include "platform/progress.h"
 #include "platform/safe_replace.h"
 #include "platform/text_lines.h"
+#include "platform/volumes.h"
 #include "test_support.h"
 
 namespace ticksmith::platform {
@@ -175,3 +176,24 @@ TEST(ProgressSinkTest, NotificationsCarryWholeStates) {
 }
 
 }  // namespace ticksmith::platform
+
+TEST(VolumesTest, TheDriveBoxListsDataFileSystemsOnly) {
+    const std::string table =
+        "/dev/sda1 / ext4 rw,relatime 0 0\n"
+        "proc /proc proc rw 0 0\n"
+        "tmpfs /run tmpfs rw 0 0\n"
+        "/dev/sdb1 /media/usb\\040stick vfat rw 0 0\n"
+        "/dev/sda2 /home ext4 rw 0 0\n"
+        "/dev/sda2 /home ext4 rw 0 0\n"
+        "/dev/loop3 /snap/core/1 squashfs ro 0 0\n"
+        "server:/export /mnt/quotes nfs4 rw 0 0\n"
+        "overlay /var/lib/docker/overlay2/x/merged overlay rw 0 0\n"
+        "/dev/sdc1 /boot/efi vfat rw 0 0\n"
+        "broken line\n";
+    const std::vector<std::filesystem::path> volumes =
+        ticksmith::platform::VolumesOfMountTable(table);
+    EXPECT_EQ(volumes,
+              (std::vector<std::filesystem::path>{"/", "/home", "/media/usb stick", "/mnt/quotes",
+                                                  "/var/lib/docker/overlay2/x/merged"}));
+    EXPECT_FALSE(ticksmith::platform::MountedVolumes().empty());
+}

@@ -12,7 +12,9 @@ constexpr std::uint32_t kTutorialContext = 131197;
 
 }  // namespace
 
-void ShowHelpContents(QWidget* parent) { ShowHelp(parent, HelpTopic::kContents); }
+void ShowHelpContents(QWidget* parent) {
+    ShowHelp(parent, HelpTopic::kContents);
+}
 
 void ShowTutorial(QWidget* parent) {
     ShowHelp(parent, HelpTopicForContext(kTutorialContext).value_or(HelpTopic::kTutorial));

@@ -201,19 +201,23 @@ void CTicksmithView::FillDriveBox() {
     for (const std::filesystem::path& volume : platform::MountedVolumes()) {
         m_driveEntries.push_back(volume.string());
     }
-    // The working directory's own volume is offered even where the mounts table hides it.
+    // The working directory's own volume is offered even where the mounts table hides it, and
+    // so is a stored scan root that is a directory rather than a mount point.
     const std::string home = platform::VolumeRoot(m_view.settings.workingDirectory).string();
-    if (std::find(m_driveEntries.begin(), m_driveEntries.end(), home) == m_driveEntries.end()) {
-        m_driveEntries.insert(std::upper_bound(m_driveEntries.begin(), m_driveEntries.end(), home),
-                              home);
+    std::string stored = settings::Read(m_store, settings::keys::kDrive);
+    if (stored.empty()) {
+        stored = home;
+    }
+    for (const std::string& root : {home, stored}) {
+        if (std::find(m_driveEntries.begin(), m_driveEntries.end(), root) == m_driveEntries.end() &&
+            platform::IsEnterableDirectory(root)) {
+            m_driveEntries.insert(
+                std::upper_bound(m_driveEntries.begin(), m_driveEntries.end(), root), root);
+        }
     }
     m_ui->driveBox->clear();
     for (const std::string& entry : m_driveEntries) {
         m_ui->driveBox->addItem(TextOf(entry));
-    }
-    std::string stored = settings::Read(m_store, settings::keys::kDrive);
-    if (stored.empty()) {
-        stored = home;
     }
     const auto found = std::find(m_driveEntries.begin(), m_driveEntries.end(), stored);
     // A stored drive that is gone: the last entry is scanned, and the box shows no choice.
