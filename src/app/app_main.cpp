@@ -8,6 +8,7 @@
 #include <iostream>
 #include <memory>
 
+#include "app/command_icons.h"
 #include "app/dialog_seam.h"
 #include "app/main_frame.h"
 #include "app/screenshots.h"
@@ -45,6 +46,7 @@ int RunWindowProgram(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("Ticksmith"));
     QApplication application(argc, argv);
     QApplication::setApplicationDisplayName(QStringLiteral("Ticksmith"));
+    QApplication::setWindowIcon(ProgramIcon());
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QApplication::translate(

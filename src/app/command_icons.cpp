@@ -99,4 +99,8 @@ QIcon CommandIcon(CommandId id) {
     return {};
 }
 
+QIcon ProgramIcon() {
+    return QIcon(new BadgeEngine(QStringLiteral("Ts"), QColor(20, 60, 110)));
+}
+
 }  // namespace ticksmith::app

@@ -10,4 +10,7 @@ namespace ticksmith::app {
 // size and scale asked for, so it stays sharp on high-DPI screens.
 QIcon CommandIcon(CommandId id);
 
+// The program's own icon, drawn the same way.
+QIcon ProgramIcon();
+
 }  // namespace ticksmith::app
