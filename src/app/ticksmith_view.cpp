@@ -15,7 +15,10 @@
 #include "app/grid_delegate.h"
 #include "app/grid_models.h"
 #include "app/help_links.h"
+#include "app/portfolio_dialog_commands.h"
+#include "app/quote_dialog_commands.h"
 #include "app/search_progress_dialog.h"
+#include "app/symbol_dialog_commands.h"
 #include "platform/volumes.h"
 #include "portfolio/discovery.h"
 #include "portfolio/grid_format.h"
@@ -460,9 +463,23 @@ void CTicksmithView::Execute(CommandId id) {
             break;
         }
         default:
-            // The commands with dialogs of their own come with those dialogs.
+            // The commands with dialogs of their own.
+            static_cast<void>(RunQuoteCommand(*this, id) || RunSymbolCommand(*this, id) ||
+                              RunPortfolioCommand(*this, id));
             break;
     }
+}
+
+void CTicksmithView::ShowPortfolioList() {
+    m_portfolioModel->Reset();
+    const QSignalBlocker blocker(m_ui->portfolioList->selectionModel());
+    SelectRow(m_ui->portfolioList, m_view.selectedPortfolio);
+    emit StateChanged();
+}
+
+void CTicksmithView::SetSplitSearchOpen(bool open) {
+    m_splitSearchOpen = open;
+    emit StateChanged();
 }
 
 void CTicksmithView::ToggleRecent() {

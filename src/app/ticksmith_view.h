@@ -80,6 +80,13 @@ class CTicksmithView : public QWidget {
     QSize sizeHint() const override;
 
     const portfolio::ViewState& State() const { return m_view; }
+    // For the commands' dialogs, which hand it to the core and then refill the grids.
+    portfolio::ViewState& State() { return m_view; }
+    settings::SettingsStore& Store() { return m_store; }
+    // Shows the portfolio list again after a command changed it (the current entry selected).
+    void ShowPortfolioList();
+    // Marks a Split Search window open or closed, for the enabling rules.
+    void SetSplitSearchOpen(bool open);
     const std::string& Drive() const { return m_drive; }
     platform::Messenger& Messenger() { return m_messenger; }
 
