@@ -10,4 +10,8 @@ class CTicksmithView;
 // False for a command that is not one of them.
 bool RunPortfolioCommand(CTicksmithView& view, CommandId id);
 
+// Portfolio > Add...; `selectOrCreate` gives the dialog the title the New Symbol dialog's
+// "Change Portfolio..." uses. True when a portfolio was added or selected.
+bool AddPortfolioCommand(CTicksmithView& view, bool selectOrCreate);
+
 }  // namespace ticksmith::app

@@ -5,9 +5,12 @@
 #include <iostream>
 
 #include "app/about_dialog.h"
+#include "app/choose_directory_dialog.h"
 #include "app/main_frame.h"
 #include "app/notice_dialog.h"
+#include "app/portfolio_dialogs.h"
 #include "app/search_progress_dialog.h"
+#include "app/window_messenger.h"
 #include "portfolio/discovery.h"
 #include "portfolio/master_repair.h"
 
@@ -49,6 +52,16 @@ bool WriteScreenshots(CMainFrame& frame, const QDir& directory) {
     SearchProgressDialog searching(progress, &frame);
     searching.Refresh();
     written = Save(searching, directory, QStringLiteral("searching-for-master-files")) && written;
+    WindowMessenger messenger(&frame);
+    AddPortfolioDialog addPortfolio(QStringLiteral("/home/investor/data/stocks"), false, messenger,
+                                    &frame);
+    written = Save(addPortfolio, directory, QStringLiteral("add-portfolio")) && written;
+    DeletePortfolioDialog deletePortfolio(QStringLiteral("/home/investor/data/stocks"), &frame);
+    written = Save(deletePortfolio, directory, QStringLiteral("delete-portfolio")) && written;
+    SkipAdjustDialog skipAdjust(&frame);
+    written = Save(skipAdjust, directory, QStringLiteral("portfolio-skip-adjustment")) && written;
+    ChooseDirectoryDialog chooser(QDir::homePath(), messenger, &frame);
+    written = Save(chooser, directory, QStringLiteral("choose-directory")) && written;
     return written;
 }
 

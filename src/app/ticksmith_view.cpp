@@ -492,8 +492,13 @@ void CTicksmithView::ToggleSkip() {
     const portfolio::SkipChange change = IsChecked(CommandId::kSymbolSkip)
                                              ? portfolio::SkipChange::kOff
                                              : portfolio::SkipChange::kOn;
-    if (portfolio::SkipSymbol(m_view.current.portfolioDir, m_view.currentSymbol, change,
-                              m_messenger)) {
+    static_cast<void>(portfolio::SkipSymbol(m_view.current.portfolioDir, m_view.currentSymbol,
+                                            change, m_messenger));
+    RefreshSkipMarks();
+}
+
+void CTicksmithView::RefreshSkipMarks() {
+    if (m_view.SymbolCount() > 0) {
         m_view.skipList = portfolio::GetSkipString(m_view.current.portfolioDir, m_messenger);
     }
     m_symbolModel->RefreshSkipMarks();

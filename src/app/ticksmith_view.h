@@ -85,6 +85,8 @@ class CTicksmithView : public QWidget {
     settings::SettingsStore& Store() { return m_store; }
     // Shows the portfolio list again after a command changed it (the current entry selected).
     void ShowPortfolioList();
+    // Reads the current portfolio's skip flags again and redraws the grid and the list.
+    void RefreshSkipMarks();
     // Marks a Split Search window open or closed, for the enabling rules.
     void SetSplitSearchOpen(bool open);
     const std::string& Drive() const { return m_drive; }

@@ -77,13 +77,15 @@ bool DeletePortfolio(const std::string& directory, bool soundDisable,
     if (!soundDisable) {
         messenger.Play(platform::Sound::kQuestion);
     }
-    if (!messenger.AskYesNo(platform::FormatMessage(
-            "Selected Portfolio to Delete:\n%s\n\nAre you sure you want to delete the portfolio? "
-            "\n\nThe directory and all its contents will be deleted (but not if this is at the "
-            "drive root)",
-            {directory}))) {
+    if (!messenger.AskYesNo(
+            platform::FormatMessage("Selected Portfolio to Delete:\n%s\n\n", {directory}) +
+            std::string(kDeletePortfolioQuestion) + "\n\n" + std::string(kDeletePortfolioNote))) {
         return false;
     }
+    return DeletePortfolioFiles(directory, messenger);
+}
+
+bool DeletePortfolioFiles(const std::string& directory, platform::Messenger& messenger) {
     const auto locks = platform::LockPortfolios({directory}, "Delete Portfolio", messenger);
     if (!locks) {
         return false;

@@ -26,11 +26,20 @@ namespace fs = std::filesystem;
                                 std::vector<std::string>& portfolios, const SearchFilter& filter,
                                 platform::Messenger& messenger);
 
+// The Delete Portfolio question and its note.
+inline constexpr std::string_view kDeletePortfolioQuestion =
+    "Are you sure you want to delete the portfolio? ";
+inline constexpr std::string_view kDeletePortfolioNote =
+    "The directory and all its contents will be deleted (but not if this is at the drive root)";
+
 // Deletes the portfolio after asking: every file of its directory and the directory itself,
 // or only MASTER at a volume root. Sub-directories are never entered. False, with a message,
 // when something could not be deleted (or nothing was, on No).
 [[nodiscard]] bool DeletePortfolio(const std::string& directory, bool soundDisable,
                                    platform::Messenger& messenger);
+// The deletion once the person has said Yes in a dialog of the window's own.
+[[nodiscard]] bool DeletePortfolioFiles(const std::string& directory,
+                                        platform::Messenger& messenger);
 
 // Whether `path` names one of the files a portfolio keeps (MASTER and its working copies,
 // EMASTER, XMASTER, F<n>.*, the skip file) in a directory that holds a MASTER. Text written by the

@@ -27,10 +27,11 @@ class ScriptedDialogs : public app::DialogSeam {
 
     QMessageBox::StandardButton Message(QWidget* /*parent*/, QMessageBox::Icon /*icon*/,
                                         const QString& /*title*/, const QString& text,
-                                        QMessageBox::StandardButtons /*buttons*/,
+                                        QMessageBox::StandardButtons buttons,
                                         QMessageBox::StandardButton defaultButton) override {
         messages.push_back(text.toStdString());
-        if (!buttonAnswers.empty()) {
+        // Only questions take a scripted answer; a notice has just its OK.
+        if (buttons != QMessageBox::Ok && !buttonAnswers.empty()) {
             const QMessageBox::StandardButton answer = buttonAnswers.front();
             buttonAnswers.pop_front();
             return answer;
