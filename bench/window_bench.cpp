@@ -15,6 +15,8 @@
 #include <QApplication>
 #include <QEvent>
 #include <QEventLoop>
+#include <QProgressBar>
+#include <QStatusBar>
 #include <QTableView>
 #include <QTimer>
 #include <algorithm>
@@ -34,7 +36,9 @@
 #include "platform/names.h"
 #include "platform/volumes.h"
 #include "portfolio/discovery.h"
+#include "portfolio/skip_list.h"
 #include "portfolio/view_state.h"
+#include "profiles/profile.h"
 #include "settings/setting_keys.h"
 #include "settings/settings_store.h"
 #include "settings/view_settings.h"
@@ -284,6 +288,33 @@ void QuoteGridAll(const fs::path& root, const Size& size, platform::Messenger& m
         }
     });
 
+    // The window's own parts of a refill, each as the form does it.
+    const double refresh = MedianMilliseconds(size.runs, [&] { emit view.StateChanged(); });
+    QStatusBar* statusBar = opened.Frame().statusBar();
+    const int chunks = (size.quotes + portfolio::kQuoteChunk - 1) / portfolio::kQuoteChunk;
+    const auto progressBar = [&](int steps) {
+        return MedianMilliseconds(size.runs, [&] {
+            auto* bar = new QProgressBar(statusBar);
+            bar->setTextVisible(false);
+            statusBar->addWidget(bar, 1);
+            for (int step = 1; step <= steps; ++step) {
+                bar->setRange(0, size.quotes);
+                bar->setValue(std::min(step * portfolio::kQuoteChunk, size.quotes));
+            }
+            statusBar->removeWidget(bar);
+            delete bar;
+        });
+    };
+    const double barShown = progressBar(0);
+    const double barStepped = progressBar(chunks);
+    view.Execute(app::CommandId::kRecentAll);
+    const double repaint = MedianMilliseconds(size.runs, [&] { grid.viewport()->repaint(); });
+    view.Execute(app::CommandId::kRecentAll);
+    const double waitCursor = MedianMilliseconds(size.runs, [] {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        QApplication::restoreOverrideCursor();
+    });
+
     char title[96];
     std::snprintf(title, sizeof title, "Quote grid ALL, %d quotes (%d rows in sight)", size.quotes,
                   visibleRows);
@@ -292,6 +323,14 @@ void QuoteGridAll(const fs::path& root, const Size& size, platform::Messenger& m
     PrintFigure("command until the model holds every row", Median(filled), "100 ms");
     PrintFloor("floor: ReadSeries of all quotes once", floor, Median(filled));
     PrintFloor("  ViewState::FillQuotesGrid alone (no window)", coreFill, Median(filled));
+    PrintFigure("  of the window: StateChanged (title, panes, actions)", refresh);
+    PrintFigure("  of the window: status-bar progress bar, shown+removed", barShown);
+    char stepped[96];
+    std::snprintf(stepped, sizeof stepped, "  of the window: the same bar stepped %d times",
+                  chunks);
+    PrintFigure(stepped, barStepped);
+    PrintFigure("  of the window: wait cursor set and restored", waitCursor);
+    PrintFigure("  of the window: repainting the grid alone", repaint);
 }
 
 void SymbolGrid(const fs::path& root, const Size& size, platform::Messenger& messenger) {
@@ -300,16 +339,16 @@ void SymbolGrid(const fs::path& root, const Size& size, platform::Messenger& mes
     OpenedFrame opened(root);
     app::CTicksmithView& view = opened.View();
     QTableView& grid = opened.Grid("symbolGrid");
-    std::vector<double> painted;
-    for (int run = 0; run < size.runs; ++run) {
-        const auto start = Clock::now();
-        view.FillSymbolsGrid(0);
-        grid.viewport()->repaint();
-        painted.push_back(Milliseconds(Clock::now() - start));
-        if (grid.model()->rowCount() != size.symbols) {
-            Fail("the symbol grid shows " + std::to_string(grid.model()->rowCount()) + " rows");
-        }
-    }
+    const auto fillPainted = [&] {
+        return MedianMilliseconds(size.runs, [&] {
+            view.FillSymbolsGrid(0);
+            grid.viewport()->repaint();
+            if (grid.model()->rowCount() != size.symbols) {
+                Fail("the symbol grid shows " + std::to_string(grid.model()->rowCount()) + " rows");
+            }
+        });
+    };
+    const double painted = fillPainted();
     const double floor = MedianMilliseconds(size.runs, [&] {
         std::vector<store::MasterRecord> records;
         if (store::ReadMasterRecords(portfolio, records) != store::kSuccess ||
@@ -318,18 +357,43 @@ void SymbolGrid(const fs::path& root, const Size& size, platform::Messenger& mes
         }
     });
     portfolio::ViewState core = CoreView(portfolio, messenger);
-    const double coreFill = MedianMilliseconds(size.runs, [&] {
-        if (!core.FillSymbolsGrid(0, messenger)) {
-            Fail("the view state did not fill the symbol grid");
+    const auto coreFill = [&] {
+        return MedianMilliseconds(size.runs, [&] {
+            if (!core.FillSymbolsGrid(0, messenger)) {
+                Fail("the view state did not fill the symbol grid");
+            }
+        });
+    };
+    const double coreWithout = coreFill();
+    const double assignments = MedianMilliseconds(size.runs, [&] {
+        for (int s = 1; s <= size.symbols; ++s) {
+            static_cast<void>(profiles::ReadAssignment(portfolio, s));
         }
     });
+    // Symbols added by this program carry a profile assignment; data from elsewhere has none.
+    profiles::AssignmentBytes assignment{};
+    if (!profiles::EncodeAssignment("Daily", assignment)) {
+        Fail("cannot encode an assignment");
+    }
+    for (int s = 1; s <= size.symbols; ++s) {
+        if (!profiles::WriteAssignmentFile(portfolio, s, assignment)) {
+            Fail("cannot write an assignment");
+        }
+    }
+    const double paintedAssigned = fillPainted();
+    const double repaint = MedianMilliseconds(size.runs, [&] { grid.viewport()->repaint(); });
+    const double coreAssigned = coreFill();
 
     char title[96];
     std::snprintf(title, sizeof title, "Symbol grid, %d symbols", size.symbols);
     PrintHeading(title);
-    PrintFigure("FillSymbolsGrid until painted", Median(painted), "20 ms");
-    PrintFloor("floor: ReadMasterRecords once", floor, Median(painted));
-    PrintFloor("  ViewState::FillSymbolsGrid alone (no window)", coreFill, Median(painted));
+    PrintFigure("FillSymbolsGrid until painted (no F<n>.pfl files)", painted, "20 ms");
+    PrintFloor("floor: ReadMasterRecords once", floor, painted);
+    PrintFloor("  ViewState::FillSymbolsGrid alone (no window)", coreWithout, painted);
+    PrintFigure("  of the core: ReadAssignment of every symbol", assignments);
+    PrintFigure("FillSymbolsGrid until painted (every F<n>.pfl there)", paintedAssigned, "20 ms");
+    PrintFloor("  ViewState::FillSymbolsGrid alone (no window)", coreAssigned, paintedAssigned);
+    PrintFigure("  of the window: repainting the grid alone", repaint);
 }
 
 void StartUp(const fs::path& root, const Size& size, platform::Messenger& messenger) {
@@ -356,6 +420,24 @@ void StartUp(const fs::path& root, const Size& size, platform::Messenger& messen
     };
     walk();
     const double walkAlone = MedianMilliseconds(size.runs, walk);
+    // What the list does with every entry after the walk, as its model reads them.
+    std::vector<std::string> found;
+    portfolio::SearchDirectory(root.string(), filter, found);
+    const double marks = MedianMilliseconds(size.runs, [&] {
+        for (const std::string& directory : found) {
+            static_cast<void>(portfolio::PortfolioListMark(directory));
+        }
+    });
+    // Of find's time, what starting the shell and find costs.
+    const fs::path empty = root / "empty";
+    fs::create_directories(empty);
+    const std::string emptyCommand =
+        "find '" + empty.string() + "' -xdev -iname MASTER > /dev/null";
+    const double findStart = MedianMilliseconds(size.runs, [&] {
+        if (std::system(emptyCommand.c_str()) != 0) {
+            Fail("find failed");
+        }
+    });
 
     std::vector<double> shown;
     std::vector<double> scans;
@@ -386,7 +468,9 @@ void StartUp(const fs::path& root, const Size& size, platform::Messenger& messen
     PrintFigure("construct until ScanFinished", Median(listed));
     PrintFigure("scan: ScanForPortfolios() until ScanFinished", Median(scans));
     PrintFloor("floor: find ROOT -xdev -iname MASTER (warm)", find, Median(scans), "1.2x");
+    PrintFigure("  of find: starting it (on an empty directory)", findStart);
     PrintFloor("  the walk alone (no window)", walkAlone, Median(scans));
+    PrintFigure("  PortfolioListMark of every entry (list model)", marks);
     std::printf("window painted before the scan ended: %d of %d runs\n", windowFirst, size.runs);
 }
 
