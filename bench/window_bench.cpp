@@ -24,6 +24,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iostream>
 #include <memory>
 #include <optional>
 #include <string>
@@ -428,8 +430,9 @@ void StartUp(const fs::path& root, const Size& size, platform::Messenger& messen
             static_cast<void>(portfolio::PortfolioListMark(directory));
         }
     });
-    // Of find's time, what starting the shell and find costs.
-    const fs::path empty = root / "empty";
+    // Of find's time, what starting the shell and find costs; outside the tree, which the
+    // window's scans below walk.
+    const fs::path empty = root.parent_path() / "empty";
     fs::create_directories(empty);
     const std::string emptyCommand =
         "find '" + empty.string() + "' -xdev -iname MASTER > /dev/null";
@@ -493,6 +496,11 @@ int main(int argc, char** argv) {
     }
     const fs::path root = pattern;
     std::cout << "Generating into " << root.string() << "..." << std::endl;
+    // Shared cores stretch every figure: the load says how much to trust them.
+    std::ifstream loadFile("/proc/loadavg");
+    std::string load;
+    std::getline(loadFile, load);
+    std::cout << "load average: " << load << std::endl;
     // Each part has a tree of its own, so that each scan finds only its portfolios.
     QuoteGridAll(root / "quotes", size, messenger);
     SymbolGrid(root / "symbols", size, messenger);
