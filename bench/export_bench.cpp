@@ -21,7 +21,6 @@
 #include "ascii/split_search.h"
 #include "bench_support.h"
 #include "platform/file_system.h"
-#include "platform/little_endian.h"
 #include "platform/messenger.h"
 #include "portfolio/view_state.h"
 #include "settings/settings_store.h"
@@ -34,7 +33,6 @@ namespace fs = std::filesystem;
 using namespace ticksmith;
 using bench::Clock;
 using bench::Fail;
-using bench::WriteFile;
 
 struct Size {
     int exportQuotes;
@@ -56,25 +54,16 @@ std::string SymbolName(int symbol) {
 // in every tenth symbol. Files are written directly: the set-up is not what is measured.
 void Generate(const fs::path& directory, int symbols, int quotes, std::mt19937& random) {
     fs::create_directories(directory);
-    const store::FieldLayout layout = store::LayoutOf(store::kStandardFields);
-    const int length = 4 * layout.PresentFields();
-    std::vector<std::uint8_t> master(store::kMasterRecordSize *
-                                     static_cast<std::size_t>(symbols + 1));
-    platform::WriteI16(master.data(), static_cast<std::int16_t>(symbols));
-    platform::WriteI16(master.data() + 2, static_cast<std::int16_t>(symbols));
+    std::vector<store::MasterRecord> records;
     for (int s = 1; s <= symbols; ++s) {
         store::MasterRecord record = store::NewMasterRecord(SymbolName(s), "BENCH", 7);
         record.fileNumber = static_cast<std::uint8_t>(s);
-        store::EncodeMasterRecord(
-            record, master.data() + store::kMasterRecordSize * static_cast<std::size_t>(s));
-        std::string data(static_cast<std::size_t>(length) * static_cast<std::size_t>(quotes + 1),
-                         '\0');
-        auto* bytes = reinterpret_cast<std::uint8_t*>(data.data());
-        platform::WriteU16(bytes + 2, static_cast<std::uint16_t>(quotes + 1));
+        records.push_back(record);
+        std::vector<store::Quote> series(static_cast<std::size_t>(quotes));
         float close = 20.0f + static_cast<float>(s % 50);
         store::DayNumber day = store::DayNumberFromYmd(1980, 1, 2);
         for (int i = 0; i < quotes; ++i) {
-            store::Quote quote;
+            store::Quote& quote = series[static_cast<std::size_t>(i)];
             quote.date = day++;
             close *= 1.0f + static_cast<float>(static_cast<int>(random() % 201) - 100) / 10000.0f;
             if (s % 10 == 0 && i == quotes / 2) {
@@ -86,14 +75,10 @@ void Generate(const fs::path& directory, int symbols, int quotes, std::mt19937& 
             quote.close = close;
             quote.volume = static_cast<float>(random() % 1000000);
             quote.openInterest = 0.0f;
-            store::EncodeQuote(
-                quote, layout,
-                bytes + static_cast<std::size_t>(length) * static_cast<std::size_t>(i + 1), length);
         }
-        WriteFile(directory / store::DataFileName(s), data);
-        WriteFile(directory / store::DopFileName(s), store::DopText(store::kStandardFields));
+        bench::WriteSymbolFiles(directory, s, series);
     }
-    WriteFile(directory / "MASTER", std::string(master.begin(), master.end()));
+    bench::WriteMasterFile(directory, records);
 }
 
 template <typename Work>
