@@ -109,6 +109,20 @@ TEST_F(NamesTest, SpellingsDifferingOnlyInCaseResolveTheSameWayEveryTime) {
     EXPECT_TRUE(LessIgnoringCase("ab", "ABC"));
 }
 
+// One listing must answer every lookup as FindEntry does, or a grid row would show another
+// file than the command that opens it.
+TEST_F(NamesTest, OneListingAnswersEveryLookupAsFindEntryDoes) {
+    Files({"mASTER", "Master", "maSTER", "f1.pfl", "F2.PFL", "F3.Pfl", "f3.pfl", "B\xC3\xA9"});
+    fs::create_directory(dir / "F4.PFL");
+    const DirectoryNames listing(dir);
+    for (const char* name : {"MASTER", "master", "maSTER", "MaStEr", "F1.PFL", "f2.pfl", "F3.PFL",
+                             "f3.PFL", "F4.PFL", "F5.PFL", "b\xC3\xA9", "", "..", "sub/F1.PFL"}) {
+        EXPECT_EQ(listing.Find(name), FindEntry(dir, name)) << name;
+    }
+    EXPECT_TRUE(listing.FindListed("f4.pfl")->isDirectory);
+    EXPECT_TRUE(listing.FindListed("F1.PFL")->isFile);
+}
+
 TEST_F(NamesTest, NonAsciiBytesAreComparedByteForByte) {
     // Only A-Z and a-z fold: neither UTF-8 nor Latin-1 letters do.
     EXPECT_TRUE(EqualsIgnoringCase("caf\xC3\xA9.txt", "CAF\xC3\xA9.TXT"));

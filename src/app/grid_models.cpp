@@ -34,8 +34,22 @@ QVariant PortfolioListModel::data(const QModelIndex& index, int role) const {
         case Qt::DisplayRole:
         case Qt::ToolTipRole:
             return TextOf(m_view.portfolios[row]);
-        case kSkippedRole:
-            return row < m_marks.size() && m_marks[row] == portfolio::PortfolioSkipMark::kSkipped;
+        case kSkippedRole: {
+            if (row >= m_marks.size()) {
+                return false;
+            }
+            if (!m_marks[row]) {
+                m_marks[row] = portfolio::PortfolioListMark(m_view.portfolios[row]);
+                if (*m_marks[row] == portfolio::PortfolioSkipMark::kUnknown) {
+                    // Not from inside the drawing: the box would paint over it.
+                    auto* self = const_cast<PortfolioListModel*>(this);
+                    QMetaObject::invokeMethod(
+                        self, [self, at = index.row()] { emit self->UnknownMarkShown(at); },
+                        Qt::QueuedConnection);
+                }
+            }
+            return *m_marks[row] == portfolio::PortfolioSkipMark::kSkipped;
+        }
         default:
             return {};
     }
@@ -43,10 +57,7 @@ QVariant PortfolioListModel::data(const QModelIndex& index, int role) const {
 
 void PortfolioListModel::Reset() {
     beginResetModel();
-    m_marks.clear();
-    for (const std::string& directory : m_view.portfolios) {
-        m_marks.push_back(portfolio::PortfolioListMark(directory));
-    }
+    m_marks.assign(m_view.portfolios.size(), std::nullopt);
     endResetModel();
 }
 
@@ -54,19 +65,8 @@ void PortfolioListModel::RefreshMark(int row) {
     if (row < 0 || row >= static_cast<int>(m_marks.size())) {
         return;
     }
-    const auto at = static_cast<std::size_t>(row);
-    m_marks[at] = portfolio::PortfolioListMark(m_view.portfolios[at]);
+    m_marks[static_cast<std::size_t>(row)].reset();
     emit dataChanged(index(row), index(row), {kSkippedRole});
-}
-
-std::vector<int> PortfolioListModel::UnknownMarkRows() const {
-    std::vector<int> rows;
-    for (std::size_t row = 0; row < m_marks.size(); ++row) {
-        if (m_marks[row] == portfolio::PortfolioSkipMark::kUnknown) {
-            rows.push_back(static_cast<int>(row));
-        }
-    }
-    return rows;
 }
 
 SymbolGridModel::SymbolGridModel(const portfolio::ViewState& view, QObject* parent)

@@ -2,6 +2,7 @@
 
 #include <QAbstractListModel>
 #include <QAbstractTableModel>
+#include <optional>
 #include <vector>
 
 #include "portfolio/skip_list.h"
@@ -25,16 +26,20 @@ class PortfolioListModel : public QAbstractListModel {
     int rowCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role) const override;
 
-    // After the entries changed: reads every entry's mark again.
+    // After the entries changed.
     void Reset();
     // After one entry's skip file changed.
     void RefreshMark(int row);
-    // Rows whose skip file is too short to say.
-    std::vector<int> UnknownMarkRows() const;
+
+  signals:
+    // An entry in sight whose skip file is too short to say (told once the drawing is done).
+    void UnknownMarkShown(int row);
 
   private:
     const portfolio::ViewState& m_view;
-    std::vector<portfolio::PortfolioSkipMark> m_marks;
+    // Read when an entry is first drawn: a list of a thousand portfolios reads only the skip
+    // files of the entries in sight.
+    mutable std::vector<std::optional<portfolio::PortfolioSkipMark>> m_marks;
 };
 
 // The symbol grid: Symbol, Name, Profile, in the view state's order.

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QContextMenuEvent>
+#include <QElapsedTimer>
 #include <QHeaderView>
 #include <QMenu>
 #include <QProgressBar>
@@ -51,6 +52,9 @@ constexpr int kSymbolCharacters = 40;
 constexpr int kQuoteCharacters = 86;
 constexpr int kGridLines = 14;
 
+// A quote grid fill shows its progress bar once it has taken this long.
+constexpr qint64 kQuoteProgressDelayMilliseconds = 200;
+
 // Started once the view has painted, so that the window is on screen before the scan.
 constexpr int kStartUpDelayMilliseconds = 100;
 
@@ -95,6 +99,8 @@ CTicksmithView::CTicksmithView(settings::SettingsStore& store,
     m_ui->groupSplitter->setStretchFactor(1, kSymbolCharacters);
     m_ui->groupSplitter->setStretchFactor(2, kQuoteCharacters);
 
+    connect(m_portfolioModel, &PortfolioListModel::UnknownMarkShown, this,
+            &CTicksmithView::OnUnknownPortfolioMark);
     connect(m_ui->driveBox, &QComboBox::activated, this, &CTicksmithView::OnDriveChosen);
     connect(m_ui->portfolioList->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex& current) { OnPortfolioChosen(current.row()); });
@@ -360,18 +366,23 @@ void CTicksmithView::FillSymbolsGrid(int row) {
 void CTicksmithView::FillQuotesGrid(int row) {
     const WaitCursor wait;
     m_fillingGrids = true;
-    if (m_statusBar != nullptr && m_quoteProgressBar == nullptr) {
-        m_quoteProgressBar = new QProgressBar(m_statusBar);
-        m_quoteProgressBar->setTextVisible(false);
-        m_statusBar->addWidget(m_quoteProgressBar, 1);
-    }
-    platform::ProgressSink progress(
-        [bar = m_quoteProgressBar](const platform::ProgressSnapshot& snapshot) {
-            if (bar != nullptr) {
-                bar->setRange(0, static_cast<int>(snapshot.total));
-                bar->setValue(static_cast<int>(snapshot.done));
+    // The bar appears only for a fill that takes long enough to be watched: a local series of
+    // 16,000 quotes reads in milliseconds, and repainting a bar forty times would cost more.
+    QElapsedTimer elapsed;
+    elapsed.start();
+    platform::ProgressSink progress([this, &elapsed](const platform::ProgressSnapshot& snapshot) {
+        if (m_quoteProgressBar == nullptr) {
+            if (m_statusBar == nullptr || elapsed.elapsed() < kQuoteProgressDelayMilliseconds) {
+                return;
             }
-        });
+            m_quoteProgressBar = new QProgressBar(m_statusBar);
+            m_quoteProgressBar->setTextVisible(false);
+            m_statusBar->addWidget(m_quoteProgressBar, 1);
+            m_quoteProgressBar->show();
+        }
+        m_quoteProgressBar->setRange(0, static_cast<int>(snapshot.total));
+        m_quoteProgressBar->setValue(static_cast<int>(snapshot.done));
+    });
     static_cast<void>(m_view.FillQuotesGrid(row, m_messenger, &progress));
     ShowQuoteRows();
     if (m_quoteProgressBar != nullptr) {
@@ -406,16 +417,17 @@ void CTicksmithView::ReportSkipFileTrouble() {
             "in directory\n%s.",
             {m_view.current.portfolioDir}));
     }
-    if (!m_listSkipComplaint) {
-        const std::vector<int> unknown = m_portfolioModel->UnknownMarkRows();
-        if (!unknown.empty()) {
-            m_listSkipComplaint = true;
-            Messenger().Show(platform::FormatMessage(
-                "Incorrect file length in odlist.\nPlease delete the file called\"skipqldr.skb\" "
-                "in directory\n%s.",
-                {m_view.portfolios[static_cast<std::size_t>(unknown.front())]}));
-        }
+}
+
+void CTicksmithView::OnUnknownPortfolioMark(int row) {
+    if (m_listSkipComplaint || row < 0 || row >= static_cast<int>(m_view.portfolios.size())) {
+        return;
     }
+    m_listSkipComplaint = true;
+    Messenger().Show(platform::FormatMessage(
+        "Incorrect file length in odlist.\nPlease delete the file called\"skipqldr.skb\" in "
+        "directory\n%s.",
+        {m_view.portfolios[static_cast<std::size_t>(row)]}));
 }
 
 void CTicksmithView::OnSymbolRowChosen(int row) {

@@ -114,6 +114,7 @@ class CTicksmithView : public QWidget {
     void ShowSymbolRows();
     void ShowQuoteRows();
     void ReportSkipFileTrouble();
+    void OnUnknownPortfolioMark(int row);
     void ToggleRecent();
     void ToggleSkip();
     void ShowContextMenu(Place place, const QPoint& globalPosition);

@@ -141,6 +141,45 @@ std::vector<DirectoryEntry> ListDirectory(const fs::path& directory) {
     return entries;
 }
 
+DirectoryNames::DirectoryNames(const fs::path& directory)
+    : DirectoryNames(directory, ListDirectory(directory)) {}
+
+DirectoryNames::DirectoryNames(const fs::path& directory, std::vector<DirectoryEntry> entries)
+    : m_directory(directory), m_entries(std::move(entries)) {}
+
+const DirectoryEntry* DirectoryNames::FindListed(std::string_view name) const {
+    if (!IsPlainName(name)) {
+        return nullptr;
+    }
+    const auto first = std::lower_bound(m_entries.begin(), m_entries.end(), name,
+                                        [](const DirectoryEntry& entry, std::string_view wanted) {
+                                            return LessIgnoringCase(entry.name, wanted) &&
+                                                   !EqualsIgnoringCase(entry.name, wanted);
+                                        });
+    auto last = first;
+    while (last != m_entries.end() && EqualsIgnoringCase(last->name, name)) {
+        ++last;
+    }
+    if (first == last) {
+        return nullptr;
+    }
+    // The spellings FindEntry tries before its listing, in its order; then the first in order.
+    for (const std::string& spelling :
+         {std::string(name), ToUpperAscii(name), ToLowerAscii(name)}) {
+        const auto exact = std::find_if(
+            first, last, [&](const DirectoryEntry& entry) { return entry.name == spelling; });
+        if (exact != last) {
+            return &*exact;
+        }
+    }
+    return &*first;
+}
+
+std::optional<fs::path> DirectoryNames::Find(std::string_view name) const {
+    const DirectoryEntry* entry = FindListed(name);
+    return entry == nullptr ? std::nullopt : std::optional<fs::path>(m_directory / entry->name);
+}
+
 bool IsPlainName(std::string_view name) {
     if (name.empty() || name == "." || name == "..") {
         return false;

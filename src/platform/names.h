@@ -37,6 +37,24 @@ struct DirectoryEntry {
 // begin with ".". An unreadable directory gives an empty list.
 std::vector<DirectoryEntry> ListDirectory(const fs::path& directory);
 
+// Many lookups in one directory answered from a single listing, as a grid that looks up a file
+// per row or a walk that has listed the directory anyway needs: the same answers as FindEntry
+// (for names that do not begin with ".") while the directory does not change.
+class DirectoryNames {
+  public:
+    explicit DirectoryNames(const fs::path& directory);
+    // From a listing ListDirectory made of `directory`.
+    DirectoryNames(const fs::path& directory, std::vector<DirectoryEntry> entries);
+
+    [[nodiscard]] std::optional<fs::path> Find(std::string_view name) const;
+    [[nodiscard]] const DirectoryEntry* FindListed(std::string_view name) const;
+    const std::vector<DirectoryEntry>& Entries() const { return m_entries; }
+
+  private:
+    fs::path m_directory;
+    std::vector<DirectoryEntry> m_entries;
+};
+
 // A name that stays inside its directory: not empty, not "." or "..", no separator, no NUL.
 bool IsPlainName(std::string_view name);
 

@@ -30,9 +30,10 @@ void Search(const std::string& path, Walk& walk, bool isRoot) {
     if (walk.progress != nullptr) {
         walk.progress->SetText(kScanDirectoryText, path);
     }
-    const std::optional<fs::path> master = platform::FindEntry(path, store::kMasterName);
-    struct stat info {};
-    if (master && ::stat(master->c_str(), &info) == 0 && !S_ISDIR(info.st_mode)) {
+    // One listing answers both questions: is this a portfolio, and where does the walk go.
+    const platform::DirectoryNames listing(path, platform::ListDirectory(path));
+    const platform::DirectoryEntry* master = listing.FindListed(store::kMasterName);
+    if (master != nullptr && master->isFile) {
         const std::string upper = platform::ToUpperAscii(path);
         bool listed = Enters(path, walk.filter);
         // A volume root is listed only when it contains the filter text.
@@ -48,19 +49,20 @@ void Search(const std::string& path, Walk& walk, bool isRoot) {
     }
     // The listing is closed before the walk descends.
     std::vector<std::string> pending;
-    for (const platform::DirectoryEntry& entry : platform::ListDirectory(path)) {
+    for (const platform::DirectoryEntry& entry : listing.Entries()) {
         if (!entry.isDirectory) {
             continue;
         }
         const std::string sub = (fs::path(path) / entry.name).string();
+        if (!Enters(sub, walk.filter)) {
+            continue;
+        }
         struct stat subInfo {};
         if (::lstat(sub.c_str(), &subInfo) != 0 || !S_ISDIR(subInfo.st_mode) ||
             subInfo.st_dev != walk.device) {
             continue;  // links and other file systems are not followed
         }
-        if (Enters(sub, walk.filter)) {
-            pending.push_back(sub);
-        }
+        pending.push_back(sub);
     }
     for (auto sub = pending.rbegin(); sub != pending.rend(); ++sub) {
         Search(*sub, walk, false);

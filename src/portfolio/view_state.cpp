@@ -107,6 +107,7 @@ bool ViewState::FillSymbolsGrid(int row, platform::Messenger& messenger,
                        platform::MessageIcon::kInformation);
     }
     skipList.clear();
+    const platform::DirectoryNames names(current.portfolioDir);
     for (const store::MasterRecord& record : SymbolGridOrder(std::move(records))) {
         if (symbolRows.empty()) {
             skipList = GetSkipString(current.portfolioDir, messenger);
@@ -114,8 +115,13 @@ bool ViewState::FillSymbolsGrid(int row, platform::Messenger& messenger,
                 messenger.Show("incorrect file length in FillSymbolsGrid\ndelete skipqldr.skb");
             }
         }
+        // One listing answers for every row: most symbols of other programs' portfolios have
+        // no assignment, and a miss would list the directory each time.
+        const bool assigned =
+            names.Find(profiles::AssignmentFileName(record.fileNumber)).has_value();
         symbolRows.push_back(
-            {record, profiles::ReadAssignment(current.portfolioDir, record.fileNumber)});
+            {record, assigned ? profiles::ReadAssignment(current.portfolioDir, record.fileNumber)
+                              : std::nullopt});
     }
     hiddenSymbolsNote = store::XmasterNote(current.portfolioDir);
     selectedSymbolRow = Clamp(row, SymbolCount());
