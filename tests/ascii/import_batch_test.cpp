@@ -17,8 +17,6 @@ namespace {
 namespace fs = std::filesystem;
 using test::Bytes;
 
-const store::DayNumber kToday = kImportToday;
-
 std::uint64_t Fnv(const Bytes& bytes) {
     std::uint64_t hash = 14695981039346656037ULL;
     for (const std::uint8_t byte : bytes) {

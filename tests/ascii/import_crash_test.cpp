@@ -16,7 +16,6 @@ namespace {
 namespace fs = std::filesystem;
 using test::Bytes;
 
-const store::DayNumber kToday = kImportToday;
 constexpr int kDied = 77;
 constexpr int kOldSymbols = 2;
 constexpr int kNewSymbols = 6;

@@ -8,7 +8,7 @@
 
 namespace ticksmith::ascii {
 
-inline const store::DayNumber kImportToday = store::DayNumberFromYmd(2026, 12, 6);
+inline const store::DayNumber kToday = store::DayNumberFromYmd(2026, 12, 6);
 
 // Lines of generated quotes, oldest first: MM/DD/CCYY,open,high,low,close,volume,oi.
 inline std::string History(int count, int first = 0) {

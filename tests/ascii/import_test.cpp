@@ -18,8 +18,6 @@ namespace {
 namespace fs = std::filesystem;
 using test::Bytes;
 
-const store::DayNumber kToday = kImportToday;
-
 std::string Text(const Bytes& bytes) {
     return std::string(bytes.begin(), bytes.end());
 }
