@@ -337,5 +337,27 @@ TEST_F(SymbolCommands, EditRenamesAsTypedAndFindGoesByListOrder) {
     EXPECT_TRUE(fs::exists(m_root / "a" / "MASTER.BAK"));
 }
 
+TEST_F(SymbolCommands, TheFormsNameTheFieldToCorrect) {
+    using portfolio::SymbolField;
+    const fs::path a = m_root / "a";
+    const auto field = [&](std::string_view symbol, std::string_view name) {
+        const auto problem = portfolio::CheckSymbolForm(a, portfolio::AddSymbolFormOf(symbol, name),
+                                                        portfolio::kAddSymbolMissing);
+        return problem ? std::optional<SymbolField>(problem->field) : std::nullopt;
+    };
+    EXPECT_EQ(field("  ", "Name"), SymbolField::kSymbol);
+    EXPECT_EQ(field("ABCDEFGHIJKLMNOPQ", "x"), SymbolField::kSymbol);
+    // Without an EMASTER a 17th character of the name has nowhere to go.
+    EXPECT_EQ(field("ok", "ABCDEFGHIJKLMNOPQ"), SymbolField::kName);
+    EXPECT_EQ(field(" ok ", ""), std::nullopt);
+    EXPECT_EQ(portfolio::AddSymbolFormOf(" ibm ", "").name, "IBM");
+
+    EXPECT_EQ(portfolio::FindRequestRefusal({" ", false, false}),
+              "Please enter a Symbol Name or File Number");
+    EXPECT_EQ(portfolio::FindRequestRefusal({"x-y", true, false}),
+              "Please enter a valid File Number");
+    EXPECT_EQ(portfolio::FindRequestRefusal({"x-y", false, false}), std::nullopt);
+}
+
 }  // namespace
 }  // namespace ticksmith::test

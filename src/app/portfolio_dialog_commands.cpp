@@ -1,11 +1,11 @@
 #include "app/portfolio_dialog_commands.h"
 
-#include <QApplication>
 #include <algorithm>
 
 #include "app/dialog_seam.h"
 #include "app/portfolio_dialogs.h"
 #include "app/ticksmith_view.h"
+#include "app/wait_cursor.h"
 #include "portfolio/portfolio_files.h"
 #include "portfolio/skip_list.h"
 

@@ -4,6 +4,7 @@
 #include <QPushButton>
 
 #include "app/choose_directory_dialog.h"
+#include "app/dialog_buttons.h"
 #include "portfolio/portfolio_files.h"
 #include "ui_add_portfolio_dialog.h"
 #include "ui_delete_portfolio_dialog.h"
@@ -26,14 +27,12 @@ AddPortfolioDialog::AddPortfolioDialog(const QString& path, bool selectOrCreate,
         setWindowTitle(tr("Select or Create Portfolio"));
     }
     m_ui->pathEdit->setText(path);
-    m_ui->buttonBox->button(QDialogButtonBox::Ok)->setDefault(true);
+    SetUpOkCancel(*this, *m_ui->buttonBox);
     connect(m_ui->browseButton, &QPushButton::clicked, this, [this] {
         if (const std::optional<QString> chosen = ChooseDirectory(this, m_ui->pathEdit->text())) {
             m_ui->pathEdit->setText(*chosen);
         }
     });
-    connect(m_ui->buttonBox, &QDialogButtonBox::accepted, this, &AddPortfolioDialog::accept);
-    connect(m_ui->buttonBox, &QDialogButtonBox::rejected, this, &QDialog::reject);
 }
 
 AddPortfolioDialog::~AddPortfolioDialog() = default;
@@ -75,9 +74,7 @@ SkipAdjustDialog::SkipAdjustDialog(QWidget* parent)
     auto* choices = new QButtonGroup(this);
     choices->addButton(m_ui->skipAllButton);
     choices->addButton(m_ui->skipNoneButton);
-    m_ui->buttonBox->button(QDialogButtonBox::Ok)->setDefault(true);
-    connect(m_ui->buttonBox, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(m_ui->buttonBox, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    SetUpOkCancel(*this, *m_ui->buttonBox);
     layout()->setSizeConstraint(QLayout::SetFixedSize);
 }
 

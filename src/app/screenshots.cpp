@@ -6,10 +6,14 @@
 
 #include "app/about_dialog.h"
 #include "app/choose_directory_dialog.h"
+#include "app/delete_symbol_dialog.h"
+#include "app/find_symbol_dialog.h"
 #include "app/main_frame.h"
 #include "app/notice_dialog.h"
 #include "app/portfolio_dialogs.h"
 #include "app/search_progress_dialog.h"
+#include "app/symbol_name_dialog.h"
+#include "app/transfer_symbol_dialog.h"
 #include "app/window_messenger.h"
 #include "portfolio/discovery.h"
 #include "portfolio/master_repair.h"
@@ -62,6 +66,26 @@ bool WriteScreenshots(CMainFrame& frame, const QDir& directory) {
     written = Save(skipAdjust, directory, QStringLiteral("portfolio-skip-adjustment")) && written;
     ChooseDirectoryDialog chooser(QDir::homePath(), messenger, &frame);
     written = Save(chooser, directory, QStringLiteral("choose-directory")) && written;
+
+    const auto acceptAll = [](const std::string&, const std::string&) {
+        return std::optional<portfolio::SymbolField>();
+    };
+    SymbolNameDialog add(QObject::tr("Add Symbol"), {}, {}, acceptAll, &frame);
+    written = Save(add, directory, QStringLiteral("add-symbol")) && written;
+    SymbolNameDialog edit(QObject::tr("Edit Symbol"), QStringLiteral("MSFT"),
+                          QStringLiteral("MICROSOFT CORP"), acceptAll, &frame);
+    written = Save(edit, directory, QStringLiteral("edit-symbol")) && written;
+    DeleteSymbolDialog remove(QStringLiteral("MSFT"), &frame);
+    written = Save(remove, directory, QStringLiteral("delete-symbol")) && written;
+    TransferSymbolDialog move(
+        QObject::tr("Move Symbol"), QStringLiteral("MSFT"), QStringLiteral("MICROSOFT CORP"),
+        QStringLiteral("/home/investor/data/stocks"),
+        {"/home/investor/data/funds", "/home/investor/data/indices/weekly-and-monthly-series"},
+        &frame);
+    written = Save(move, directory, QStringLiteral("move-symbol")) && written;
+    FindSymbolDialog find(
+        false, true, [](const portfolio::FindRequest&) { return true; }, &frame);
+    written = Save(find, directory, QStringLiteral("find-symbol")) && written;
     return written;
 }
 

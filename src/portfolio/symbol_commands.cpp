@@ -30,21 +30,12 @@ std::string_view TrimBlanks(std::string_view text) {
 }
 
 // The symbol field as Delete compares it: up to its first space or control character.
-std::string_view SymbolField(const store::MasterRecord& record) {
+std::string_view SymbolFieldText(const store::MasterRecord& record) {
     const std::string_view field(record.symbol.data(), record.symbol.size());
     return field.substr(
         0, std::min(field.size(),
                     static_cast<std::size_t>(std::find_if(field.begin(), field.end(), IsBlank) -
                                              field.begin())));
-}
-
-bool TooLong(std::string_view text, std::string_view what, platform::Messenger& messenger) {
-    if (text.size() <= store::kNameLength) {
-        return false;
-    }
-    messenger.Show(
-        platform::FormatMessage("The %s may have at most 16 characters:\n%s", {what, text}));
-    return true;
 }
 
 // The files that travel with a symbol, the data file first.
@@ -135,20 +126,41 @@ bool IsFinishedCopy(const store::MasterRecord& copy, const fs::path& to,
 
 }  // namespace
 
+SymbolForm AddSymbolFormOf(std::string_view symbolText, std::string_view nameText) {
+    std::string symbol = platform::ToUpperAscii(TrimBlanks(symbolText));
+    std::string name = nameText.empty() ? symbol : std::string(nameText);
+    return {std::move(symbol), std::move(name)};
+}
+
+std::optional<platform::FormProblem<SymbolField>> CheckSymbolForm(
+    const std::filesystem::path& portfolioDirectory, const SymbolForm& form,
+    std::string_view missing) {
+    if (form.symbol.empty()) {
+        return platform::Refuse(SymbolField::kSymbol, std::string(missing));
+    }
+    if (form.symbol.size() > store::kNameLength) {
+        return platform::Refuse(
+            SymbolField::kSymbol,
+            platform::FormatMessage("The symbol may have at most 16 characters:\n%s",
+                                    {form.symbol}));
+    }
+    if (auto refusal = TypedNameRefusal(portfolioDirectory, form.name)) {
+        return platform::Refuse(SymbolField::kName, std::move(*refusal));
+    }
+    return std::nullopt;
+}
+
 AddSymbolResult AddSymbolCommand(ViewState& view, std::string_view symbolText,
                                  std::string_view nameText,
                                  const std::optional<std::string>& profileName,
                                  store::DayNumber today, platform::Messenger& messenger) {
-    const std::string symbol = platform::ToUpperAscii(TrimBlanks(symbolText));
-    if (symbol.empty()) {
-        messenger.Show("You did not enter a symbol");
+    const auto [symbol, name] = AddSymbolFormOf(symbolText, nameText);
+    if (const auto problem =
+            CheckSymbolForm(view.current.portfolioDir, {symbol, name}, kAddSymbolMissing)) {
+        messenger.Show(problem->message);
         return AddSymbolResult::kNoSymbolEntered;
     }
-    const std::string name = nameText.empty() ? symbol : std::string(nameText);
-    if (TooLong(symbol, "symbol", messenger) ||
-        !TypedNameFits(view.current.portfolioDir, name, messenger)) {
-        return AddSymbolResult::kNoSymbolEntered;
-    }
+    NoteTypedNameSplit(name, messenger);
     const AddSymbolResult result =
         AddSymbol(view.current, symbol, name, profileName, today, messenger);
     if (result == AddSymbolResult::kAdded || result == AddSymbolResult::kAssignmentFailed) {
@@ -177,7 +189,7 @@ bool DeleteSymbol(ViewState& view, platform::Messenger& messenger) {
                                        [&](const store::MasterRecord& record) {
                                            // Only the selected row's own record: "BRK A" and "BRK
                                            // B" both read "BRK".
-                                           if (SymbolField(record) != symbol ||
+                                           if (SymbolFieldText(record) != symbol ||
                                                record.fileNumber != view.SelectedFileNumber()) {
                                                return false;
                                            }
@@ -358,11 +370,10 @@ bool TransferSymbol(ViewState& view, const std::string& destination, Transfer tr
 
 bool EditSymbol(ViewState& view, std::string_view symbol, std::string_view name,
                 platform::Messenger& messenger) {
-    if (symbol.empty()) {
-        messenger.Show("You must enter a symbol");
-        return false;
-    }
-    if (TooLong(symbol, "symbol", messenger)) {
+    if (const auto problem =
+            CheckSymbolForm(view.current.portfolioDir, {std::string(symbol), std::string(name)},
+                            kEditSymbolMissing)) {
+        messenger.Show(problem->message);
         return false;
     }
     const auto locks = LockCurrentPortfolio(view, "Edit Symbol", messenger);
@@ -407,23 +418,39 @@ int FindSymbolByName(const std::string& portfolioDirectory, std::string_view upp
     return -1;
 }
 
-FindResult FindSymbolCommand(ViewState& view, const FindRequest& request,
-                             settings::SettingsStore& store, platform::Messenger& messenger) {
-    // Blanks around a typed name never belong to it.
+namespace {
+
+// The text searched for: blanks around a typed name never belong to it, and a number keeps its
+// digits only.
+std::string FindText(const FindRequest& request) {
     std::string text(TrimBlanks(request.text));
-    if (text.empty()) {
-        messenger.Show("Please enter a Symbol Name or File Number");
-        return FindResult::kRefused;
-    }
     if (request.byNumber) {
         std::replace_if(
             text.begin(), text.end(), [](char c) { return c < '0' || c > '9'; }, ' ');
         text = std::string(TrimBlanks(text));
-        if (text.empty()) {
-            messenger.Show("Please enter a valid File Number");
-            return FindResult::kRefused;
-        }
     }
+    return text;
+}
+
+}  // namespace
+
+std::optional<std::string> FindRequestRefusal(const FindRequest& request) {
+    if (TrimBlanks(request.text).empty()) {
+        return "Please enter a Symbol Name or File Number";
+    }
+    if (FindText(request).empty()) {
+        return "Please enter a valid File Number";
+    }
+    return std::nullopt;
+}
+
+FindResult FindSymbolCommand(ViewState& view, const FindRequest& request,
+                             settings::SettingsStore& store, platform::Messenger& messenger) {
+    if (const auto refusal = FindRequestRefusal(request)) {
+        messenger.Show(*refusal);
+        return FindResult::kRefused;
+    }
+    std::string text = FindText(request);
     const bool searchAll = request.searchAll && !request.byNumber;
     settings::Write(store, settings::keys::kFindSearchAll, request.searchAll ? 1 : 0);
     settings::Write(store, settings::keys::kFindByNumber, request.byNumber ? 1 : 0);

@@ -5,6 +5,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/form_problem.h"
 #include "platform/messenger.h"
 #include "portfolio/symbols.h"
 #include "portfolio/view_state.h"
@@ -15,6 +16,25 @@ namespace ticksmith::portfolio {
 
 // The Symbol menu's commands on the view state. Each takes what its dialog collects, reports
 // through the messenger and refills the grids it changed.
+
+// The Add and Edit Symbol forms' fields, and what each says when no symbol is typed.
+enum class SymbolField { kSymbol, kName };
+inline constexpr std::string_view kAddSymbolMissing = "You did not enter a symbol";
+inline constexpr std::string_view kEditSymbolMissing = "You must enter a symbol";
+
+// What Add Symbol stores for the typed texts: the symbol trimmed and upper-cased, and the
+// symbol's text as name when none is typed.
+struct SymbolForm {
+    std::string symbol;
+    std::string name;
+};
+SymbolForm AddSymbolFormOf(std::string_view symbolText, std::string_view nameText);
+
+// The form's first failing check, in the dialogs' order: a symbol is there (`missing` when not),
+// it fits MASTER's 16 characters, and the portfolio can store the name. Shows nothing.
+[[nodiscard]] std::optional<platform::FormProblem<SymbolField>> CheckSymbolForm(
+    const std::filesystem::path& portfolioDirectory, const SymbolForm& form,
+    std::string_view missing);
 
 // Symbol > Add...: trims and upper-cases the symbol, names it after itself when no name is
 // given, adds it and selects its row. The result of AddSymbol, or kNoSymbolEntered.
@@ -50,6 +70,9 @@ struct FindRequest {
 };
 
 enum class FindResult { kFound, kNotFound, kRefused };
+
+// Why the Find Symbol dialog cannot search for its text; nothing when it can.
+[[nodiscard]] std::optional<std::string> FindRequestRefusal(const FindRequest& request);
 
 // Symbol > Find...: a refused text keeps the dialog open; otherwise the choices are stored,
 // and a portfolio that holds the symbol becomes current with the symbol's row selected.
