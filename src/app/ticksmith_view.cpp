@@ -19,6 +19,7 @@
 #include "app/quote_dialog_commands.h"
 #include "app/search_progress_dialog.h"
 #include "app/symbol_dialog_commands.h"
+#include "app/wait_cursor.h"
 #include "platform/volumes.h"
 #include "portfolio/discovery.h"
 #include "portfolio/grid_format.h"
@@ -34,15 +35,6 @@ namespace {
 QString TextOf(const std::string& text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
-
-// The wait cursor for the length of a refill.
-class WaitCursor {
-  public:
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-};
 
 // The groups' natural widths, in average characters: a path, three short columns, seven
 // numbers.
