@@ -115,7 +115,7 @@ TEST_F(QuoteEditing, ChecksNameTheFirstRefusedInput) {
     EXPECT_EQ(field(portfolio::CheckEditForm(View("CCC"), {"x", "1", "1", "1", "", "1"})),
               static_cast<int>(QuoteFormField::kVolume));
 
-    EXPECT_EQ(field(portfolio::CheckSplitForm("06/31/04", "x", "x")),
+    EXPECT_EQ(field(portfolio::CheckSplitForm("13/15/04", "x", "x")),
               static_cast<int>(QuoteFormField::kDate));
     EXPECT_EQ(field(portfolio::CheckSplitForm("06/15/04", "-2", "1")),
               static_cast<int>(QuoteFormField::kNewShares));

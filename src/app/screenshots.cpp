@@ -18,6 +18,7 @@
 #include "portfolio/discovery.h"
 #include "portfolio/grid_format.h"
 #include "portfolio/master_repair.h"
+#include "store/edit_quotes.h"
 
 namespace ticksmith::app {
 
@@ -43,7 +44,8 @@ bool WriteQuoteDialogScreenshots(CMainFrame& frame, const QDir& directory) {
     AdjustDialog adjust(QtText(portfolio::DateText(state.firstDay)),
                         QtText(portfolio::DateText(state.lastDay)), &frame);
     written = Save(adjust, directory, QStringLiteral("adjust-data")) && written;
-    AddQuoteDialog add(date, &frame);
+    AddQuoteDialog add(
+        QtText(portfolio::DateText(store::PreviousWeekday(state.SelectedQuoteDay()))), &frame);
     written = Save(add, directory, QStringLiteral("add-data")) && written;
     DeleteQuoteDialog remove(date, &frame);
     written = Save(remove, directory, QStringLiteral("delete-data")) && written;
