@@ -99,6 +99,36 @@ TEST_F(QuoteEditing, RefusedInputChangesNothing) {
     EXPECT_FALSE(m_settings.ReadText("Split", "New"));
 }
 
+// The dialogs put the focus back on the input that a refusal names.
+TEST_F(QuoteEditing, ChecksNameTheFirstRefusedInput) {
+    using portfolio::QuoteFormField;
+    const auto field = [](const auto& problem) {
+        return problem ? static_cast<int>(problem->field) : -1;
+    };
+    ViewState view = View();
+    EXPECT_EQ(field(portfolio::CheckEditForm(view, {"1", "2", "3", "4", "5", "6"})), -1);
+    const auto low = portfolio::CheckEditForm(view, {"1", "2", "1,5", "x", "5", "6"});
+    EXPECT_EQ(field(low), static_cast<int>(QuoteFormField::kLow));
+    EXPECT_EQ(low->message, "The Low value \"1,5\" is not a number.\nNothing was changed.");
+    // A field the data file lacks is never refused.
+    AddSymbol(m_dir, "CCC", 4, {true, false, false, true, true, true, true, false});
+    EXPECT_EQ(field(portfolio::CheckEditForm(View("CCC"), {"x", "1", "1", "1", "", "1"})),
+              static_cast<int>(QuoteFormField::kVolume));
+
+    EXPECT_EQ(field(portfolio::CheckSplitForm("13/15/04", "x", "x")),
+              static_cast<int>(QuoteFormField::kDate));
+    EXPECT_EQ(field(portfolio::CheckSplitForm("06/15/04", "-2", "1")),
+              static_cast<int>(QuoteFormField::kNewShares));
+    EXPECT_EQ(field(portfolio::CheckSplitForm("06/15/04", "2", "0")),
+              static_cast<int>(QuoteFormField::kOldShares));
+    EXPECT_EQ(field(portfolio::CheckSplitForm("06/15/04", "2", "1")), -1);
+
+    EXPECT_EQ(field(portfolio::CheckAdjustForm(view, {Date(0), "12/31/99"})),
+              static_cast<int>(QuoteFormField::kTo));
+    EXPECT_EQ(field(portfolio::CheckAdjustForm(view, {Date(0), Date(9), "1", "1", "zero"})),
+              static_cast<int>(QuoteFormField::kOpenInterestMultiplier));
+}
+
 TEST_F(QuoteEditing, AdjustOfOneDayAndEditOfAFileWithoutOpen) {
     ViewState view = View();
     ASSERT_EQ(

@@ -5,18 +5,27 @@
 #include <iostream>
 
 #include "app/about_dialog.h"
+#include "app/add_quote_dialog.h"
+#include "app/adjust_dialog.h"
 #include "app/choose_directory_dialog.h"
+#include "app/delete_quote_dialog.h"
 #include "app/delete_symbol_dialog.h"
+#include "app/edit_quote_dialog.h"
 #include "app/find_symbol_dialog.h"
 #include "app/main_frame.h"
 #include "app/notice_dialog.h"
 #include "app/portfolio_dialogs.h"
 #include "app/search_progress_dialog.h"
+#include "app/series_info_dialog.h"
+#include "app/split_dialog.h"
 #include "app/symbol_name_dialog.h"
+#include "app/ticksmith_view.h"
 #include "app/transfer_symbol_dialog.h"
 #include "app/window_messenger.h"
 #include "portfolio/discovery.h"
+#include "portfolio/grid_format.h"
 #include "portfolio/master_repair.h"
+#include "store/edit_quotes.h"
 
 namespace ticksmith::app {
 
@@ -29,6 +38,29 @@ bool Save(QWidget& widget, const QDir& directory, const QString& name) {
     const bool saved = widget.grab().save(path);
     std::cout << (saved ? "wrote " : "could not write ") << path.toStdString() << '\n';
     return saved;
+}
+
+// The quote dialogs over the selected quote of the sample's first symbol.
+bool WriteQuoteDialogScreenshots(CMainFrame& frame, const QDir& directory) {
+    const portfolio::ViewState& state = frame.View().State();
+    const QString date = QtText(portfolio::DateText(state.SelectedQuoteDay()));
+    EditQuoteDialog edit(frame.View(), state.selectedQuoteRow, &frame);
+    bool written = Save(edit, directory, QStringLiteral("edit-selected-quote"));
+    SplitDialog split(date, &frame);
+    written = Save(split, directory, QStringLiteral("split-data")) && written;
+    AdjustDialog adjust(QtText(portfolio::DateText(state.firstDay)),
+                        QtText(portfolio::DateText(state.lastDay)), &frame);
+    written = Save(adjust, directory, QStringLiteral("adjust-data")) && written;
+    AddQuoteDialog add(
+        QtText(portfolio::DateText(store::PreviousWeekday(state.SelectedQuoteDay()))), &frame);
+    written = Save(add, directory, QStringLiteral("add-data")) && written;
+    DeleteQuoteDialog remove(date, &frame);
+    written = Save(remove, directory, QStringLiteral("delete-data")) && written;
+    store::SeriesInfo info;
+    const bool known =
+        store::GetSeriesInfo(state.current.dataDir, state.currentSymbol, info) == store::kSuccess;
+    SeriesInfoDialog about(known ? &info : nullptr, &frame);
+    return Save(about, directory, QStringLiteral("about-selected-quote-series")) && written;
 }
 
 }  // namespace
@@ -87,6 +119,7 @@ bool WriteScreenshots(CMainFrame& frame, const QDir& directory) {
         false, true, [](const portfolio::FindRequest&) { return true; }, &frame);
     written = Save(find, directory, QStringLiteral("find-symbol")) && written;
     return written;
+    return WriteQuoteDialogScreenshots(frame, directory) && written;
 }
 
 }  // namespace ticksmith::app

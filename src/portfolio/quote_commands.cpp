@@ -59,14 +59,49 @@ void WriteTexts(settings::SettingsStore& store, std::string_view section,
     }
 }
 
+std::string NotADate(std::string_view what, std::string_view text) {
+    return platform::FormatMessage("The %s \"%s\" is not a date (MM/DD/YY).\nNothing was changed.",
+                                   {what, text});
+}
+
 void RefuseDate(std::string_view what, std::string_view text, platform::Messenger& messenger) {
-    messenger.Show(
-        platform::FormatMessage("The %s \"%s\" is not a date (MM/DD/YY).\nNothing was "
-                                "changed.",
-                                {what, text}));
+    messenger.Show(NotADate(what, text));
+}
+
+std::optional<QuoteFormProblem> ValuesProblem(const store::FieldLayout& layout,
+                                              const std::array<std::string, 6>& values) {
+    static constexpr std::array<std::pair<store::Field, std::string_view>, 6> kFields = {{
+        {store::kOpen, "Open"},
+        {store::kHigh, "High"},
+        {store::kLow, "Low"},
+        {store::kClose, "Close"},
+        {store::kVolume, "Volume"},
+        {store::kOpenInterest, "Open Interest"},
+    }};
+    for (std::size_t i = 0; i < kFields.size(); ++i) {
+        // A field the data file lacks shows empty in the grid and has no place to go.
+        if (layout.Has(kFields[i].first) && !NumberOf(values[i])) {
+            return platform::Refuse(
+                static_cast<QuoteFormField>(i),
+                platform::FormatMessage(
+                    "The %s value \"%s\" is not a number.\nNothing was changed.",
+                    {kFields[i].second, values[i]}));
+        }
+    }
+    return std::nullopt;
 }
 
 }  // namespace
+
+std::optional<QuoteFormProblem> CheckEditForm(const ViewState& view,
+                                              const std::array<std::string, 6>& values) {
+    store::QuoteSeries series;
+    if (store::ReadSeries(series, view.current.dataDir, view.currentSymbol, 0, 0) !=
+        store::kSuccess) {
+        return std::nullopt;
+    }
+    return ValuesProblem(series.layout, values);
+}
 
 bool EditQuote(ViewState& view, std::string_view dateText, const std::array<std::string, 6>& values,
                settings::SettingsStore& store, platform::Messenger& messenger) {
@@ -85,27 +120,15 @@ bool EditQuote(ViewState& view, std::string_view dateText, const std::array<std:
             messenger);
         return false;
     }
-    static constexpr std::array<std::pair<store::Field, std::string_view>, 6> kFields = {{
-        {store::kOpen, "Open"},
-        {store::kHigh, "High"},
-        {store::kLow, "Low"},
-        {store::kClose, "Close"},
-        {store::kVolume, "Volume"},
-        {store::kOpenInterest, "Open Interest"},
-    }};
+    if (const auto problem = ValuesProblem(series.layout, values)) {
+        messenger.Show(problem->message);
+        return false;
+    }
     store::EditRequest request;
-    for (std::size_t i = 0; i < kFields.size(); ++i) {
-        if (!series.layout.Has(kFields[i].first)) {
-            continue;  // the grid shows this field empty; the data file has no place for it
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        if (series.layout.Has(static_cast<store::Field>(store::kOpen + static_cast<int>(i)))) {
+            request.values[i] = *NumberOf(values[i]);
         }
-        const auto value = NumberOf(values[i]);
-        if (!value) {
-            messenger.Show(platform::FormatMessage(
-                "The %s value \"%s\" is not a number.\nNothing was changed.",
-                {kFields[i].second, values[i]}));
-            return false;
-        }
-        request.values[i] = *value;
     }
     request.date1 = request.date2 = date;
     request.operation = static_cast<std::int16_t>(store::EditOperation::kReplace);
@@ -125,21 +148,37 @@ bool EditQuote(ViewState& view, std::string_view dateText, const std::array<std:
     return true;
 }
 
+std::optional<QuoteFormProblem> CheckSplitForm(std::string_view dateText,
+                                               std::string_view newShares,
+                                               std::string_view oldShares) {
+    if (GridDate(dateText) == 0) {
+        return platform::Refuse(QuoteFormField::kDate, NotADate("split date", dateText));
+    }
+    const auto above0 = [](std::string_view text) {
+        const auto count = NumberOf(text);
+        return count && *count > 0;
+    };
+    const char* const message =
+        "New Shares and Old Shares must both be numbers above 0.\nNothing was changed.";
+    if (!above0(newShares)) {
+        return platform::Refuse(QuoteFormField::kNewShares, message);
+    }
+    if (!above0(oldShares)) {
+        return platform::Refuse(QuoteFormField::kOldShares, message);
+    }
+    return std::nullopt;
+}
+
 bool SplitQuotes(ViewState& view, std::string_view dateText, std::string_view newShares,
                  std::string_view oldShares, settings::SettingsStore& store,
                  platform::Messenger& messenger) {
-    const DayNumber date = GridDate(dateText);
-    if (date == 0) {
-        RefuseDate("split date", dateText, messenger);
+    if (const auto problem = CheckSplitForm(dateText, newShares, oldShares)) {
+        messenger.Show(problem->message);
         return false;
     }
+    const DayNumber date = GridDate(dateText);
     const auto newCount = NumberOf(newShares);
     const auto oldCount = NumberOf(oldShares);
-    if (!newCount || !oldCount || *newCount <= 0 || *oldCount <= 0) {
-        messenger.Show(
-            "New Shares and Old Shares must both be numbers above 0.\nNothing was changed.");
-        return false;
-    }
     const float price = *oldCount / *newCount;
     const float shares = *newCount / *oldCount;
     store::EditRequest request{{price, price, price, price, shares, shares},
@@ -156,25 +195,42 @@ bool SplitQuotes(ViewState& view, std::string_view dateText, std::string_view ne
     return true;
 }
 
-AdjustResult AdjustQuotes(ViewState& view, const AdjustInput& input, settings::SettingsStore& store,
-                          platform::Messenger& messenger) {
-    const DayNumber first = view.firstDay;
-    const DayNumber last = view.lastDay;
-    const auto inSeries = [&](const std::string& text) {
+std::optional<QuoteFormProblem> CheckAdjustForm(const ViewState& view, const AdjustInput& input) {
+    const auto inSeries = [&view](const std::string& text) {
         if (text.size() != 8 || text.find(' ') != std::string::npos) {
             return false;
         }
         const DayNumber day = GridDate(text);
-        return day != 0 && first <= day && day <= last;
+        return day != 0 && view.firstDay <= day && day <= view.lastDay;
     };
-    const float price = NumberOf(input.price).value_or(0.0f);
-    const float volume = NumberOf(input.volume).value_or(0.0f);
-    const float openInterest = NumberOf(input.openInterest).value_or(0.0f);
-    if (!inSeries(input.from) || !inSeries(input.to) || price == 0.0f || volume == 0.0f ||
-        openInterest == 0.0f) {
-        messenger.Show("Invalid Data Entered");
+    // A text that is not a number counts as 0.
+    const auto nonZero = [](const std::string& text) {
+        return NumberOf(text).value_or(0.0f) != 0.0f;
+    };
+    const std::array<std::pair<QuoteFormField, bool>, 5> checks = {{
+        {QuoteFormField::kFrom, inSeries(input.from)},
+        {QuoteFormField::kTo, inSeries(input.to)},
+        {QuoteFormField::kPriceMultiplier, nonZero(input.price)},
+        {QuoteFormField::kVolumeMultiplier, nonZero(input.volume)},
+        {QuoteFormField::kOpenInterestMultiplier, nonZero(input.openInterest)},
+    }};
+    for (const auto& [field, passed] : checks) {
+        if (!passed) {
+            return platform::Refuse(field, "Invalid Data Entered");
+        }
+    }
+    return std::nullopt;
+}
+
+AdjustResult AdjustQuotes(ViewState& view, const AdjustInput& input, settings::SettingsStore& store,
+                          platform::Messenger& messenger) {
+    if (const auto problem = CheckAdjustForm(view, input)) {
+        messenger.Show(problem->message);
         return AdjustResult::kInvalid;
     }
+    const float price = *NumberOf(input.price);
+    const float volume = *NumberOf(input.volume);
+    const float openInterest = *NumberOf(input.openInterest);
     store::EditRequest request{{price, price, price, price, volume, openInterest},
                                GridDate(input.from),
                                GridDate(input.to),
