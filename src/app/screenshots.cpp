@@ -118,7 +118,6 @@ bool WriteScreenshots(CMainFrame& frame, const QDir& directory) {
     FindSymbolDialog find(
         false, true, [](const portfolio::FindRequest&) { return true; }, &frame);
     written = Save(find, directory, QStringLiteral("find-symbol")) && written;
-    return written;
     return WriteQuoteDialogScreenshots(frame, directory) && written;
 }
 
