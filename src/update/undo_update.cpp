@@ -41,6 +41,31 @@ bool StartsWith(const Bytes& bytes, const Bytes& prefix) {
     return bytes.size() >= prefix.size() && std::equal(prefix.begin(), prefix.end(), bytes.begin());
 }
 
+// What the run added to one data file, named by the MASTER it found.
+UndoneSeries SeriesOf(const JournalContents& journal, const DataFileEntry& entry) {
+    UndoneSeries series;
+    series.portfolio = entry.portfolio.string();
+    series.fileNumber = entry.fileNumber;
+    if (entry.recordLength > 0 && entry.newLength > entry.oldLength) {
+        series.quotes = (entry.newLength - entry.oldLength) / entry.recordLength;
+    }
+    for (const MasterEntry& master : journal.masters) {
+        if (master.portfolio != entry.portfolio) {
+            continue;
+        }
+        const Bytes& bytes = master.oldMaster;
+        for (std::size_t at = store::kMasterRecordSize;
+             at + store::kMasterRecordSize <= bytes.size(); at += store::kMasterRecordSize) {
+            const store::MasterRecord record = store::DecodeMasterRecord(bytes.data() + at);
+            if (record.fileNumber == entry.fileNumber && !record.IsSubdirectory()) {
+                series.symbol = record.SymbolText();
+                return series;
+            }
+        }
+    }
+    return series;
+}
+
 // Exactly what the run left (length and tail), already back to the old state (an entry noted
 // for a change that never reached the disk, or an undo stopped half-way), or neither.
 FileState DataFileState(const DataFileEntry& entry, Bytes& current) {
@@ -247,6 +272,7 @@ UndoResult UndoLastUpdate(const fs::path& workingDirectory, const UndoOptions& o
     }
     for (const auto& [entry, current] : toRestore) {
         result.restored.push_back(DataPath(*entry).string());
+        result.series.push_back(SeriesOf(*journal, *entry));
     }
     for (const MasterEntry& entry : journal->masters) {
         if (undoneNumbers.count(entry.portfolio.string()) != 0) {

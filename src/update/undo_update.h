@@ -15,6 +15,14 @@ struct UndoOptions {
     bool force = false;   // undo what is unchanged even when other files changed since the run
 };
 
+// A symbol whose quotes the run added, as the undo takes them away.
+struct UndoneSeries {
+    std::string portfolio;
+    std::string symbol;  // from MASTER as the run found it; empty when it was not there
+    int fileNumber = 0;
+    long long quotes = 0;  // records the run appended
+};
+
 struct UndoResult {
     enum class Outcome {
         kUndone,         // everything that could be undone was (with force, the changed kept)
@@ -31,6 +39,7 @@ struct UndoResult {
     std::vector<std::string> changed;   // changed since the run: kept as they are
     std::vector<std::string> failures;  // why something could not be restored
     std::vector<std::string> missing;   // update files the run moved aside that are gone
+    std::vector<UndoneSeries> series;   // the restored data files' symbols, in journal order
 
     bool Succeeded() const {
         return outcome == Outcome::kUndone || outcome == Outcome::kNothingToUndo;

@@ -100,6 +100,13 @@ TEST_F(UndoTest, UndoGivesBackEveryFileByteForByteAndTheRunCanBeRepeated) {
     EXPECT_EQ(dry.masters.size(), 2u);
     EXPECT_EQ(dry.putBack.size(), 2u);
     EXPECT_EQ(Differences(test::Snapshot(world.root), everything), std::vector<std::string>{});
+    // What the window shows before it asks: each symbol with the quotes the run gave it.
+    std::map<std::string, long long> added;
+    for (const update::UndoneSeries& series : dry.series) {
+        added[series.symbol] += series.quotes;
+    }
+    EXPECT_EQ(added,
+              (std::map<std::string, long long>{{"FUT", 2}, {"IBM", 2}, {"NEW", 2}, {"QQQ", 1}}));
 
     const update::UndoResult undone = Undo();
     EXPECT_EQ(undone.outcome, Outcome::kUndone) << ::testing::PrintToString(messenger.shown);
