@@ -3,7 +3,9 @@
 //     painted and until the model holds every row, beside reading the series once;
 //   - the symbol grid of a 255-symbol portfolio refilled, until painted, beside reading MASTER;
 //   - start-up over a tree of 1,000 portfolios: the first painted window, and the scan beside
-//     `find ROOT -xdev -iname MASTER` on the same tree.
+//     `find ROOT -xdev -iname MASTER` on the same tree;
+//   - Update Quotes of 10 portfolios x 255 symbols started from the window, beside the same
+//     run of `ticksmith-cli update`, with how often "Updating Quotes" was refreshed.
 // Each is also timed without the window (the view state or the walk alone), which shows
 // whether the time goes to the core or to the widgets.
 //
@@ -55,14 +57,15 @@ using bench::Clock;
 using bench::Fail;
 
 struct Size {
-    int quotes;      // of the ALL symbol
-    int symbols;     // of the symbol grid's portfolio
-    int portfolios;  // of the start-up tree
+    int quotes;            // of the ALL symbol
+    int symbols;           // of the symbol grid's portfolio, and of each updated portfolio
+    int portfolios;        // of the start-up tree
+    int updatePortfolios;  // of the Update Quotes set-up
     int runs;
 };
 
-constexpr Size kFull{16000, 255, 1000, 7};
-constexpr Size kQuick{2000, 20, 20, 1};
+constexpr Size kFull{16000, 255, 1000, 10, 7};
+constexpr Size kQuick{2000, 20, 20, 2, 1};
 
 // Portfolios of the start-up tree are spread over this many parent directories.
 constexpr int kTreeGroups = 10;
@@ -477,6 +480,101 @@ void StartUp(const fs::path& root, const Size& size, platform::Messenger& messen
     std::printf("window painted before the scan ended: %d of %d runs\n", windowFirst, size.runs);
 }
 
+// Portfolios whose every symbol has a profile and one line in the evening's update file.
+void WriteUpdateSetup(const fs::path& root, const Size& size) {
+    const fs::path updates = root / "upd";
+    fs::create_directories(updates);
+    profiles::Profile profile{1, 1, 2, 3, 4, 5, 6, 7, 8, 0, 8, 0, updates.string()};
+    profiles::ProfileBytes profileBytes{};
+    profiles::AssignmentBytes assignment{};
+    if (!profiles::EncodeProfile(profile, profileBytes) ||
+        !profiles::EncodeAssignment("Daily", assignment)) {
+        Fail("cannot encode the profile");
+    }
+    bench::WriteFile(root / profiles::ProfileFileName("Daily"),
+                     {reinterpret_cast<const char*>(profileBytes.data()), profileBytes.size()});
+    for (int p = 0; p < size.updatePortfolios; ++p) {
+        const fs::path directory = root / ("P" + std::to_string(p));
+        WritePortfolio(directory, size.symbols, kSmallSeries);
+        for (int s = 1; s <= size.symbols; ++s) {
+            bench::WriteFile(directory / profiles::AssignmentFileName(s),
+                             {reinterpret_cast<const char*>(assignment.data()), assignment.size()});
+        }
+    }
+    // The day after the generated series' last.
+    std::string lines;
+    for (int s = 1; s <= size.symbols; ++s) {
+        lines += SymbolName(s) + ",19800411,11,12,10.5,11.5,130000,0\r\n";
+    }
+    bench::WriteFile(updates / "daily.txt", lines);
+}
+
+void UpdateQuotes(const fs::path& root, const Size& size) {
+    const fs::path setup = root / "setup";
+    WriteUpdateSetup(setup, size);
+    const fs::path cli = fs::read_symlink("/proc/self/exe").parent_path() / "ticksmith-cli";
+    const fs::path copy = root / "run";
+    const auto fresh = [&] {
+        fs::remove_all(copy);
+        fs::copy(setup, copy, fs::copy_options::recursive);
+    };
+    std::string portfolios;
+    for (int p = 0; p < size.updatePortfolios; ++p) {
+        portfolios += " '" + (copy / ("P" + std::to_string(p))).string() + "'";
+    }
+    const std::string command = "cd '" + copy.string() + "' && '" + cli.string() +
+                                "' --settings '" + (root / "cli.ini").string() + "' update" +
+                                portfolios + " > /dev/null 2>&1";
+    std::vector<double> cliTimes;
+    std::vector<double> windowTimes;
+    std::vector<double> refreshRates;
+    for (int run = 0; run <= size.runs; ++run) {
+        fresh();
+        const auto start = Clock::now();
+        if (std::system(command.c_str()) != 0) {
+            Fail("ticksmith-cli update failed: " + command);
+        }
+        const double cliTime = Milliseconds(Clock::now() - start);
+
+        fresh();
+        OpenedFrame opened(copy);
+        if (static_cast<int>(opened.View().State().portfolios.size()) != size.updatePortfolios) {
+            Fail("the window listed " + std::to_string(opened.View().State().portfolios.size()) +
+                 " portfolios");
+        }
+        QEventLoop loop;
+        QObject::connect(&opened.View(), &app::CTicksmithView::UpdateDone, &loop,
+                         &QEventLoop::quit);
+        QTimer::singleShot(kWaitLimitMilliseconds, &loop,
+                           [] { Fail("Update Quotes did not finish in time"); });
+        const auto windowStart = Clock::now();
+        opened.View().Execute(app::CommandId::kUpdateQuotes);
+        loop.exec();
+        const double windowTime = Milliseconds(Clock::now() - windowStart);
+        if (opened.View().LastUpdateTexts().Text(0).rfind(
+                std::to_string(size.updatePortfolios * size.symbols) + " ", 0) != 0) {
+            Fail("the window's run added " + opened.View().LastUpdateTexts().Text(0));
+        }
+        if (run == 0) {
+            continue;  // warms the caches
+        }
+        cliTimes.push_back(cliTime);
+        windowTimes.push_back(windowTime);
+        refreshRates.push_back(static_cast<double>(opened.View().LastUpdateRefreshes()) /
+                               (windowTime / 1000.0));
+    }
+    fs::remove_all(copy);
+    char title[96];
+    std::snprintf(title, sizeof title, "Update Quotes, %d portfolios x %d symbols",
+                  size.updatePortfolios, size.symbols);
+    PrintHeading(title);
+    PrintFigure("ticksmith-cli update (a process, start to exit)", Median(cliTimes));
+    PrintFloor("from the window: F2 until UpdateDone", Median(cliTimes), Median(windowTimes),
+               "1.1x");
+    std::printf("%-52s %10.1f %10s  %s\n", "\"Updating Quotes\" refreshed per second",
+                Median(refreshRates), "", ">= 10");
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -505,6 +603,7 @@ int main(int argc, char** argv) {
     QuoteGridAll(root / "quotes", size, messenger);
     SymbolGrid(root / "symbols", size, messenger);
     StartUp(root / "startup", size, messenger);
+    UpdateQuotes(root / "update", size);
     fs::remove_all(root);
     return 0;
 }

@@ -14,6 +14,9 @@ namespace {
 constexpr std::array kCommands = {
     Command{CommandId::kUpdateQuotes, Menu::kFile, TS_TEXT("&Update Quotes"), "F2",
             TS_TEXT("Update Quotes"), TS_TEXT("Update Quotes"), Rule::kPortfolios},
+    Command{CommandId::kUndoLastUpdate, Menu::kFile, TS_TEXT("Undo &Last Update..."), "",
+            TS_TEXT("Take the portfolios back to before the last Update Quotes"),
+            TS_TEXT("Undo Last Update"), Rule::kAlways},
     Command{CommandId::kSettings, Menu::kFile, TS_TEXT("&Settings..."), "F10",
             TS_TEXT("Change the program's settings"), TS_TEXT("Settings"), Rule::kAlways},
     Command{CommandId::kProfiles, Menu::kFile, TS_TEXT("&Profiles..."), "F4",
@@ -179,6 +182,28 @@ bool Allows(Rule rule, const CommandContext& c) {
     return false;
 }
 
+// The commands that change a portfolio, a profile, the settings or the lists.
+bool Changes(CommandId id) {
+    switch (id) {
+        case CommandId::kExit:
+        case CommandId::kSplitSearch:
+        case CommandId::kSymbolFind:
+        case CommandId::kSymbolAbout:
+        case CommandId::kGraph:
+        case CommandId::kExport:
+        case CommandId::kPrint:
+        case CommandId::kPrintPreview:
+        case CommandId::kPrintSetup:
+        case CommandId::kRecentAll:
+        case CommandId::kHelpTopics:
+        case CommandId::kTutorial:
+        case CommandId::kAbout:
+            return false;
+        default:
+            return true;
+    }
+}
+
 }  // namespace
 
 std::span<const Command> Commands() {
@@ -211,6 +236,9 @@ std::span<const CommandId> ContextCommands(Place place) {
 }
 
 bool IsEnabled(CommandId id, const CommandContext& context, Place place) {
+    if (context.updateRunning && Changes(id)) {
+        return false;
+    }
     // The context menus' own rules.
     if (place == Place::kViewBackground && id == CommandId::kProfiles) {
         return true;

@@ -8,6 +8,7 @@ namespace ticksmith::app {
 // Every command of the window, by the number it has always had.
 enum class CommandId : int {
     kUpdateQuotes = 32819,
+    kUndoLastUpdate = 32830,  // ours: numbers above 32829 were never used
     kSettings = 32814,
     kProfiles = 32817,
     kExit = 57665,
@@ -91,6 +92,8 @@ struct CommandContext {
     int selectedQuoteRow = 0;
     bool graph = false;
     bool splitSearchOpen = false;
+    // While Update Quotes runs, nothing else may change a portfolio, a profile or the lists.
+    bool updateRunning = false;
 };
 
 bool IsEnabled(CommandId id, const CommandContext& context, Place place = Place::kMenu);

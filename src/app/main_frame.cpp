@@ -1,6 +1,7 @@
 #include "app/main_frame.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -12,6 +13,7 @@
 #include <QToolBar>
 
 #include "app/command_icons.h"
+#include "app/dialog_seam.h"
 #include "app/ticksmith_view.h"
 #include "settings/window_layout.h"
 
@@ -196,6 +198,20 @@ void CMainFrame::resizeEvent(QResizeEvent* event) {
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
+    if (m_view->IsUpdating()) {
+        // A portfolio is never left half-written: the run stops between symbols, then the
+        // window closes.
+        if (!m_view->ClosingAfterUpdate() &&
+            Dialogs().Message(this, QMessageBox::Question, QApplication::applicationDisplayName(),
+                              tr("Update Quotes is still running.\n\nStop it after the symbol it "
+                                 "is updating and close Ticksmith?"),
+                              QMessageBox::Yes | QMessageBox::No,
+                              QMessageBox::No) == QMessageBox::Yes) {
+            m_view->CloseAfterUpdate();
+        }
+        event->ignore();
+        return;
+    }
     m_view->StopScan();
     if (m_view->HasStarted()) {
         m_view->WriteColumnWidths();

@@ -21,11 +21,13 @@
 #include "app/symbol_name_dialog.h"
 #include "app/ticksmith_view.h"
 #include "app/transfer_symbol_dialog.h"
+#include "app/update_progress_dialog.h"
 #include "app/window_messenger.h"
 #include "portfolio/discovery.h"
 #include "portfolio/grid_format.h"
 #include "portfolio/master_repair.h"
 #include "store/edit_quotes.h"
+#include "update/update_progress.h"
 
 namespace ticksmith::app {
 
@@ -61,6 +63,26 @@ bool WriteQuoteDialogScreenshots(CMainFrame& frame, const QDir& directory) {
         store::GetSeriesInfo(state.current.dataDir, state.currentSymbol, info) == store::kSuccess;
     SeriesInfoDialog about(known ? &info : nullptr, &frame);
     return Save(about, directory, QStringLiteral("about-selected-quote-series")) && written;
+}
+
+// "Updating Quotes" as it stands during a run over the sample's first portfolio.
+bool WriteUpdateScreenshots(CMainFrame& frame, const QDir& directory) {
+    const portfolio::ViewState& state = frame.View().State();
+    platform::ProgressSnapshot snapshot;
+    snapshot.texts.resize(update::kUpdateTextCount);
+    snapshot.texts[update::kTotalText] = "12  ";
+    snapshot.texts[update::kPortfolioText] =
+        " " + (state.portfolios.empty() ? std::string("/home/investor/data/stocks")
+                                        : state.portfolios.front());
+    snapshot.texts[update::kFileText] =
+        " " + (state.settings.workingDirectory / "Sample" / "Textdata" / "Q250103.TXT").string();
+    snapshot.texts[update::kSymbolText] =
+        " " + (state.symbolRows.empty() ? std::string("MSFT") : state.symbolRows.front().Symbol());
+    snapshot.texts[update::kArchiveLabelText] = "De-Compressing File:";
+    snapshot.texts[update::kArchiveNameText] = "Q250103.ZIP";
+    UpdateProgressDialog progress(&frame);
+    progress.ShowTexts(snapshot);
+    return Save(progress, directory, QStringLiteral("updating-quotes"));
 }
 
 }  // namespace
@@ -118,6 +140,7 @@ bool WriteScreenshots(CMainFrame& frame, const QDir& directory) {
     FindSymbolDialog find(
         false, true, [](const portfolio::FindRequest&) { return true; }, &frame);
     written = Save(find, directory, QStringLiteral("find-symbol")) && written;
+    written = WriteUpdateScreenshots(frame, directory) && written;
     return WriteQuoteDialogScreenshots(frame, directory) && written;
 }
 

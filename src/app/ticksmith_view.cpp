@@ -20,6 +20,8 @@
 #include "app/quote_dialog_commands.h"
 #include "app/search_progress_dialog.h"
 #include "app/symbol_dialog_commands.h"
+#include "app/update_progress_dialog.h"
+#include "app/update_quotes_command.h"
 #include "app/wait_cursor.h"
 #include "platform/volumes.h"
 #include "portfolio/discovery.h"
@@ -28,6 +30,7 @@
 #include "settings/setting_keys.h"
 #include "settings/window_layout.h"
 #include "ui_ticksmith_view.h"
+#include "update/update_run.h"
 
 namespace ticksmith::app {
 
@@ -121,6 +124,7 @@ CTicksmithView::CTicksmithView(settings::SettingsStore& store,
 }
 
 CTicksmithView::~CTicksmithView() {
+    AbandonUpdate();
     StopScan();
 }
 
@@ -469,7 +473,7 @@ void CTicksmithView::Execute(CommandId id) {
         default:
             // The commands with dialogs of their own.
             static_cast<void>(RunQuoteCommand(*this, id) || RunSymbolCommand(*this, id) ||
-                              RunPortfolioCommand(*this, id));
+                              RunPortfolioCommand(*this, id) || RunUpdateCommand(*this, id));
             break;
     }
 }
@@ -518,6 +522,7 @@ CommandContext CTicksmithView::Context() const {
     context.selectedQuoteRow = m_view.selectedQuoteRow;
     context.graph = m_view.settings.showingGraph;
     context.splitSearchOpen = m_splitSearchOpen;
+    context.updateRunning = IsUpdating();
     return context;
 }
 

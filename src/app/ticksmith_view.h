@@ -2,6 +2,7 @@
 
 #include <QPointer>
 #include <QWidget>
+#include <atomic>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -23,12 +24,17 @@ namespace Ui {
 class CTicksmithView;
 }
 
+namespace ticksmith::update {
+struct UpdateResult;
+}
+
 namespace ticksmith::app {
 
 class PortfolioListModel;
 class SymbolGridModel;
 class QuoteGridModel;
 class SearchProgressDialog;
+class UpdateProgressDialog;
 
 // The main window's form: the drive box and portfolio list, the symbol grid and the quote
 // grid, over the view state that every command works on. It renders that state and turns the
@@ -54,6 +60,20 @@ class CTicksmithView : public QWidget {
     bool IsScanning() const { return m_scanThread != nullptr; }
     // Stops a running scan and waits for it (closing the window).
     void StopScan();
+
+    // Update Quotes: the manual-date and new-symbol steps, then the run on a worker while
+    // "Updating Quotes" shows its texts; OnUpdateDone ends it.
+    void OnUpdateQuotes();
+    bool IsUpdating() const { return m_updateThread != nullptr; }
+    // Asks the run to stop after the symbol it is working on.
+    void StopUpdate();
+    // Closing the window during a run: stop it, and close once it has ended.
+    void CloseAfterUpdate();
+    bool ClosingAfterUpdate() const { return m_closeAfterUpdate; }
+    UpdateProgressDialog* ProgressDialog() const;
+    // The texts "Updating Quotes" showed when the last run ended, and how often it refreshed.
+    const platform::ProgressSnapshot& LastUpdateTexts() const { return m_lastUpdateTexts; }
+    long long LastUpdateRefreshes() const { return m_lastUpdateRefreshes; }
 
     void FillSymbolsGrid(int row);
     void FillQuotesGrid(int row);
@@ -96,6 +116,8 @@ class CTicksmithView : public QWidget {
     // The enabling, the checks, the title or the status texts may have changed.
     void StateChanged();
     void ScanFinished();
+    // Update Quotes has ended and its messages have been shown.
+    void UpdateDone();
     void CloseRequested();
 
   protected:
@@ -119,6 +141,11 @@ class CTicksmithView : public QWidget {
     void ToggleSkip();
     void ShowContextMenu(Place place, const QPoint& globalPosition);
     void ApplyColumnWidths();
+    void OnUpdateProgress();
+    void OnUpdateDone();
+    void EndUpdateThread();
+    // Stops a run and waits for it without its end-of-run messages (the view is going).
+    void AbandonUpdate();
 
     std::unique_ptr<Ui::CTicksmithView> m_ui;
     settings::SettingsStore& m_store;
@@ -138,6 +165,16 @@ class CTicksmithView : public QWidget {
     std::unique_ptr<platform::ProgressSink> m_scanProgress;
     QPointer<SearchProgressDialog> m_scanDialog;
     std::vector<std::string> m_scanResults;
+
+    QPointer<UpdateProgressDialog> m_pImPrgDlg;
+    QThread* m_updateThread = nullptr;
+    std::unique_ptr<platform::ProgressSink> m_updateProgress;
+    std::atomic<bool> m_updateRefreshPosted{false};
+    std::unique_ptr<update::UpdateResult> m_updateResult;
+    std::filesystem::path m_updateAudit;
+    bool m_closeAfterUpdate = false;
+    platform::ProgressSnapshot m_lastUpdateTexts;
+    long long m_lastUpdateRefreshes = 0;
 
     bool m_firstPaint = false;
     bool m_started = false;

@@ -19,10 +19,11 @@ std::set<CommandId> EnabledIn(const CommandContext& context, Place place = Place
 }
 
 const std::set<CommandId> kAlwaysOn = {
-    CommandId::kSettings,   CommandId::kExit,         CommandId::kPortfolioAdd,
-    CommandId::kRescan,     CommandId::kGraph,        CommandId::kImport,
-    CommandId::kPrint,      CommandId::kPrintPreview, CommandId::kPrintSetup,
-    CommandId::kHelpTopics, CommandId::kTutorial,     CommandId::kAbout};
+    CommandId::kUndoLastUpdate, CommandId::kSettings,   CommandId::kExit,
+    CommandId::kPortfolioAdd,   CommandId::kRescan,     CommandId::kGraph,
+    CommandId::kImport,         CommandId::kPrint,      CommandId::kPrintPreview,
+    CommandId::kPrintSetup,     CommandId::kHelpTopics, CommandId::kTutorial,
+    CommandId::kAbout};
 
 TEST(CommandTable, WithoutPortfoliosOnlyTheCommandsThatNeedNoneAreEnabled) {
     EXPECT_EQ(EnabledIn({}), kAlwaysOn);
@@ -85,6 +86,21 @@ TEST(CommandTable, AnOpenSplitSearchWindowDisablesOnlyItsOwnCommand) {
     EXPECT_EQ(EnabledIn(open).size() + 1, Commands().size());
 }
 
+TEST(CommandTable, WhileUpdateQuotesRunsOnlyWhatChangesNothingIsEnabled) {
+    CommandContext running{2, 5, 30, 0, false, false};
+    running.updateRunning = true;
+    const std::set<CommandId> readers = {
+        CommandId::kExit,        CommandId::kSplitSearch,  CommandId::kSymbolFind,
+        CommandId::kSymbolAbout, CommandId::kGraph,        CommandId::kExport,
+        CommandId::kPrint,       CommandId::kPrintPreview, CommandId::kPrintSetup,
+        CommandId::kRecentAll,   CommandId::kHelpTopics,   CommandId::kTutorial,
+        CommandId::kAbout};
+    EXPECT_EQ(EnabledIn(running), readers);
+    // Not even through the background's menu, which otherwise always offers the profiles.
+    EXPECT_FALSE(IsEnabled(CommandId::kProfiles, running, Place::kViewBackground));
+    EXPECT_FALSE(IsEnabled(CommandId::kQuoteAdd, running, Place::kQuoteGrid));
+}
+
 TEST(CommandTable, KeysMenusAndContextMenusAreTheWindowsOwn) {
     const std::map<CommandId, std::string_view> keys = {
         {CommandId::kUpdateQuotes, "F2"}, {CommandId::kSettings, "F10"},
@@ -101,7 +117,7 @@ TEST(CommandTable, KeysMenusAndContextMenusAreTheWindowsOwn) {
         EXPECT_FALSE(command.text.empty());
         EXPECT_FALSE(command.tooltip.empty());
     }
-    EXPECT_EQ(ids.size(), 32U);
+    EXPECT_EQ(ids.size(), 33U);
     const std::vector<CommandId> symbolMenu(ContextCommands(Place::kSymbolGrid).begin(),
                                             ContextCommands(Place::kSymbolGrid).end());
     EXPECT_EQ(symbolMenu,
