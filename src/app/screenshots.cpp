@@ -70,14 +70,19 @@ bool WriteUpdateScreenshots(CMainFrame& frame, const QDir& directory) {
     const portfolio::ViewState& state = frame.View().State();
     platform::ProgressSnapshot snapshot;
     snapshot.texts.resize(update::kUpdateTextCount);
+    // Each text is a space and a value; built by appending (GCC 12 warns falsely on " " + s).
+    const auto spaced = [](const std::string& value) {
+        std::string text(1, ' ');
+        text += value;
+        return text;
+    };
     snapshot.texts[update::kTotalText] = "12  ";
     snapshot.texts[update::kPortfolioText] =
-        " " + (state.portfolios.empty() ? std::string("/home/investor/data/stocks")
-                                        : state.portfolios.front());
+        spaced(state.portfolios.empty() ? "/home/investor/data/stocks" : state.portfolios.front());
     snapshot.texts[update::kFileText] =
-        " " + (state.settings.workingDirectory / "Sample" / "Textdata" / "Q250103.TXT").string();
+        spaced((state.settings.workingDirectory / "Sample" / "Textdata" / "Q250103.TXT").string());
     snapshot.texts[update::kSymbolText] =
-        " " + (state.symbolRows.empty() ? std::string("MSFT") : state.symbolRows.front().Symbol());
+        spaced(state.symbolRows.empty() ? "MSFT" : state.symbolRows.front().Symbol());
     snapshot.texts[update::kArchiveLabelText] = "De-Compressing File:";
     snapshot.texts[update::kArchiveNameText] = "Q250103.ZIP";
     UpdateProgressDialog progress(&frame);
