@@ -2,6 +2,12 @@
 
 namespace ticksmith::update {
 
+std::string StoppedMessage(int quotesAdded) {
+    return "Update Quotes was stopped. " + std::to_string(quotesAdded) +
+           (quotesAdded == 1 ? " quote was" : " quotes were") +
+           " added before it stopped; the next run adds the rest.";
+}
+
 RunReport BuildRunReport(const UpdateResult& result, const std::filesystem::path& auditFile,
                          const settings::ViewSettings& settings) {
     RunReport report;
@@ -13,6 +19,9 @@ RunReport BuildRunReport(const UpdateResult& result, const std::filesystem::path
     report.quotesAdded = result.quotesAdded;
     report.playSound = !settings.soundDisable;
     report.refillQuotes = result.currentSymbolUpdated;
+    if (result.stopped) {
+        report.messages.push_back(StoppedMessage(result.quotesAdded));
+    }
     if (result.quoteAddFailed) {
         report.messages.emplace_back(kQuoteImportProblemMessage);
     }
