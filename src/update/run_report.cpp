@@ -28,6 +28,16 @@ RunReport BuildRunReport(const UpdateResult& result, const std::filesystem::path
     if (result.selfExtractFailed) {
         report.messages.emplace_back(kSelfExtractProblemMessage);
     }
+    // Said when each happened too; a long run's end gathers them for the person.
+    if (!result.portfolioProblems.empty()) {
+        std::string text = result.portfolioProblems.size() == 1
+                               ? "This portfolio was not updated completely:"
+                               : "These portfolios were not updated completely:";
+        for (const std::string& problem : result.portfolioProblems) {
+            text += "\n\n" + problem + ".";
+        }
+        report.messages.push_back(std::move(text));
+    }
     if (settings.auditEnable) {
         report.anomalyReport = BuildAnomalyReport(auditFile, result.quotesAdded);
     }

@@ -113,6 +113,7 @@ UpdateResult UpdateRun::Run() {
     m_quotesUpdated = 0;
     m_problemFlags = 0;
     m_portfolioFailed = false;
+    m_portfolioProblems.clear();
     ActiveRunFlag active;
     if (!active.Owner()) {
         m_messenger.Show("Update Quotes is already running. Wait until it has finished.");
@@ -211,6 +212,7 @@ UpdateResult UpdateRun::Run() {
     result.archiveFailed = std::any_of(m_archives.begin(), m_archives.end(),
                                        [](const ArchiveState& state) { return state.failed; });
     result.portfolioFailed = m_portfolioFailed;
+    result.portfolioProblems = m_portfolioProblems;
     result.stopped = !m_stopLine.empty();
     return result;
 }
@@ -242,6 +244,7 @@ void UpdateRun::UpdatePortfolio(const std::string& portfolioDirectory) {
         m_messenger.Show(platform::FormatMessage("The portfolio %s was not updated: %s.",
                                                  {portfolioDirectory, why}));
         m_portfolioFailed = true;
+        m_portfolioProblems.push_back(portfolioDirectory + ": " + std::string(why));
     };
     // The run reads a copy, so that MASTER itself is only ever replaced whole.
     const fs::path oldCopy = directory / "MASTER.~OL";
@@ -327,6 +330,8 @@ void UpdateRun::UpdatePortfolio(const std::string& portfolioDirectory) {
                 "The portfolio %s was updated, but its EMASTER could not be brought in step: %s.",
                 {portfolioDirectory, why}));
             m_portfolioFailed = true;
+            m_portfolioProblems.push_back(
+                portfolioDirectory + ": its EMASTER could not be brought in step (" + why + ")");
         }
     } else {
         newMaster.Abandon();

@@ -42,6 +42,8 @@ struct UpdateResult {
     bool selfExtractFailed = false;
     bool archiveFailed = false;  // an archive of either kind was refused or could not be unpacked
     bool portfolioFailed = false;
+    // Each portfolio that was not updated, or only partly: its directory, ": " and why.
+    std::vector<std::string> portfolioProblems;
     bool currentSymbolUpdated = false;
     // The person stopped the run (ProgressSink::RequestCancel) before all of its work was done;
     // what it did was committed whole, and the next run does the rest.
@@ -185,6 +187,7 @@ class UpdateRun {
     bool m_started = false;
     int m_quotesUpdated = 0;
     bool m_portfolioFailed = false;
+    std::vector<std::string> m_portfolioProblems;
     std::string m_stopLine;            // the audit line of a stopped run, written last
     std::size_t m_portfoliosLeft = 0;  // after the one at work
     std::uint16_t m_problemFlags = 0;
