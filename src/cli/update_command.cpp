@@ -178,6 +178,9 @@ void AddUpdateCommands(CLI::App& app, CommandContext& context) {
             } else if (portfolio != lastPortfolio) {
                 lastPortfolio = portfolio;
                 context.err << "Working on portfolio:" << portfolio << '\n';
+            } else if (portfolio.empty() && !snapshot.Text(update::kFileText).empty()) {
+                // Before the first portfolio only a wait for another writer's lock is shown.
+                context.err << snapshot.Text(update::kFileText) << '\n';
             }
         });
         update::UpdateResult result;

@@ -9,6 +9,7 @@
 #include <optional>
 #include <thread>
 
+#include "cli_support.h"
 #include "update/run_report.h"
 #include "update/undo_update.h"
 #include "update_support.h"
@@ -221,6 +222,21 @@ TEST_F(StopTest, WaitForAnotherWriterIsShownAndCanBeStopped) {
             EXPECT_EQ(PortfolioFiles(dirs), finished);
         }
     }
+}
+
+// ticksmith-cli update, written to a log rather than a terminal, says whom it waits for too.
+TEST_F(StopTest, CliSaysWhomItWaitsFor) {
+    const ShortLockWait wait(150ms);
+    const LockHolder holder(dirs[1]);
+    const test::CliResult run = test::RunCliIn(world.working, {"update", dirs[1].string()});
+    EXPECT_EQ(run.code, cli::kExitFailure);
+    EXPECT_EQ(run.err.rfind("Waiting for ", 0), 0u) << run.err;
+    EXPECT_NE(run.err.find("(process " + std::to_string(holder.Pid()) + ") to finish with " +
+                           dirs[1].string() + "...\n"),
+              std::string::npos)
+        << run.err;
+    EXPECT_NE(run.err.find("is being changed by"), std::string::npos) << run.err;
+    EXPECT_EQ(PortfolioFiles(dirs), original);
 }
 
 struct ChildRun {
