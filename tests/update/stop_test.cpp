@@ -242,6 +242,7 @@ TEST_F(StopTest, CliSaysWhomItWaitsFor) {
 struct ChildRun {
     int status = 0;
     std::string err;
+    std::chrono::microseconds stopping{0};  // from the signal to the program's end
 };
 
 // Runs ticksmith-cli update on `dirs` as a child process. With `signals`, sends them once the
@@ -276,6 +277,7 @@ ChildRun RunChild(const World& world, const std::vector<fs::path>& dirs,
     ::close(err[1]);
     ChildRun run;
     bool sent = signals.empty();
+    std::chrono::steady_clock::time_point signalled;
     char buffer[256];
     for (;;) {
         const ssize_t got = ::read(err[0], buffer, sent ? sizeof buffer : 1);
@@ -292,11 +294,16 @@ ChildRun RunChild(const World& world, const std::vector<fs::path>& dirs,
             for (const int signal : signals) {
                 ::kill(child, signal);
             }
+            signalled = std::chrono::steady_clock::now();
             sent = true;
         }
     }
     ::close(err[0]);
     EXPECT_EQ(::waitpid(child, &run.status, 0), child);
+    if (!signals.empty()) {
+        run.stopping = std::chrono::duration_cast<std::chrono::microseconds>(
+            std::chrono::steady_clock::now() - signalled);
+    }
     return run;
 }
 
@@ -332,6 +339,8 @@ TEST(StopCliTest, SignalsStopTheRunAndTheNextRunFinishesIt) {
         const std::string lastName = dirs.back().filename().string();
         EXPECT_EQ(now.at(lastName), original.at(lastName));
 
+        std::printf("stopped %lld us after the signal\n",
+                    static_cast<long long>(stopped.stopping.count()));
         const ChildRun rest = RunChild(world, dirs);
         EXPECT_TRUE(WIFEXITED(rest.status) && WEXITSTATUS(rest.status) == 0) << rest.err;
         EXPECT_EQ(PortfolioFiles(dirs), finished);
