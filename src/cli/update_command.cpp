@@ -2,6 +2,8 @@
 
 #include <CLI/CLI.hpp>
 #include <algorithm>
+#include <atomic>
+#include <csignal>
 #include <ostream>
 
 #include "cli/command.h"
@@ -39,6 +41,52 @@ std::string ScanRoot(CommandContext& context) {
 portfolio::SearchFilter StoredFilter(const settings::ViewSettings& view) {
     return {view.searchLimit, view.searchFilter};
 }
+
+// The run that Ctrl+C and SIGTERM stop, and the first of them that came. A signal handler may
+// only store to lock-free atomics; RequestCancel is such a store.
+static_assert(std::atomic<bool>::is_always_lock_free &&
+              std::atomic<platform::ProgressSink*>::is_always_lock_free &&
+              std::atomic<int>::is_always_lock_free);
+std::atomic<platform::ProgressSink*> g_stopTarget{nullptr};
+std::atomic<int> g_stopSignal{0};
+
+extern "C" void StopRunOnSignal(int signal) {
+    int none = 0;
+    g_stopSignal.compare_exchange_strong(none, signal, std::memory_order_relaxed);
+    if (platform::ProgressSink* sink = g_stopTarget.load(std::memory_order_relaxed)) {
+        sink->RequestCancel();
+    }
+}
+
+// While it lives, SIGINT and SIGTERM stop the run between symbols instead of ending the
+// program in the middle of a portfolio; a second signal only asks again.
+class StopOnSignals {
+  public:
+    explicit StopOnSignals(platform::ProgressSink& sink) {
+        g_stopSignal.store(0, std::memory_order_relaxed);
+        g_stopTarget.store(&sink, std::memory_order_relaxed);
+        struct sigaction action {};
+        action.sa_handler = StopRunOnSignal;
+        sigemptyset(&action.sa_mask);
+        action.sa_flags = SA_RESTART;
+        ::sigaction(SIGINT, &action, &m_oldInterrupt);
+        ::sigaction(SIGTERM, &action, &m_oldTerminate);
+    }
+    ~StopOnSignals() {
+        ::sigaction(SIGINT, &m_oldInterrupt, nullptr);
+        ::sigaction(SIGTERM, &m_oldTerminate, nullptr);
+        g_stopTarget.store(nullptr, std::memory_order_relaxed);
+    }
+    StopOnSignals(const StopOnSignals&) = delete;
+    StopOnSignals& operator=(const StopOnSignals&) = delete;
+
+    // 0 when none came.
+    int Signal() const { return g_stopSignal.load(std::memory_order_relaxed); }
+
+  private:
+    struct sigaction m_oldInterrupt {};
+    struct sigaction m_oldTerminate {};
+};
 
 // What the window's start-up does before these commands' work: the working directory's files,
 // then the view's settings.
@@ -130,11 +178,16 @@ void AddUpdateCommands(CLI::App& app, CommandContext& context) {
             } else if (portfolio != lastPortfolio) {
                 lastPortfolio = portfolio;
                 context.err << "Working on portfolio:" << portfolio << '\n';
+            } else if (portfolio.empty() && !snapshot.Text(update::kFileText).empty()) {
+                // Before the first portfolio only a wait for another writer's lock is shown.
+                context.err << snapshot.Text(update::kFileText) << '\n';
             }
         });
         update::UpdateResult result;
         std::filesystem::path auditPath;
+        int stopSignal = 0;
         {
+            const StopOnSignals stop(progress);
             update::UpdateRun run(context.WorkingDirectory(), portfolios, view, "", progress,
                                   context.Messenger());
             result = run.Run();
@@ -142,6 +195,7 @@ void AddUpdateCommands(CLI::App& app, CommandContext& context) {
                 context.err << "\r\033[K" << std::flush;
             }
             auditPath = run.AuditPath();
+            stopSignal = stop.Signal();
         }
         if (options->report) {
             view.auditEnable = true;
@@ -149,6 +203,10 @@ void AddUpdateCommands(CLI::App& app, CommandContext& context) {
         const update::RunReport report = update::BuildRunReport(result, auditPath, view);
         if (!report.succeeded) {
             context.exitCode = kExitFailure;
+        }
+        // As a shell reports a program that a signal ended, though this one ended on its own.
+        if (stopSignal != 0) {
+            context.exitCode = 128 + stopSignal;
         }
         if (!report.started) {
             return;

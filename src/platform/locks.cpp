@@ -137,7 +137,8 @@ DirectoryLock& DirectoryLock::operator=(DirectoryLock&& other) noexcept {
 
 DirectoryLock::Result DirectoryLock::Acquire(const std::filesystem::path& directory,
                                              std::chrono::steady_clock::time_point deadline,
-                                             std::string_view purpose) {
+                                             std::string_view purpose,
+                                             const std::function<bool()>& keepWaiting) {
     Release();
     const int descriptor =
         ::open(directory.empty() ? "." : directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -171,7 +172,7 @@ DirectoryLock::Result DirectoryLock::Acquire(const std::filesystem::path& direct
             return Result::kAcquired;
         }
         if ((errno != EWOULDBLOCK && errno != EINTR) ||
-            std::chrono::steady_clock::now() >= deadline) {
+            std::chrono::steady_clock::now() >= deadline || (keepWaiting && !keepWaiting())) {
             ::close(descriptor);
             return Result::kHeldElsewhere;
         }
@@ -221,7 +222,8 @@ std::string DescribeLockHolder(const std::filesystem::path& directory) {
 }
 
 std::optional<PortfolioLocks::Failure> PortfolioLocks::Acquire(
-    std::vector<std::filesystem::path> directories, std::string_view purpose) {
+    std::vector<std::filesystem::path> directories, std::string_view purpose,
+    const WaitObserver& waiting) {
     m_locks.clear();
     std::vector<std::pair<Identity, std::filesystem::path>> ordered;
     for (std::filesystem::path& directory : directories) {
@@ -239,14 +241,23 @@ std::optional<PortfolioLocks::Failure> PortfolioLocks::Acquire(
     const auto deadline = std::chrono::steady_clock::now() + PortfolioLockWait();
     for (const auto& [identity, directory] : ordered) {
         DirectoryLock lock;
-        switch (lock.Acquire(directory, deadline, purpose)) {
+        // The holder is looked up once: the kernel's lock table is not read at every retry.
+        std::optional<Failure> held;
+        const auto keepWaiting = [&] {
+            if (!held) {
+                held = Failure{directory, DescribeLockHolder(directory)};
+            }
+            return waiting(*held);
+        };
+        switch (lock.Acquire(directory, deadline, purpose,
+                             waiting ? std::function<bool()>(keepWaiting) : nullptr)) {
             case DirectoryLock::Result::kAcquired:
                 break;
             case DirectoryLock::Result::kNoDirectory:
                 m_locks.clear();
                 return Failure{directory, {}};
             case DirectoryLock::Result::kHeldElsewhere: {
-                Failure failure{directory, DescribeLockHolder(directory)};
+                Failure failure = held ? *held : Failure{directory, DescribeLockHolder(directory)};
                 m_locks.clear();
                 return failure;
             }
@@ -266,6 +277,11 @@ std::string LockFailureText(const PortfolioLocks::Failure& failure) {
         "The portfolio %s is being changed by %s.\nNothing was changed; try again when it has "
         "finished.",
         {failure.directory.string(), failure.holder});
+}
+
+std::string LockWaitText(const PortfolioLocks::Failure& failure) {
+    return FormatMessage("Waiting for %s to finish with %s...",
+                         {failure.holder, failure.directory.string()});
 }
 
 std::optional<PortfolioLocks> LockPortfolios(std::vector<std::filesystem::path> directories,

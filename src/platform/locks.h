@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -31,9 +32,12 @@ class DirectoryLock {
 
     enum class Result { kAcquired, kHeldElsewhere, kNoDirectory };
     // Tries until `deadline`. `purpose` names the work for a writer that finds it held.
+    // `keepWaiting`, when given, is asked after each try that found the lock held; false gives
+    // up at once.
     [[nodiscard]] Result Acquire(const std::filesystem::path& directory,
                                  std::chrono::steady_clock::time_point deadline,
-                                 std::string_view purpose = {});
+                                 std::string_view purpose = {},
+                                 const std::function<bool()>& keepWaiting = {});
     void Release();
     bool Held() const { return m_descriptor >= 0 || m_nested; }
 
@@ -59,11 +63,16 @@ class PortfolioLocks {
         std::filesystem::path directory;
         std::string holder;  // empty when the directory could not be opened
     };
+    // Told which directory is held and by whom while the wait lasts (when it begins and at
+    // each retry), so that a front end can say so; returning false gives up at once.
+    using WaitObserver = std::function<bool(const Failure& waitingFor)>;
+
     // Locks every directory (each once, however often it is named) or none: the first one held
     // elsewhere after the wait is returned. Stale temporary files of dead writers are removed
     // from each directory once it is locked.
     [[nodiscard]] std::optional<Failure> Acquire(std::vector<std::filesystem::path> directories,
-                                                 std::string_view purpose);
+                                                 std::string_view purpose,
+                                                 const WaitObserver& waiting = {});
 
   private:
     std::vector<DirectoryLock> m_locks;
@@ -76,5 +85,7 @@ class PortfolioLocks {
 
 // The text LockPortfolios shows for a failure.
 std::string LockFailureText(const PortfolioLocks::Failure& failure);
+// What a writer shows while it waits for `failure.directory`.
+std::string LockWaitText(const PortfolioLocks::Failure& failure);
 
 }  // namespace ticksmith::platform

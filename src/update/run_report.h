@@ -16,6 +16,9 @@ inline constexpr std::string_view kQuoteImportProblemMessage = "General quote im
 inline constexpr std::string_view kSelfExtractProblemMessage =
     "At least one .EXE file extraction failed.\n\nDo you need to change the file password?";
 
+// The first end-of-run message of a stopped run.
+std::string StoppedMessage(int quotesAdded);
+
 // What a front end does once a run has ended, decided in one place so that the window and
 // the CLI end a run alike.
 struct RunReport {

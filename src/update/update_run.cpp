@@ -74,6 +74,10 @@ UpdateRun::UpdateRun(fs::path workingDirectory, std::vector<std::string> portfol
       m_messenger(messenger) {}
 
 UpdateRun::~UpdateRun() {
+    // The symbols a stopped run did not reach still need these files.
+    if (!m_stopLine.empty()) {
+        return;
+    }
     // Clean-up the settings ask for, best effort: a file that stays is read again by the next
     // run, which finds its quotes already stored.
     // Moved aside rather than deleted, so that an undo of the run can put them back.
@@ -109,6 +113,7 @@ UpdateResult UpdateRun::Run() {
     m_quotesUpdated = 0;
     m_problemFlags = 0;
     m_portfolioFailed = false;
+    m_portfolioProblems.clear();
     ActiveRunFlag active;
     if (!active.Owner()) {
         m_messenger.Show("Update Quotes is already running. Wait until it has finished.");
@@ -127,7 +132,25 @@ UpdateResult UpdateRun::Run() {
         directories.push_back(m_workingDirectory);
     }
     platform::PortfolioLocks locks;
-    if (const auto failure = locks.Acquire(std::move(directories), "Update Quotes")) {
+    // A wait for another writer shows in the progress texts, and a stop ends it.
+    std::string waitText;
+    const auto waiting = [&](const platform::PortfolioLocks::Failure& heldBy) {
+        if (std::string text = platform::LockWaitText(heldBy); text != waitText) {
+            waitText = text;
+            m_progress.SetText(kFileText, std::move(text));
+        }
+        return !m_progress.CancelRequested();
+    };
+    if (const auto failure = locks.Acquire(std::move(directories), "Update Quotes", waiting)) {
+        if (m_progress.CancelRequested() && !failure->holder.empty()) {
+            m_messenger.Show(
+                platform::FormatMessage("Update Quotes was stopped while it waited for %s to "
+                                        "finish with %s; nothing was changed.",
+                                        {failure->holder, failure->directory.string()}));
+            UpdateResult result;
+            result.stopped = true;
+            return result;
+        }
         m_messenger.Show(platform::LockFailureText(*failure) + "\nUpdate Quotes did not start.");
         return {};
     }
@@ -149,9 +172,16 @@ UpdateResult UpdateRun::Run() {
     std::vector<std::string> texts(kUpdateTextCount);
     texts[kTotalText] = "0  ";
     m_progress.SetTexts(std::move(texts));
-    for (const std::string& portfolio : m_portfolios) {
-        UpdatePortfolio(portfolio);
+    for (std::size_t i = 0; i < m_portfolios.size() && m_stopLine.empty(); ++i) {
+        m_portfoliosLeft = m_portfolios.size() - i - 1;
+        if (!StopsBefore(m_portfolios[i], {})) {
+            UpdatePortfolio(m_portfolios[i]);
+        }
     }
+    // Last, after the symbols of the portfolio it names, so that the path in it cannot become
+    // the Anomaly Report's portfolio for their lines. An ERROR line, so that the report lists
+    // it: the symbols it did not reach have no line of their own.
+    m_audit.Write(m_stopLine);
     if (!m_journal.Finish()) {
         m_messenger.Show("The undo journal could not be written; this run cannot be undone.");
         m_portfolioFailed = true;
@@ -182,7 +212,25 @@ UpdateResult UpdateRun::Run() {
     result.archiveFailed = std::any_of(m_archives.begin(), m_archives.end(),
                                        [](const ArchiveState& state) { return state.failed; });
     result.portfolioFailed = m_portfolioFailed;
+    result.portfolioProblems = m_portfolioProblems;
+    result.stopped = !m_stopLine.empty();
     return result;
+}
+
+bool UpdateRun::StopsBefore(const std::string& portfolioDirectory, const std::string& symbol) {
+    if (!m_progress.CancelRequested()) {
+        return false;
+    }
+    std::string line = "ERROR: Update Quotes was stopped before it reached ";
+    line += symbol.empty() ? "the portfolio " + AuditName(portfolioDirectory)
+                           : symbol + " in " + AuditName(portfolioDirectory);
+    if (m_portfoliosLeft > 0) {
+        line += "; " + std::to_string(m_portfoliosLeft) +
+                (m_portfoliosLeft == 1 ? " more portfolio was" : " more portfolios were") +
+                " not started";
+    }
+    m_stopLine = line + ".\n";
+    return true;
 }
 
 void UpdateRun::UpdatePortfolio(const std::string& portfolioDirectory) {
@@ -196,6 +244,7 @@ void UpdateRun::UpdatePortfolio(const std::string& portfolioDirectory) {
         m_messenger.Show(platform::FormatMessage("The portfolio %s was not updated: %s.",
                                                  {portfolioDirectory, why}));
         m_portfolioFailed = true;
+        m_portfolioProblems.push_back(portfolioDirectory + ": " + std::string(why));
     };
     // The run reads a copy, so that MASTER itself is only ever replaced whole.
     const fs::path oldCopy = directory / "MASTER.~OL";
@@ -248,6 +297,8 @@ void UpdateRun::UpdatePortfolio(const std::string& portfolioDirectory) {
         const store::MasterRecord& record = records[i];
         if (portfolio::IsSkipped(skip, record.fileNumber) || skip.size() <= record.fileNumber) {
             m_messenger.Show("skip");
+        } else if (StopsBefore(portfolioDirectory, UpdateSymbolText(record.symbol))) {
+            break;  // what was prepared is committed below, as at the portfolio's end
         } else {
             outcomes[i] = UpdateSymbol(portfolioDirectory, records[i], i);
         }
@@ -279,6 +330,8 @@ void UpdateRun::UpdatePortfolio(const std::string& portfolioDirectory) {
                 "The portfolio %s was updated, but its EMASTER could not be brought in step: %s.",
                 {portfolioDirectory, why}));
             m_portfolioFailed = true;
+            m_portfolioProblems.push_back(
+                portfolioDirectory + ": its EMASTER could not be brought in step (" + why + ")");
         }
     } else {
         newMaster.Abandon();
@@ -513,13 +566,15 @@ void UpdateRun::QuoteFailed(const std::string& symbol, const fs::path& dataPath,
     for (const UpdateDirectoryIndex::Match& match : matches) {
         m_keptFiles.push_back(*match.file);
     }
-    if (!show) {
-        return;
+    const std::string what =
+        platform::FormatMessage(matches.size() == 1 ? "The quote of %s was not added to %s: %s."
+                                                    : "The quotes of %s were not added to %s: %s.",
+                                {symbol, dataPath.string(), reason});
+    // The symbol's own line only says that it got nothing; the Anomaly Report lists this one.
+    m_audit.Write("ERROR: " + AuditName(what) + "\n");
+    if (show) {
+        m_messenger.Show("AddOneQuote failure\n\n" + what);
     }
-    m_messenger.Show(platform::FormatMessage(
-        matches.size() == 1 ? "AddOneQuote failure\n\nThe quote of %s was not added to %s: %s."
-                            : "AddOneQuote failure\n\nThe quotes of %s were not added to %s: %s.",
-        {symbol, dataPath.string(), reason}));
 }
 
 UpdateRun::SymbolOutcome UpdateRun::PrepareQuotes(

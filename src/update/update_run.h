@@ -42,13 +42,18 @@ struct UpdateResult {
     bool selfExtractFailed = false;
     bool archiveFailed = false;  // an archive of either kind was refused or could not be unpacked
     bool portfolioFailed = false;
+    // Each portfolio that was not updated, or only partly: its directory, ": " and why.
+    std::vector<std::string> portfolioProblems;
     bool currentSymbolUpdated = false;
+    // The person stopped the run (ProgressSink::RequestCancel) before all of its work was done;
+    // what it did was committed whole, and the next run does the rest.
+    bool stopped = false;
 
     // Every portfolio was updated as far as its update files allowed. Symbols that simply had
-    // no newer line are not failures.
+    // no newer line are not failures; a stopped run has not done its work.
     bool Succeeded() const {
         return started && !quoteAddFailed && !selfExtractFailed && !archiveFailed &&
-               !portfolioFailed;
+               !portfolioFailed && !stopped;
     }
 };
 
@@ -81,7 +86,9 @@ class UpdateRun {
     UpdateRun& operator=(const UpdateRun&) = delete;
 
     // A run that could not start (another run holds a portfolio, no audit log) says why
-    // through the messenger; Started() then is false.
+    // through the messenger; Started() then is false. The progress sink's RequestCancel stops
+    // the run between symbols: the symbol at work finishes, its portfolio is committed as at
+    // its end, and nothing further is started.
     [[nodiscard]] UpdateResult Run();
 
     bool Started() const { return m_started; }
@@ -124,6 +131,10 @@ class UpdateRun {
     };
 
     void UpdatePortfolio(const std::string& portfolioDirectory);
+    // True once a stop was asked for, with the audit line that says where the run ended;
+    // `symbol` is empty between portfolios.
+    [[nodiscard]] bool StopsBefore(const std::string& portfolioDirectory,
+                                   const std::string& symbol);
     [[nodiscard]] SymbolOutcome UpdateSymbol(const std::string& portfolioDirectory,
                                              store::MasterRecord& record, std::size_t recordIndex);
     // Renames the prepared data files into place; the records of those that arrived take
@@ -176,6 +187,9 @@ class UpdateRun {
     bool m_started = false;
     int m_quotesUpdated = 0;
     bool m_portfolioFailed = false;
+    std::vector<std::string> m_portfolioProblems;
+    std::string m_stopLine;            // the audit line of a stopped run, written last
+    std::size_t m_portfoliosLeft = 0;  // after the one at work
     std::uint16_t m_problemFlags = 0;
     bool m_portfolioChanged = false;
     // The current portfolio's new data files: written first, made durable together, then

@@ -18,45 +18,6 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// Shortens every lock wait of this process for one test.
-class ShortLockWait {
-  public:
-    explicit ShortLockWait(std::chrono::milliseconds wait) { platform::SetPortfolioLockWait(wait); }
-    ~ShortLockWait() { platform::SetPortfolioLockWait(0ms); }
-};
-
-// Another process holding a directory's lock until it is destroyed.
-class LockHolder {
-  public:
-    explicit LockHolder(const fs::path& directory) {
-        int ready[2];
-        EXPECT_EQ(::pipe(ready), 0);
-        m_pid = ::fork();
-        if (m_pid == 0) {
-            platform::DirectoryLock lock;
-            const bool held = lock.Acquire(directory, std::chrono::steady_clock::now()) ==
-                              platform::DirectoryLock::Result::kAcquired;
-            (void)!::write(ready[1], held ? "y" : "n", 1);
-            for (;;) {
-                ::pause();
-            }
-        }
-        char answer = 0;
-        EXPECT_EQ(::read(ready[0], &answer, 1), 1);
-        EXPECT_EQ(answer, 'y');
-        ::close(ready[0]);
-        ::close(ready[1]);
-    }
-    ~LockHolder() {
-        ::kill(m_pid, SIGKILL);
-        ::waitpid(m_pid, nullptr, 0);
-    }
-    pid_t Pid() const { return m_pid; }
-
-  private:
-    pid_t m_pid = -1;
-};
-
 class LockingTest : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -207,38 +168,6 @@ TEST_F(LockingTest, TheNextWriterRemovesOnlyTheTemporariesOfDeadWriters) {
     EXPECT_TRUE(fs::exists(p / ("notes.ts" + std::to_string(dead))));
     EXPECT_TRUE(fs::exists(p / "F1.~NU.ts-1"));
     EXPECT_TRUE(fs::exists(p / "F2.ts12x-1"));
-}
-
-struct StoredSymbol {
-    std::string name;
-    std::vector<store::Quote> quotes;
-};
-
-// Every MASTER record names a data file whose dates it carries; returns each symbol's quotes.
-std::map<std::string, StoredSymbol> ConsistentSeries(const fs::path& dir) {
-    std::map<std::string, StoredSymbol> found;
-    std::vector<store::MasterRecord> records;
-    EXPECT_EQ(store::ReadMasterRecordsToEnd(dir, records), store::kSuccess);
-    for (const store::MasterRecord& record : records) {
-        const std::string symbol = record.SymbolText();
-        store::QuoteSeries series;
-        EXPECT_EQ(store::AllocSeries(series, 1000), store::kSuccess);
-        EXPECT_EQ(store::ReadSeries(series, dir, symbol, 0, -1), store::kSuccess) << symbol;
-        EXPECT_EQ(series.count, series.quotesInFile) << symbol;
-        std::vector<store::Quote> quotes(series.quotes.begin(),
-                                         series.quotes.begin() + std::max(series.count, 0));
-        if (!quotes.empty()) {
-            EXPECT_EQ(record.FirstDay(), quotes.front().date) << symbol;
-            EXPECT_EQ(record.LastDay(), quotes.back().date) << symbol;
-        }
-        for (std::size_t i = 1; i < quotes.size(); ++i) {
-            EXPECT_LT(quotes[i - 1].date, quotes[i].date) << symbol << " quote " << i;
-        }
-        EXPECT_TRUE(
-            found.emplace(symbol, StoredSymbol{record.IssueNameText(), std::move(quotes)}).second)
-            << symbol << " twice";
-    }
-    return found;
 }
 
 // An update runs while the person edits, moves and deletes in the same portfolio: whatever

@@ -14,6 +14,7 @@ struct Problems {
     bool selfExtract = false;
     bool archive = false;
     bool portfolio = false;
+    bool stopped = false;
 };
 
 update::UpdateResult Result(const Problems& problems, int quotes = 3) {
@@ -24,6 +25,7 @@ update::UpdateResult Result(const Problems& problems, int quotes = 3) {
     result.selfExtractFailed = problems.selfExtract;
     result.archiveFailed = problems.archive;
     result.portfolioFailed = problems.portfolio;
+    result.stopped = problems.stopped;
     return result;
 }
 
@@ -32,6 +34,7 @@ update::UpdateResult Result(const Problems& problems, int quotes = 3) {
 TEST(RunReportTest, ProblemsGiveTheirMessagesInOrder) {
     const std::string quote(update::kQuoteImportProblemMessage);
     const std::string exe(update::kSelfExtractProblemMessage);
+    const std::string stopped = update::StoppedMessage(3);
     struct Case {
         Problems problems;
         std::vector<std::string> messages;
@@ -47,6 +50,9 @@ TEST(RunReportTest, ProblemsGiveTheirMessagesInOrder) {
         {{.quoteAdd = true, .selfExtract = true, .archive = true, .portfolio = true},
          {quote, exe},
          false},
+        // A stop comes first: the rest is about what was done before it.
+        {{.stopped = true}, {stopped}, false},
+        {{.quoteAdd = true, .stopped = true}, {stopped, quote}, false},
     };
     for (std::size_t i = 0; i < cases.size(); ++i) {
         const update::RunReport report =
@@ -105,6 +111,13 @@ TEST(RunReportTest, SoundRefillAndAnomalyReportFollowTheSettings) {
     EXPECT_EQ(report.quotesAdded, 1);
     ASSERT_TRUE(report.anomalyReport);
     EXPECT_EQ(report.anomalyReport->entries.front(), "IBM in /data ");
+}
+
+TEST(RunReportTest, StoppedMessageCountsTheQuotesAdded) {
+    EXPECT_EQ(update::StoppedMessage(0),
+              "Update Quotes was stopped. 0 quotes were added before it stopped; the next run adds "
+              "the rest.");
+    EXPECT_EQ(update::StoppedMessage(1).find("1 quote was added"), 27u);
 }
 
 }  // namespace

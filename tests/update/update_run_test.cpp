@@ -14,6 +14,7 @@
 #include "platform/locks.h"
 #include "platform/names.h"
 #include "update/audit_log.h"
+#include "update/run_report.h"
 #include "update_support.h"
 
 namespace ticksmith::update_test {
@@ -795,6 +796,63 @@ TEST_F(UpdateRunTest, PortfolioWhoseIndexCannotBeCopiedSaysWhichFileAndWhy) {
                                        " could not be opened: No such file or directory)"),
               std::string::npos)
         << missing.messages[0];
+}
+
+// A portfolio that cannot be updated (read-only, index damaged, disk full) is named with the
+// reason when it happens, again among the end-of-run messages, and in the Anomaly Report.
+TEST_F(UpdateRunTest, FailedPortfolioIsNamedWithItsReasonAtTheEndAndInTheReport) {
+    using Step = RefusingFileSystem::Step;
+    struct Case {
+        std::string name;
+        std::string refused;  // the file the disk refuses; none when empty
+        Step step;
+        int error;
+        std::string reason;
+        bool wholePortfolio;  // else one symbol's quotes
+    };
+    const std::vector<Case> cases = {
+        {"read-only", "MASTER.~OL", Step::kCreate, EROFS,
+         "MASTER.~OL could not be created: Read-only file system", true},
+        {"damaged", "", Step::kCreate, 0, "MASTER is shorter than its header", true},
+        {"full", "F1.~NU", Step::kWrite, ENOSPC, "could not be replaced: No space left on device",
+         false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        fs::remove_all(world.root / "data");
+        const fs::path p = IbmPortfolio();
+        if (c.refused.empty()) {
+            test::WriteBytes(p / "MASTER", Bytes(20, 0));
+        }
+        RefusingFileSystem refusing(c.refused.empty() ? "-" : c.refused, c.step, c.error);
+        platform::ScopedFileSystem scope(refusing);
+        const World::Outcome outcome = world.Run({p});
+        EXPECT_FALSE(outcome.result.Succeeded());
+        ASSERT_EQ(outcome.messages.size(), 1u);
+        EXPECT_NE(outcome.messages[0].find(p.string()), std::string::npos) << outcome.messages[0];
+        EXPECT_NE(outcome.messages[0].find(c.reason), std::string::npos) << outcome.messages[0];
+
+        settings::ViewSettings view;
+        view.auditEnable = true;
+        const update::RunReport report =
+            update::BuildRunReport(outcome.result, world.working / "AUDIT.TXT", view);
+        const std::string atTheEnd =
+            c.wholePortfolio ? "This portfolio was not updated completely:\n\n" + p.string() + ": "
+                             : std::string(update::kQuoteImportProblemMessage);
+        ASSERT_EQ(report.messages.size(), 1u);
+        EXPECT_EQ(report.messages[0].rfind(atTheEnd, 0), 0u) << report.messages[0];
+        if (c.wholePortfolio) {
+            EXPECT_NE(report.messages[0].find(c.reason), std::string::npos) << report.messages[0];
+        }
+        ASSERT_TRUE(report.anomalyReport);
+        const auto& entries = report.anomalyReport->entries;
+        const auto error = std::find_if(entries.begin(), entries.end(), [&](const std::string& e) {
+            return e.rfind("ERROR: ", 0) == 0;
+        });
+        ASSERT_NE(error, entries.end());
+        EXPECT_NE(error->find(p.string()), std::string::npos) << *error;
+        EXPECT_NE(error->find(c.reason), std::string::npos) << *error;
+    }
 }
 
 }  // namespace
