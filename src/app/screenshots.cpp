@@ -15,6 +15,8 @@
 #include "app/main_frame.h"
 #include "app/notice_dialog.h"
 #include "app/portfolio_dialogs.h"
+#include "app/profile_settings_dialog.h"
+#include "app/profiles_dialog.h"
 #include "app/search_progress_dialog.h"
 #include "app/series_info_dialog.h"
 #include "app/split_dialog.h"
@@ -61,6 +63,21 @@ bool WriteQuoteDialogScreenshots(CMainFrame& frame, const QDir& directory) {
         store::GetSeriesInfo(state.current.dataDir, state.currentSymbol, info) == store::kSuccess;
     SeriesInfoDialog about(known ? &info : nullptr, &frame);
     return Save(about, directory, QStringLiteral("about-selected-quote-series")) && written;
+}
+
+// The profile dialogs over the sample's current symbol, and a profile for comma-separated
+// daily files being edited.
+bool WriteProfileDialogScreenshots(CMainFrame& frame, const QDir& directory) {
+    ProfilesDialog profiles(frame.View(), &frame);
+    bool written = Save(profiles, directory, QStringLiteral("profiles-management"));
+    profiles::ProfileForm form = profiles::NewProfileForm("/home/investor/data/stocks");
+    form.mode = profiles::ProfileMode::kEdit;
+    form.name = "DailyStocks";
+    form.updateDirectory = "/home/investor/downloads/eod";
+    form.openInterestOn = false;
+    form.dateFormatPosition = 7;
+    ProfileSettingsDialog settings(form, {}, &frame);
+    return Save(settings, directory, QStringLiteral("profile-settings")) && written;
 }
 
 }  // namespace
@@ -118,6 +135,7 @@ bool WriteScreenshots(CMainFrame& frame, const QDir& directory) {
     FindSymbolDialog find(
         false, true, [](const portfolio::FindRequest&) { return true; }, &frame);
     written = Save(find, directory, QStringLiteral("find-symbol")) && written;
+    written = WriteProfileDialogScreenshots(frame, directory) && written;
     return WriteQuoteDialogScreenshots(frame, directory) && written;
 }
 
