@@ -9,6 +9,7 @@
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QTest>
+#include <QTextBrowser>
 
 #include "platform/volumes.h"
 #include "profiles/profile.h"
@@ -237,6 +238,10 @@ TEST_F(ProfileDialogsTest, ShowsEachSymbolsProfileWhileWalkingTheWindowsPortfoli
 TEST_F(ProfileDialogsTest, CloseAsksUnlessSomethingWasAssignedAndEscapeNeverAsks) {
     Open();
     Run([&](QDialog& dialog) {
+        // Help opens the dialog's own page beside it.
+        EXPECT_EQ(Click(dialog, "helpButton"), -1);
+        auto* help = dialog.findChild<QTextBrowser*>();
+        EXPECT_EQ(help == nullptr ? QString() : help->source().fileName(), "profiles.html");
         dialogs.buttonAnswers = {QMessageBox::No};
         EXPECT_EQ(Click(dialog, "closeButton"), -1);
         EXPECT_EQ(dialogs.messages, std::vector<std::string>{kNoAssignmentQuestion});
