@@ -15,6 +15,8 @@
 #include "app/main_frame.h"
 #include "app/notice_dialog.h"
 #include "app/portfolio_dialogs.h"
+#include "app/profile_settings_dialog.h"
+#include "app/profiles_dialog.h"
 #include "app/search_progress_dialog.h"
 #include "app/series_info_dialog.h"
 #include "app/split_dialog.h"
@@ -90,6 +92,21 @@ bool WriteUpdateScreenshots(CMainFrame& frame, const QDir& directory) {
     return Save(progress, directory, QStringLiteral("updating-quotes"));
 }
 
+// The profile dialogs over the sample's current symbol, and a profile for comma-separated
+// daily files being edited.
+bool WriteProfileDialogScreenshots(CMainFrame& frame, const QDir& directory) {
+    ProfilesDialog profiles(frame.View(), &frame);
+    bool written = Save(profiles, directory, QStringLiteral("profiles-management"));
+    profiles::ProfileForm form = profiles::NewProfileForm("/home/investor/data/stocks");
+    form.mode = profiles::ProfileMode::kEdit;
+    form.name = "DailyStocks";
+    form.updateDirectory = "/home/investor/downloads/eod";
+    form.openInterestOn = false;
+    form.dateFormatPosition = 7;
+    ProfileSettingsDialog settings(form, {}, &frame);
+    return Save(settings, directory, QStringLiteral("profile-settings")) && written;
+}
+
 }  // namespace
 
 bool WriteScreenshots(CMainFrame& frame, const QDir& directory) {
@@ -146,6 +163,7 @@ bool WriteScreenshots(CMainFrame& frame, const QDir& directory) {
         false, true, [](const portfolio::FindRequest&) { return true; }, &frame);
     written = Save(find, directory, QStringLiteral("find-symbol")) && written;
     written = WriteUpdateScreenshots(frame, directory) && written;
+    written = WriteProfileDialogScreenshots(frame, directory) && written;
     return WriteQuoteDialogScreenshots(frame, directory) && written;
 }
 

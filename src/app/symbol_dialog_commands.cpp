@@ -6,6 +6,7 @@
 #include "app/delete_symbol_dialog.h"
 #include "app/dialog_seam.h"
 #include "app/find_symbol_dialog.h"
+#include "app/profile_dialog_commands.h"
 #include "app/symbol_name_dialog.h"
 #include "app/ticksmith_view.h"
 #include "app/transfer_symbol_dialog.h"
@@ -58,10 +59,16 @@ void AddSymbol(CTicksmithView& view) {
     if (Dialogs().Exec(dialog) != QDialog::Accepted) {
         return;
     }
-    static_cast<void>(
+    const portfolio::AddSymbolResult result =
         portfolio::AddSymbolCommand(view.State(), dialog.Symbol(), dialog.Name(), std::nullopt,
-                                    store::DayNumberOfTime(std::time(nullptr)), view.Messenger()));
+                                    store::DayNumberOfTime(std::time(nullptr)), view.Messenger());
     Refill(view);
+    // A symbol added without a profile is never updated: offer to assign one at once.
+    const std::string symbol = portfolio::AddSymbolFormOf(dialog.Symbol(), dialog.Name()).symbol;
+    if (result == portfolio::AddSymbolResult::kAdded && view.State().SymbolRowOf(symbol) >= 0 &&
+        ShowProfilesManagement(view)) {
+        Refill(view);
+    }
 }
 
 void DeleteSymbol(CTicksmithView& view) {

@@ -17,6 +17,7 @@
 #include "app/grid_models.h"
 #include "app/help_links.h"
 #include "app/portfolio_dialog_commands.h"
+#include "app/profile_dialog_commands.h"
 #include "app/quote_dialog_commands.h"
 #include "app/search_progress_dialog.h"
 #include "app/symbol_dialog_commands.h"
@@ -473,7 +474,8 @@ void CTicksmithView::Execute(CommandId id) {
         default:
             // The commands with dialogs of their own.
             static_cast<void>(RunQuoteCommand(*this, id) || RunSymbolCommand(*this, id) ||
-                              RunPortfolioCommand(*this, id) || RunUpdateCommand(*this, id));
+                              RunPortfolioCommand(*this, id) || RunProfileCommand(*this, id) ||
+                              RunUpdateCommand(*this, id));
             break;
     }
 }
