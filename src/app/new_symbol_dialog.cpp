@@ -70,8 +70,11 @@ void NewSymbolDialog::OnYes() {
 }
 
 void NewSymbolDialog::OnYesToAll() {
-    static_cast<void>(m_session.YesToAll(Profile()));
-    Continue();
+    // The symbol on show takes the typed name; the rest their own.
+    if (m_session.Yes(CoreText(m_ui->nameEdit->text()), Profile())) {
+        static_cast<void>(m_session.YesToAll(Profile()));
+        Continue();
+    }
 }
 
 void NewSymbolDialog::OnNo() {

@@ -217,8 +217,8 @@ TEST_F(UpdateStepDialogsTest, NewSymbolYesWithAndWithoutANameAndNo) {
         EXPECT_EQ(LabelText(dialog, "messageLabel"), "ORCL is a new Symbol (3 of 3)");
         return Click(dialog, "noButton");
     });
-    EXPECT_EQ(Symbols("A"),
-              (std::vector<std::string>{"IBM/IBM CORP/-", "AAPL/APPLE INC/Weekly", "NVDA/NVDA/Daily"}));
+    EXPECT_EQ(Symbols("A"), (std::vector<std::string>{"IBM/IBM CORP/-", "AAPL/APPLE INC/Weekly",
+                                                      "NVDA/NVDA/Daily"}));
     EXPECT_EQ(Symbols("B"), std::vector<std::string>{"MSFT/MSFT CORP/-"});
     EXPECT_EQ(settings::Read(store, settings::keys::kLastProfile), "Daily");
     // The grid is read again from its first row.
@@ -243,8 +243,11 @@ TEST_F(UpdateStepDialogsTest, NewSymbolCancelYesToAllAndAFailedAdditionThatStays
     });
     EXPECT_EQ(Snapshot(Portfolio("A")), before);
 
-    RunNewSymbols([&](QDialog& dialog) { return Click(dialog, "yesToAllButton"); });
-    EXPECT_EQ(Symbols("A"), (std::vector<std::string>{"IBM/IBM CORP/-", "AAPL/AAPL/Daily",
+    RunNewSymbols([&](QDialog& dialog) {
+        Type(dialog, "nameEdit", "apple inc");
+        return Click(dialog, "yesToAllButton");
+    });
+    EXPECT_EQ(Symbols("A"), (std::vector<std::string>{"IBM/IBM CORP/-", "AAPL/APPLE INC/Daily",
                                                       "NVDA/NVDA/Daily", "ORCL/ORCL/Daily"}));
     EXPECT_EQ(Grid("symbolGrid")->model()->rowCount(), 4);
 
