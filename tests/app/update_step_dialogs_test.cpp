@@ -8,6 +8,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QTest>
+#include <QTextBrowser>
 #include <ctime>
 
 #include "app/update_step_dialogs.h"
@@ -62,6 +63,13 @@ int Click(QDialog& dialog, const char* button) {
     dialog.setResult(-1);
     Child<QPushButton>(dialog, button)->click();
     return dialog.isVisible() ? -1 : dialog.result();
+}
+
+// Help opens the help window, owned by the dialog, at this page.
+QString HelpPageAfterClicking(QDialog& dialog) {
+    Click(dialog, "helpButton");
+    auto* browser = dialog.findChild<QTextBrowser*>();
+    return browser == nullptr ? QString() : browser->source().toString();
 }
 
 QString LabelText(QDialog& dialog, const char* name) {
@@ -141,7 +149,7 @@ TEST_F(UpdateStepDialogsTest, ManualDateOkDatesTheFilesAsTheCoreDoesAndCancelCha
         EXPECT_EQ(edit->text().toStdString(), today);
         EXPECT_EQ(edit->maxLength(), 30);
         EXPECT_TRUE(Child<QPushButton>(dialog, "okButton")->isDefault());
-        EXPECT_NE(dialog.findChild<QPushButton*>("helpButton"), nullptr);
+        EXPECT_EQ(HelpPageAfterClicking(dialog), "qrc:/help/manual_date.html");
         EXPECT_EQ(LabelText(dialog, "bumpLabel"),
                   "Ensure that the column assigments in the Profiles account for the added coumn "
                   "(bump them up by 1).");
@@ -357,7 +365,7 @@ TEST_F(UpdateStepDialogsTest, AnomalyReportShowsTheAuditLogsMisses) {
                   (std::vector<std::string>{"MSFT in " + Portfolio("A").string() + " ", "",
                                             "ERROR: De-Compress failure for file DAILY.ZIP "}));
         EXPECT_TRUE(Child<QPushButton>(dialog, "okButton")->isDefault());
-        EXPECT_NE(dialog.findChild<QPushButton*>("helpButton"), nullptr);
+        EXPECT_EQ(HelpPageAfterClicking(dialog), "qrc:/help/anomaly_report.html");
         return Click(dialog, "okButton");
     });
     app::ShowAnomalyReport(&View(), report);
