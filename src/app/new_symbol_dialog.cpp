@@ -5,6 +5,14 @@
 
 namespace ticksmith::app {
 
+namespace {
+
+// A portfolio path may be 299 characters: its middle gives way before the dialog outgrows the
+// screen.
+constexpr int kPortfolioWidthInCharacters = 60;
+
+}  // namespace
+
 NewSymbolDialog::NewSymbolDialog(update::NewSymbolSession& session, ChoosePortfolio choosePortfolio,
                                  QWidget* parent)
     : QDialog(parent),
@@ -28,7 +36,7 @@ NewSymbolDialog::NewSymbolDialog(update::NewSymbolSession& session, ChoosePortfo
     connect(m_ui->cancelButton, &QPushButton::clicked, this, &NewSymbolDialog::reject);
     connect(m_ui->changePortfolioButton, &QPushButton::clicked, this,
             &NewSymbolDialog::OnChangePortfolio);
-    m_ui->portfolioLabel->setText(QtText(m_session.Portfolio().portfolioDir));
+    ShowPortfolio();
     ShowSymbol();
     layout()->setSizeConstraint(QLayout::SetFixedSize);
 }
@@ -38,6 +46,15 @@ NewSymbolDialog::~NewSymbolDialog() = default;
 void NewSymbolDialog::reject() {
     m_session.Cancel();
     QDialog::reject();
+}
+
+void NewSymbolDialog::ShowPortfolio() {
+    const QString directory = QtText(m_session.Portfolio().portfolioDir);
+    QLabel* label = m_ui->portfolioLabel;
+    label->setText(label->fontMetrics().elidedText(
+        directory, Qt::ElideMiddle,
+        label->fontMetrics().averageCharWidth() * kPortfolioWidthInCharacters));
+    label->setToolTip(directory);
 }
 
 void NewSymbolDialog::ShowSymbol() {
@@ -84,7 +101,7 @@ void NewSymbolDialog::OnNo() {
 
 void NewSymbolDialog::OnChangePortfolio() {
     m_session.ChangePortfolio(m_choosePortfolio());
-    m_ui->portfolioLabel->setText(QtText(m_session.Portfolio().portfolioDir));
+    ShowPortfolio();
 }
 
 }  // namespace ticksmith::app

@@ -30,6 +30,7 @@ class NewSymbolDialog : public QDialog {
     void reject() override;
 
   private:
+    void ShowPortfolio();
     void ShowSymbol();
     // After an answer: the next symbol, or the end once none is left.
     void Continue();

@@ -263,6 +263,8 @@ TEST_F(UpdateStepDialogsTest, NewSymbolCancelYesToAllAndAFailedAdditionThatStays
     // on the first until it is closed.
     const auto added = Snapshot(Portfolio("A"));
     RunNewSymbols([&](QDialog& dialog) {
+        EXPECT_EQ(Child<QLabel>(dialog, "portfolioLabel")->toolTip().toStdString(),
+                  Portfolio("A").string());
         EXPECT_EQ(Click(dialog, "yesToAllButton"), -1);
         EXPECT_FALSE(dialogs.messages.empty());
         EXPECT_EQ(LabelText(dialog, "messageLabel"), "AAPL is a new Symbol (1 of 3)");
