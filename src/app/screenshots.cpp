@@ -1,18 +1,24 @@
 #include "app/screenshots.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QPixmap>
+#include <QTemporaryDir>
+#include <ctime>
 #include <iostream>
 
 #include "app/about_dialog.h"
 #include "app/add_quote_dialog.h"
 #include "app/adjust_dialog.h"
+#include "app/anomaly_report_dialog.h"
 #include "app/choose_directory_dialog.h"
 #include "app/delete_quote_dialog.h"
 #include "app/delete_symbol_dialog.h"
 #include "app/edit_quote_dialog.h"
 #include "app/find_symbol_dialog.h"
 #include "app/main_frame.h"
+#include "app/manual_date_dialog.h"
+#include "app/new_symbol_dialog.h"
 #include "app/notice_dialog.h"
 #include "app/portfolio_dialogs.h"
 #include "app/profile_settings_dialog.h"
@@ -28,7 +34,10 @@
 #include "portfolio/discovery.h"
 #include "portfolio/grid_format.h"
 #include "portfolio/master_repair.h"
+#include "settings/settings_store.h"
+#include "settings/view_settings.h"
 #include "store/edit_quotes.h"
+#include "update/new_symbols.h"
 #include "update/update_progress.h"
 
 namespace ticksmith::app {
@@ -107,6 +116,41 @@ bool WriteProfileDialogScreenshots(CMainFrame& frame, const QDir& directory) {
     return Save(settings, directory, QStringLiteral("profile-settings")) && written;
 }
 
+// The dialogs around an update run; the New Symbol one over three symbols of a scratch
+// working directory, so that every button shows.
+bool WriteUpdateStepScreenshots(CMainFrame& frame, const QDir& directory) {
+    ManualDateDialog manualDate(QStringLiteral("12/07/26"), &frame);
+    bool written = Save(manualDate, directory, QStringLiteral("assign-date-manually"));
+
+    QTemporaryDir working;
+    QFile delta(QDir(working.path()).filePath(QStringLiteral("Lasttime/Delta.txt")));
+    if (working.isValid() && QDir(working.path()).mkpath(QStringLiteral("Lasttime")) &&
+        delta.open(QIODevice::WriteOnly) && delta.write("AAPL\r\nNVDA\r\nBRK_A\r\n") > 0 &&
+        delta.flush()) {
+        delta.close();
+        settings::MemorySettingsStore store;
+        WindowMessenger messenger(&frame);
+        update::NewSymbolSession session(
+            CoreText(working.path()),
+            {"/home/investor/data/stocks/MASTER", "/home/investor/data/stocks",
+             "/home/investor/data/stocks"},
+            store, messenger, store::DayNumberOfTime(std::time(nullptr)));
+        NewSymbolDialog newSymbol(
+            session, [&session] { return session.Portfolio(); }, &frame);
+        written = Save(newSymbol, directory, QStringLiteral("new-symbol")) && written;
+    } else {
+        written = false;
+    }
+
+    update::AnomalyReport report;
+    report.header = "Results of Ticksmith for Monday, December 07, 2026, 18:05:12";
+    report.count = 41;
+    report.entries = {"IBM in /home/investor/data/stocks ", "QQQ in /home/investor/data/funds ", "",
+                      "ERROR: De-Compress failure for file DAILY.ZIP "};
+    AnomalyReportDialog anomalies(report, &frame);
+    return Save(anomalies, directory, QStringLiteral("anomaly-report")) && written;
+}
+
 }  // namespace
 
 bool WriteScreenshots(CMainFrame& frame, const QDir& directory) {
@@ -164,6 +208,7 @@ bool WriteScreenshots(CMainFrame& frame, const QDir& directory) {
     written = Save(find, directory, QStringLiteral("find-symbol")) && written;
     written = WriteUpdateScreenshots(frame, directory) && written;
     written = WriteProfileDialogScreenshots(frame, directory) && written;
+    written = WriteUpdateStepScreenshots(frame, directory) && written;
     return WriteQuoteDialogScreenshots(frame, directory) && written;
 }
 

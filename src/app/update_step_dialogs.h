@@ -1,24 +1,25 @@
 #pragma once
 
-class QWidget;
+#include "update/audit_log.h"
 
-namespace ticksmith::update {
-struct AnomalyReport;
-}
+class QWidget;
 
 namespace ticksmith::app {
 
 class CTicksmithView;
 
+// The dialogs around an update run, for the Update Quotes command.
+
 // The manual-date step: the "Assign Date Manually " dialog with today's date as MM/DD/YY; on OK
-// the core's AssignManualDate with the entered text. False when the person cancelled (or the
-// dates could not be put into some files and the person should not go on: say so in a message
-// naming the files, as the CLI refuses then), so the command ends there.
+// the date goes in front of the update files' lines. False when the person cancelled, or when
+// some files could not take the date (they are named in a message): the command ends there.
 bool RunManualDateStep(CTicksmithView& view);
-// The new-symbol step: the core's IdentifyNewSymbols, then, when there are any, the "New Symbol"
-// dialog over a NewSymbolSession, then FillSymbolsGrid(0).
+
+// The new-symbol step: finds the new symbols of today's update files, offers them in the
+// "New Symbol" dialog when there are any, and then refills the symbol grid.
 void RunNewSymbolStep(CTicksmithView& view);
-// The "Anomaly Report" dialog, modal on `parent`, through the dialog seam.
+
+// The "Anomaly Report" dialog, modal on `parent`.
 void ShowAnomalyReport(QWidget* parent, const update::AnomalyReport& report);
 
 }  // namespace ticksmith::app

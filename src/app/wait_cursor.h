@@ -4,13 +4,19 @@
 
 namespace ticksmith::app {
 
-// The wait cursor for the length of a scope: a refill, a move of many quotes, a search.
-class WaitCursor {
+// A cursor over the whole program for the length of a scope; nested ones stack.
+class ScopedCursor {
   public:
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
+    explicit ScopedCursor(Qt::CursorShape shape) { QApplication::setOverrideCursor(shape); }
+    ~ScopedCursor() { QApplication::restoreOverrideCursor(); }
+    ScopedCursor(const ScopedCursor&) = delete;
+    ScopedCursor& operator=(const ScopedCursor&) = delete;
+};
+
+// The wait cursor for the length of a scope: a refill, a move of many quotes, a search.
+class WaitCursor : public ScopedCursor {
+  public:
+    WaitCursor() : ScopedCursor(Qt::WaitCursor) {}
 };
 
 }  // namespace ticksmith::app

@@ -166,6 +166,7 @@ std::string LongDateTimeText(std::time_t now) {
 
 AnomalyReport BuildAnomalyReport(const fs::path& auditFile, int count) {
     AnomalyReport report;
+    report.count = count;
     std::vector<std::uint8_t> bytes;
     if (!platform::ReadWholeFile(auditFile, bytes)) {
         return report;

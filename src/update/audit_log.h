@@ -60,6 +60,7 @@ std::string LongDateTimeText(std::time_t now);
 
 struct AnomalyReport {
     std::string header;  // the log's first line
+    int count = 0;       // quotes the run added
     std::vector<std::string> entries;
 };
 

@@ -111,6 +111,14 @@ TEST(RunReportTest, SoundRefillAndAnomalyReportFollowTheSettings) {
     EXPECT_EQ(report.quotesAdded, 1);
     ASSERT_TRUE(report.anomalyReport);
     EXPECT_EQ(report.anomalyReport->entries.front(), "IBM in /data ");
+    EXPECT_EQ(report.anomalyReport->count, 1);
+
+    // Without the log the report still tells how many quotes were added.
+    const update::AnomalyReport missing =
+        update::BuildAnomalyReport(audit.parent_path() / "NOLOG.TXT", 3);
+    EXPECT_EQ(missing.count, 3);
+    EXPECT_TRUE(missing.header.empty());
+    EXPECT_TRUE(missing.entries.empty());
 }
 
 TEST(RunReportTest, StoppedMessageCountsTheQuotesAdded) {

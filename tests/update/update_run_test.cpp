@@ -150,6 +150,7 @@ TEST_F(UpdateRunTest, OneDayAppendsTheFirstNewerLineOfEachSymbolAndLogsEveryStep
 
     const update::AnomalyReport report = update::BuildAnomalyReport(world.working / "AUDIT.TXT", 4);
     EXPECT_EQ(report.header + "\r\n", Header());
+    EXPECT_EQ(report.count, 4);
     EXPECT_EQ(report.entries, (std::vector<std::string>{"STALE in " + p.string() + " ",
                                                         "LOST in " + p.string() + " ",
                                                         "QQQ in " + q.string() + " ", ""}));
