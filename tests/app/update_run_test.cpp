@@ -3,11 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QComboBox>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
 
 #include "app/update_progress_dialog.h"
+#include "store/encodings.h"
+#include "update/new_symbols.h"
 #include "update/update_progress.h"
 #include "update/update_support.h"
 #include "window_support.h"
@@ -201,6 +204,45 @@ TEST_F(UpdateWindowTest, ClosingDuringARunAsksAndClosesOnlyOnceItHasStopped) {
     EXPECT_FALSE(window.View().IsUpdating());
     EXPECT_EQ(Portfolios(), afterFirst);  // the second portfolio's quote waits for the next run
     static_cast<void>(before);
+}
+
+TEST_F(UpdateWindowTest, NewSymbolAddedOnF2GetsItsQuoteInTheSameRunAndCancelledDateRunsNothing) {
+    // Cancelling the manual date ends the command before anything is changed or started.
+    window.viewSettings.handAdd = true;
+    window.viewSettings.newSymbols = true;
+    window.Open();
+    const Files before = Portfolios();
+    const std::string updateFile = update_test::Text(world.updates / "u.txt");
+    dialogs.dialogAnswers.push_back([](QDialog&) { return QDialog::Rejected; });
+    window.frame->Action(CommandId::kUpdateQuotes)->trigger();
+    EXPECT_FALSE(window.View().IsUpdating());
+    EXPECT_EQ(dialogs.dialogTitles, std::vector<std::string>{"Assign Date Manually "});
+    EXPECT_EQ(Portfolios(), before);
+    EXPECT_EQ(update_test::Text(world.updates / "u.txt"), updateFile);
+
+    // A symbol that earlier runs never saw, in today's file: Yes adds it to the portfolio on
+    // show, and the run that follows gives it today's quote.
+    window.View().State().settings.handAdd = false;
+    dialogs.dialogTitles.clear();
+    const store::DayNumber today = update::ExpectedDate(store::DayNumberOfTime(std::time(nullptr)));
+    WriteText(world.working / "Lasttime" / "Lasttime.txt", "IBM\r\nSKP\r\nFUT\r\nQQQ\r\n");
+    WriteText(world.updates / "today.txt",
+              "NEWS," + store::FormatDateText(today, 8, '\0') + ",5,6,4,5.5,1000,0\r\n");
+    dialogs.dialogAnswers.push_back([](QDialog& dialog) {
+        dialog.show();
+        auto* profile = dialog.findChild<QComboBox*>("profileCombo");
+        profile->setCurrentIndex(profile->findText("Daily"));
+        dialog.findChild<QPushButton*>("yesButton")->click();
+        return dialog.result();
+    });
+    RunUpdate();
+    EXPECT_EQ(dialogs.dialogTitles, std::vector<std::string>{"New Symbol"});
+    std::vector<store::MasterRecord> records;
+    ASSERT_EQ(store::ReadMasterRecords(p, records), store::kSuccess);
+    ASSERT_EQ(records.size(), 4U);
+    EXPECT_EQ(records[3].SymbolText(), "NEWS");
+    EXPECT_EQ(records[3].LastDay(), today);
+    EXPECT_EQ(window.View().State().SymbolCount(), 4);
 }
 
 TEST_F(UpdateWindowTest, UndoLastUpdateSaysWhatItTakesAwayAndRestoresEveryByte) {
