@@ -245,6 +245,30 @@ TEST_F(UpdateWindowTest, NewSymbolAddedOnF2GetsItsQuoteInTheSameRunAndCancelledD
     EXPECT_EQ(window.View().State().SymbolCount(), 4);
 }
 
+TEST_F(UpdateWindowTest, ARunWaitingForAnotherProgramSaysSoAndGoesOnWhenItLetsGo) {
+    const update_test::ShortLockWait wait(std::chrono::seconds(20));
+    // A scheduled ticksmith-cli update, as far as the lock can tell.
+    auto other = std::make_unique<update_test::LockHolder>(q);
+    const std::string holder = std::to_string(other->Pid());
+    window.Open();
+    window.frame->Action(CommandId::kUpdateQuotes)->trigger();
+    QSignalSpy done(&window.View(), &CTicksmithView::UpdateDone);
+    std::string waiting;
+    for (int tries = 0; tries < 1000 && waiting.empty(); ++tries) {
+        QTest::qWait(10);
+        if (UpdateProgressDialog* dialog = window.View().ProgressDialog()) {
+            const std::string& file = dialog->Shown().Text(update::kFileText);
+            waiting = file.find("Waiting for") != std::string::npos ? file : "";
+        }
+    }
+    EXPECT_NE(waiting.find("(process " + holder + ")"), std::string::npos) << waiting;
+    EXPECT_NE(waiting.find(q.string()), std::string::npos) << waiting;
+    EXPECT_TRUE(window.View().IsUpdating());
+    other.reset();
+    ASSERT_TRUE(done.wait(30000));
+    EXPECT_EQ(Portfolios(), UninterruptedRun());
+}
+
 TEST_F(UpdateWindowTest, UndoLastUpdateSaysWhatItTakesAwayAndRestoresEveryByte) {
     window.Open();
     const Files before = Portfolios();
