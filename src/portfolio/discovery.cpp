@@ -77,6 +77,42 @@ bool PassesSearchFilter(std::string_view path, const SearchFilter& filter) {
            filter.upperText.find(upper) != std::string::npos;
 }
 
+std::optional<std::string> DriveOfFilter(std::string_view filterText,
+                                         const std::vector<std::string>& driveEntries) {
+    const fs::path filter = fs::path(filterText).lexically_normal();
+    if (!filter.is_absolute()) {
+        return std::nullopt;
+    }
+    // How many components of the filter the entry covers, or nothing when it does not hold it.
+    const auto depthOf = [&filter](const std::string& entry) -> std::optional<std::size_t> {
+        auto part = filter.begin();
+        std::size_t depth = 0;
+        for (const fs::path& component : fs::path(entry).lexically_normal()) {
+            // The trailing separator of "/mnt/e/" leaves an empty last component.
+            if (component.empty()) {
+                continue;
+            }
+            if (part == filter.end() ||
+                !platform::EqualsIgnoringCase(part->string(), component.string())) {
+                return std::nullopt;
+            }
+            ++part;
+            ++depth;
+        }
+        return depth;
+    };
+    std::optional<std::string> deepest;
+    std::size_t deepestDepth = 0;
+    for (const std::string& entry : driveEntries) {
+        const std::optional<std::size_t> depth = depthOf(entry);
+        if (depth && (!deepest || *depth > deepestDepth)) {
+            deepest = entry;
+            deepestDepth = *depth;
+        }
+    }
+    return deepest;
+}
+
 void SearchDirectory(const std::string& path, const SearchFilter& filter,
                      std::vector<std::string>& results, platform::ProgressSink* progress) {
     struct stat info {};

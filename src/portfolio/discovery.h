@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -20,6 +21,12 @@ struct SearchFilter {
 };
 
 bool PassesSearchFilter(std::string_view path, const SearchFilter& filter);
+
+// The drive box entry (a volume's mount point, or a directory scanned as one) on which the
+// filter text lies: of the entries that hold it, the deepest, compared without regard to case
+// as the filter matches. Nothing for a text that is not an absolute path or lies on none.
+std::optional<std::string> DriveOfFilter(std::string_view filterText,
+                                         const std::vector<std::string>& driveEntries);
 
 // Tells the person when a portfolio just added lies where the search filter will not look.
 void WarnIfFilterHides(const std::string& portfolioDirectory, const SearchFilter& filter,

@@ -44,4 +44,18 @@ inline constexpr std::string_view kLasttimeDirectory = "Lasttime";
 [[nodiscard]] ViewSettings LoadViewSettings(const SettingsStore& store,
                                             const std::filesystem::path& workingDirectory);
 
+// Stores what the Settings dialog edits, in the order the dialog has always written it. False
+// when any value could not be stored (the others are written all the same).
+bool WriteViewSettings(SettingsStore& store, const ViewSettings& settings);
+
+// What the window does once changed settings are in place.
+enum class SettingsFollowUp {
+    kNothing,
+    // The search filter changed: the drive is scanned again.
+    kRescan,
+    // Only the number display changed: the quote grid is filled again.
+    kRefillQuotes,
+};
+SettingsFollowUp FollowUpOf(const ViewSettings& before, const ViewSettings& after);
+
 }  // namespace ticksmith::settings

@@ -4,7 +4,9 @@
 #include <charconv>
 #include <system_error>
 
+#include "platform/child_process.h"
 #include "platform/file_system.h"
+#include "platform/names.h"
 
 namespace ticksmith::update {
 
@@ -55,6 +57,12 @@ std::optional<std::int64_t> ReadUnpackedReport(std::string_view line) {
         return std::nullopt;
     }
     return bytes;
+}
+
+fs::path ArchiverProgramIn(const std::string& pkunzipPath) {
+    const fs::path directory =
+        pkunzipPath.empty() ? platform::ExecutableDirectory() : fs::path(pkunzipPath);
+    return platform::ResolveEntry(directory, kArchiverName);
 }
 
 }  // namespace ticksmith::update

@@ -21,6 +21,12 @@ struct ExtractionLimits {
     std::int64_t AllowanceFor(std::int64_t archiveBytes) const;
 };
 
+inline constexpr std::string_view kArchiverName = "pkunzip";
+
+// Where the archiver is started from: in `pkunzipPath`, or beside the running program when
+// that is empty.
+fs::path ArchiverProgramIn(const std::string& pkunzipPath);
+
 // The archiver's option that caps what it may write, followed by the byte count.
 inline constexpr std::string_view kBudgetOption = "-b";
 

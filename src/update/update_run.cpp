@@ -398,9 +398,7 @@ void UpdateRun::ExpandKind(ArchiveKind kind, const fs::path& directory) {
 }
 
 fs::path UpdateRun::ArchiverProgram() const {
-    const fs::path directory = m_settings.pkunzipPath.empty() ? platform::ExecutableDirectory()
-                                                              : fs::path(m_settings.pkunzipPath);
-    return platform::ResolveEntry(directory, kArchiverName);
+    return ArchiverProgramIn(m_settings.pkunzipPath);
 }
 
 std::vector<std::string> UpdateRun::ArchiverArguments(ArchiveKind kind,

@@ -68,7 +68,6 @@ enum class ArchiveResult {
     kNotTried,  // an earlier archive of its kind failed
 };
 inline constexpr std::chrono::milliseconds kArchiverTimeLimit{20000};
-inline constexpr std::string_view kArchiverName = "pkunzip";
 
 // One Update Quotes run: for every portfolio of the list and every symbol that is not skipped,
 // appends the quotes of the symbol's update files newer than its last one (every missing day,
