@@ -25,6 +25,7 @@
 #include "app/profiles_dialog.h"
 #include "app/search_progress_dialog.h"
 #include "app/series_info_dialog.h"
+#include "app/settings_dialog.h"
 #include "app/split_dialog.h"
 #include "app/symbol_name_dialog.h"
 #include "app/ticksmith_view.h"
@@ -151,6 +152,20 @@ bool WriteUpdateStepScreenshots(CMainFrame& frame, const QDir& directory) {
     return Save(anomalies, directory, QStringLiteral("anomaly-report")) && written;
 }
 
+// The settings as a person who unpacks password-protected archives might keep them.
+bool WriteSettingsScreenshot(CMainFrame& frame, const QDir& directory) {
+    settings::ViewSettings settings = frame.View().State().settings;
+    settings.searchLimit = true;
+    settings.searchName = "/home/investor/data";
+    settings.auditEnable = true;
+    settings.zipEnable = true;
+    settings.zipPasswordEnable = true;
+    settings.zipPassword = "quotes2026";
+    settings.pkunzipPath = "/usr/lib/ticksmith";
+    SettingsDialog dialog(settings, frame.View().DriveEntries(), &frame);
+    return Save(dialog, directory, QStringLiteral("ticksmith-settings"));
+}
+
 }  // namespace
 
 bool WriteScreenshots(CMainFrame& frame, const QDir& directory) {
@@ -206,6 +221,7 @@ bool WriteScreenshots(CMainFrame& frame, const QDir& directory) {
     FindSymbolDialog find(
         false, true, [](const portfolio::FindRequest&) { return true; }, &frame);
     written = Save(find, directory, QStringLiteral("find-symbol")) && written;
+    written = WriteSettingsScreenshot(frame, directory) && written;
     written = WriteUpdateScreenshots(frame, directory) && written;
     written = WriteProfileDialogScreenshots(frame, directory) && written;
     written = WriteUpdateStepScreenshots(frame, directory) && written;

@@ -20,6 +20,7 @@
 #include "app/profile_dialog_commands.h"
 #include "app/quote_dialog_commands.h"
 #include "app/search_progress_dialog.h"
+#include "app/settings_dialog_commands.h"
 #include "app/symbol_dialog_commands.h"
 #include "app/update_progress_dialog.h"
 #include "app/update_quotes_command.h"
@@ -246,7 +247,19 @@ void CTicksmithView::OnDriveChosen(int index) {
     if (chosen == m_drive) {
         return;
     }
-    m_drive = chosen;
+    ScanDrive(chosen);
+}
+
+void CTicksmithView::ScanDrive(const std::string& entry) {
+    if (IsScanning()) {
+        return;
+    }
+    const auto found = std::find(m_driveEntries.begin(), m_driveEntries.end(), entry);
+    if (found != m_driveEntries.end()) {
+        const QSignalBlocker blocker(m_ui->driveBox);
+        m_ui->driveBox->setCurrentIndex(static_cast<int>(found - m_driveEntries.begin()));
+    }
+    m_drive = entry;
     settings::Write(m_store, settings::keys::kDrive, m_drive);
     ClearLists(1);
     ScanForPortfolios();
@@ -475,7 +488,7 @@ void CTicksmithView::Execute(CommandId id) {
             // The commands with dialogs of their own.
             static_cast<void>(RunQuoteCommand(*this, id) || RunSymbolCommand(*this, id) ||
                               RunPortfolioCommand(*this, id) || RunProfileCommand(*this, id) ||
-                              RunUpdateCommand(*this, id));
+                              RunUpdateCommand(*this, id) || RunSettingsCommand(*this, id));
             break;
     }
 }

@@ -110,6 +110,11 @@ class CTicksmithView : public QWidget {
     // Marks a Split Search window open or closed, for the enabling rules.
     void SetSplitSearchOpen(bool open);
     const std::string& Drive() const { return m_drive; }
+    // The drive box's entries, in its order.
+    const std::vector<std::string>& DriveEntries() const { return m_driveEntries; }
+    // Makes `entry` of the drive box the drive and scans it afresh, even when it is current
+    // (a changed search filter).
+    void ScanDrive(const std::string& entry);
     platform::Messenger& Messenger() { return m_messenger; }
 
   signals:

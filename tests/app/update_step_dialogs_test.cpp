@@ -44,30 +44,9 @@ void WriteProfile(const fs::path& working, const std::string& name, const fs::pa
     WriteBytes(working / profiles::ProfileFileName(name), bytes);
 }
 
-template <typename Widget>
-Widget* Child(QDialog& dialog, const char* name) {
-    auto* widget = dialog.findChild<Widget*>(name);
-    EXPECT_NE(widget, nullptr) << name;
-    return widget;
-}
-
-void Type(QDialog& dialog, const char* edit, const QString& text) {
-    auto* field = Child<QLineEdit>(dialog, edit);
-    field->clear();
-    QTest::keyClicks(field, text);
-}
-
-// Clicks a button; the dialog's result when it closed, -1 while it stays open.
-int Click(QDialog& dialog, const char* button) {
-    dialog.show();
-    dialog.setResult(-1);
-    Child<QPushButton>(dialog, button)->click();
-    return dialog.isVisible() ? -1 : dialog.result();
-}
-
 // Help opens the help window, owned by the dialog, at this page.
 QString HelpPageAfterClicking(QDialog& dialog) {
-    Click(dialog, "helpButton");
+    PressButton(dialog, "helpButton");
     auto* browser = dialog.findChild<QTextBrowser*>();
     return browser == nullptr ? QString() : browser->source().toString();
 }
@@ -159,13 +138,14 @@ TEST_F(UpdateStepDialogsTest, ManualDateOkDatesTheFilesAsTheCoreDoesAndCancelCha
         QTest::keyClick(&dialog, Qt::Key_Escape);
         return dialog.result();
     }));
-    EXPECT_FALSE(RunManualDate([&](QDialog& dialog) { return Click(dialog, "cancelButton"); }));
+    EXPECT_FALSE(
+        RunManualDate([&](QDialog& dialog) { return PressButton(dialog, "cancelButton"); }));
     EXPECT_EQ(Snapshot(root.path()), before);
     EXPECT_TRUE(dialogs.messages.empty());
 
     EXPECT_TRUE(RunManualDate([&](QDialog& dialog) {
         Type(dialog, "dateEdit", " 01,05,04 ");
-        return Click(dialog, "okButton");
+        return PressButton(dialog, "okButton");
     }));
     EXPECT_TRUE(
         update::AssignManualDate(twin, update::ManualDateText(" 01,05,04 ")).failed.empty());
@@ -181,7 +161,7 @@ TEST_F(UpdateStepDialogsTest, ManualDateThatCannotBeBackedUpStopsTheCommandNamin
     WriteText(Updates() / "BAK", "");
     Open();
     const auto before = Snapshot(root.path());
-    EXPECT_FALSE(RunManualDate([](QDialog& dialog) { return Click(dialog, "okButton"); }));
+    EXPECT_FALSE(RunManualDate([](QDialog& dialog) { return PressButton(dialog, "okButton"); }));
     EXPECT_EQ(Snapshot(root.path()), before);
     EXPECT_EQ(Text(Updates() / "day.txt"), "IBM,10.5\r\n");
     ASSERT_EQ(dialogs.messages.size(), 1U);
@@ -216,14 +196,14 @@ TEST_F(UpdateStepDialogsTest, NewSymbolYesWithAndWithoutANameAndNo) {
         }
 
         Type(dialog, "nameEdit", "  apple inc ");
-        EXPECT_EQ(Click(dialog, "yesButton"), -1);
+        EXPECT_EQ(PressButton(dialog, "yesButton"), -1);
         EXPECT_EQ(LabelText(dialog, "messageLabel"), "NVDA is a new Symbol (2 of 3)");
         EXPECT_EQ(name->text(), "NVDA");
         profile->setCurrentIndex(profile->findText("Daily"));
         name->clear();
-        EXPECT_EQ(Click(dialog, "yesButton"), -1);
+        EXPECT_EQ(PressButton(dialog, "yesButton"), -1);
         EXPECT_EQ(LabelText(dialog, "messageLabel"), "ORCL is a new Symbol (3 of 3)");
-        return Click(dialog, "noButton");
+        return PressButton(dialog, "noButton");
     });
     EXPECT_EQ(Symbols("A"), (std::vector<std::string>{"IBM/IBM CORP/-", "AAPL/APPLE INC/Weekly",
                                                       "NVDA/NVDA/Daily"}));
@@ -240,8 +220,8 @@ TEST_F(UpdateStepDialogsTest, NewSymbolCancelYesToAllAndAFailedAdditionThatStays
     Open();
     const auto before = Snapshot(Portfolio("A"));
     RunNewSymbols([&](QDialog& dialog) {
-        EXPECT_EQ(Click(dialog, "noButton"), -1);
-        return Click(dialog, "cancelButton");
+        EXPECT_EQ(PressButton(dialog, "noButton"), -1);
+        return PressButton(dialog, "cancelButton");
     });
     // Escape is Cancel too.
     RunNewSymbols([&](QDialog& dialog) {
@@ -253,7 +233,7 @@ TEST_F(UpdateStepDialogsTest, NewSymbolCancelYesToAllAndAFailedAdditionThatStays
 
     RunNewSymbols([&](QDialog& dialog) {
         Type(dialog, "nameEdit", "apple inc");
-        return Click(dialog, "yesToAllButton");
+        return PressButton(dialog, "yesToAllButton");
     });
     EXPECT_EQ(Symbols("A"), (std::vector<std::string>{"IBM/IBM CORP/-", "AAPL/APPLE INC/Daily",
                                                       "NVDA/NVDA/Daily", "ORCL/ORCL/Daily"}));
@@ -265,10 +245,10 @@ TEST_F(UpdateStepDialogsTest, NewSymbolCancelYesToAllAndAFailedAdditionThatStays
     RunNewSymbols([&](QDialog& dialog) {
         EXPECT_EQ(Child<QLabel>(dialog, "portfolioLabel")->toolTip().toStdString(),
                   Portfolio("A").string());
-        EXPECT_EQ(Click(dialog, "yesToAllButton"), -1);
+        EXPECT_EQ(PressButton(dialog, "yesToAllButton"), -1);
         EXPECT_FALSE(dialogs.messages.empty());
         EXPECT_EQ(LabelText(dialog, "messageLabel"), "AAPL is a new Symbol (1 of 3)");
-        EXPECT_EQ(Click(dialog, "yesButton"), -1);
+        EXPECT_EQ(PressButton(dialog, "yesButton"), -1);
         EXPECT_EQ(LabelText(dialog, "messageLabel"), "AAPL is a new Symbol (1 of 3)");
         dialog.close();
         return dialog.result();
@@ -280,19 +260,19 @@ TEST_F(UpdateStepDialogsTest, NewSymbolChangePortfolioSendsTheNextSymbolsThere) 
     NewSymbolsToday({"AAPL", "NVDA", "ORCL"});
     Open();
     RunNewSymbols([&](QDialog& dialog) {
-        EXPECT_EQ(Click(dialog, "yesButton"), -1);
+        EXPECT_EQ(PressButton(dialog, "yesButton"), -1);
         // Choosing B, which exists: its MASTER is kept.
         dialogs.buttonAnswers.push_back(QMessageBox::No);
         dialogs.dialogAnswers.push_back([&](QDialog& chooser) {
             EXPECT_EQ(chooser.windowTitle(), "Select or Create Portfolio");
             Type(chooser, "pathEdit", QString::fromStdString(Portfolio("B").string()));
-            return Click(chooser, "okButton");
+            return PressButton(chooser, "okButton");
         });
-        EXPECT_EQ(Click(dialog, "changePortfolioButton"), -1);
+        EXPECT_EQ(PressButton(dialog, "changePortfolioButton"), -1);
         EXPECT_EQ(LabelText(dialog, "portfolioLabel").toStdString(), Portfolio("B").string());
         EXPECT_EQ(LabelText(dialog, "messageLabel"), "NVDA is a new Symbol (2 of 3)");
-        EXPECT_EQ(Click(dialog, "yesButton"), -1);
-        return Click(dialog, "cancelButton");
+        EXPECT_EQ(PressButton(dialog, "yesButton"), -1);
+        return PressButton(dialog, "cancelButton");
     });
     EXPECT_EQ(Symbols("A"), (std::vector<std::string>{"IBM/IBM CORP/-", "AAPL/AAPL/Daily"}));
     EXPECT_EQ(Symbols("B"), (std::vector<std::string>{"MSFT/MSFT CORP/-", "NVDA/NVDA/Daily"}));
@@ -300,7 +280,8 @@ TEST_F(UpdateStepDialogsTest, NewSymbolChangePortfolioSendsTheNextSymbolsThere) 
     EXPECT_EQ(Grid("symbolGrid")->model()->rowCount(), 2);
 
     // The title is the New Symbol dialog's only: Portfolio > Add is "Add Portfolio" again.
-    dialogs.dialogAnswers.push_back([](QDialog& dialog) { return Click(dialog, "cancelButton"); });
+    dialogs.dialogAnswers.push_back(
+        [](QDialog& dialog) { return PressButton(dialog, "cancelButton"); });
     View().Execute(app::CommandId::kPortfolioAdd);
     EXPECT_EQ(dialogs.dialogTitles.back(), "Add Portfolio");
 }
@@ -313,7 +294,7 @@ TEST_F(UpdateStepDialogsTest, NewSymbolAloneOffersYesAndNoWhereNoAndCancelStood)
         dialog.show();
         noOfTwo = Child<QPushButton>(dialog, "noButton")->geometry();
         cancelOfTwo = Child<QPushButton>(dialog, "cancelButton")->geometry();
-        return Click(dialog, "cancelButton");
+        return PressButton(dialog, "cancelButton");
     });
 
     fs::remove(Updates() / "new-NVDA.txt");
@@ -325,7 +306,7 @@ TEST_F(UpdateStepDialogsTest, NewSymbolAloneOffersYesAndNoWhereNoAndCancelStood)
         EXPECT_FALSE(Child<QPushButton>(dialog, "changePortfolioButton")->isHidden());
         EXPECT_EQ(Child<QPushButton>(dialog, "yesButton")->geometry(), noOfTwo);
         EXPECT_EQ(Child<QPushButton>(dialog, "noButton")->geometry(), cancelOfTwo);
-        return Click(dialog, "yesButton");
+        return PressButton(dialog, "yesButton");
     });
     EXPECT_EQ(Symbols("A"), (std::vector<std::string>{"IBM/IBM CORP/-", "AAPL/AAPL/Daily"}));
 
@@ -368,7 +349,7 @@ TEST_F(UpdateStepDialogsTest, AnomalyReportShowsTheAuditLogsMisses) {
                                             "ERROR: De-Compress failure for file DAILY.ZIP "}));
         EXPECT_TRUE(Child<QPushButton>(dialog, "okButton")->isDefault());
         EXPECT_EQ(HelpPageAfterClicking(dialog), "qrc:/help/anomaly_report.html");
-        return Click(dialog, "okButton");
+        return PressButton(dialog, "okButton");
     });
     app::ShowAnomalyReport(&View(), report);
     EXPECT_TRUE(dialogs.dialogAnswers.empty());

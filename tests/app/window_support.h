@@ -1,8 +1,11 @@
 #pragma once
 
 #include <QDialog>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTableView>
+#include <QTest>
 #include <deque>
 #include <functional>
 #include <memory>
@@ -63,6 +66,28 @@ class ScriptedDialogs : public app::DialogSeam {
     std::deque<QMessageBox::StandardButton> buttonAnswers;
     std::deque<DialogAnswer> dialogAnswers;
 };
+
+// A named control of a dialog; the test fails when there is none.
+template <typename Widget>
+Widget* Child(QDialog& dialog, const char* name) {
+    auto* widget = dialog.findChild<Widget*>(name);
+    EXPECT_NE(widget, nullptr) << name;
+    return widget;
+}
+
+inline void Type(QDialog& dialog, const char* edit, const QString& text) {
+    auto* field = Child<QLineEdit>(dialog, edit);
+    field->clear();
+    QTest::keyClicks(field, text);
+}
+
+// Clicks a button; the dialog's result when it closed, -1 while it stays open.
+inline int PressButton(QDialog& dialog, const char* button) {
+    dialog.show();
+    dialog.setResult(-1);
+    Child<QPushButton>(dialog, button)->click();
+    return dialog.isVisible() ? -1 : dialog.result();
+}
 
 // A main window over portfolios in a temporary directory, with its settings in memory and
 // the scan kept to that directory.
