@@ -217,7 +217,16 @@ TEST_F(SettingsDialogTest, ChecksKeepTheDialogOpenWithTheFocusOnTheFieldAndStore
         EXPECT_EQ(PressButton(dialog, "okButton"), -1);
         EXPECT_EQ(dialogs.messages.size(), 2U);
 
-        Type(dialog, "pkunzipPathEdit", QString::fromStdString(Archiver().string()));
+        // Browse... puts the chosen directory in the path.
+        dialogs.dialogAnswers.push_back([&](QDialog& chooser) {
+            EXPECT_EQ(chooser.windowTitle(), "Choose Directory");
+            Type(chooser, "directoryEdit", QString::fromStdString(Archiver().string()));
+            chooser.accept();
+            return chooser.result();
+        });
+        Click(dialog, "browseButton");
+        EXPECT_EQ(Child<QLineEdit>(dialog, "pkunzipPathEdit")->text().toStdString(),
+                  Archiver().string());
         EXPECT_EQ(PressButton(dialog, "okButton"), -1);
         EXPECT_EQ(dialogs.messages.back(), "The Search Filter path refers to an unknown drive");
         EXPECT_EQ(dialog.focusWidget(), Child<QWidget>(dialog, "searchNameEdit"));
