@@ -1,8 +1,11 @@
 #pragma once
 
 #include <QDialog>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTableView>
+#include <QTest>
 #include <deque>
 #include <functional>
 #include <memory>
@@ -63,6 +66,28 @@ class ScriptedDialogs : public app::DialogSeam {
     std::deque<QMessageBox::StandardButton> buttonAnswers;
     std::deque<DialogAnswer> dialogAnswers;
 };
+
+// Types into a dialog's line edit as a person would, replacing what it held.
+inline void Type(QDialog& dialog, const char* edit, const QString& text) {
+    auto* field = dialog.findChild<QLineEdit*>(edit);
+    ASSERT_NE(field, nullptr) << edit;
+    field->clear();
+    QTest::keyClicks(field, text);
+}
+
+// Clicks a button; the dialog's result when it closed, -1 while it stays open.
+inline int Click(QDialog& dialog, const char* button) {
+    dialog.show();
+    auto* push = dialog.findChild<QPushButton*>(button);
+    EXPECT_NE(push, nullptr) << button;
+    dialog.setResult(-1);
+    push->click();
+    return dialog.isVisible() ? -1 : dialog.result();
+}
+
+inline bool Focused(QDialog& dialog, const char* name) {
+    return dialog.focusWidget() == dialog.findChild<QWidget*>(name);
+}
 
 // A main window over portfolios in a temporary directory, with its settings in memory and
 // the scan kept to that directory.
