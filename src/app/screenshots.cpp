@@ -15,6 +15,7 @@
 #include "app/delete_quote_dialog.h"
 #include "app/delete_symbol_dialog.h"
 #include "app/edit_quote_dialog.h"
+#include "app/export_dialog.h"
 #include "app/find_symbol_dialog.h"
 #include "app/main_frame.h"
 #include "app/manual_date_dialog.h"
@@ -27,6 +28,7 @@
 #include "app/series_info_dialog.h"
 #include "app/settings_dialog.h"
 #include "app/split_dialog.h"
+#include "app/split_search_window.h"
 #include "app/symbol_name_dialog.h"
 #include "app/ticksmith_view.h"
 #include "app/transfer_symbol_dialog.h"
@@ -166,6 +168,27 @@ bool WriteSettingsScreenshot(CMainFrame& frame, const QDir& directory) {
     return Save(dialog, directory, QStringLiteral("ticksmith-settings"));
 }
 
+// The export dialog as it first opens, and Split Search with two candidates of the sample's
+// first symbol listed.
+bool WriteAsciiScreenshots(CMainFrame& frame, const QDir& directory) {
+    CTicksmithView& view = frame.View();
+    const portfolio::ViewState& state = view.State();
+    WindowMessenger messenger(&frame);
+    ExportDialog exportDialog(ascii::ExportChoices(), state.settings.workingDirectory, messenger,
+                              &frame);
+    bool written = Save(exportDialog, directory, QStringLiteral("export-to-ascii"));
+    SplitSearchWindow search(view, &frame);
+    const std::string symbol = state.symbolRows.empty() ? "MSFT" : state.symbolRows[0].Symbol();
+    const QString portfolio = QtText(state.current.portfolioDir);
+    for (const auto& [ratio, date] :
+         {std::pair{ascii::SplitRatio{2, 1}, store::DayNumber{14390}},
+          std::pair{ascii::SplitRatio{3, 2}, store::DayNumber{15020}}}) {
+        search.AddCandidate({ascii::SplitCandidateText(symbol, ratio, date), symbol, date},
+                            portfolio);
+    }
+    return Save(search, directory, QStringLiteral("split-search")) && written;
+}
+
 }  // namespace
 
 bool WriteScreenshots(CMainFrame& frame, const QDir& directory) {
@@ -225,6 +248,7 @@ bool WriteScreenshots(CMainFrame& frame, const QDir& directory) {
     written = WriteUpdateScreenshots(frame, directory) && written;
     written = WriteProfileDialogScreenshots(frame, directory) && written;
     written = WriteUpdateStepScreenshots(frame, directory) && written;
+    written = WriteAsciiScreenshots(frame, directory) && written;
     return WriteQuoteDialogScreenshots(frame, directory) && written;
 }
 

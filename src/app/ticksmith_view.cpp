@@ -12,6 +12,7 @@
 #include <algorithm>
 
 #include "app/about_dialog.h"
+#include "app/ascii_dialog_commands.h"
 #include "app/dialog_seam.h"
 #include "app/grid_delegate.h"
 #include "app/grid_models.h"
@@ -488,7 +489,8 @@ void CTicksmithView::Execute(CommandId id) {
             // The commands with dialogs of their own.
             static_cast<void>(RunQuoteCommand(*this, id) || RunSymbolCommand(*this, id) ||
                               RunPortfolioCommand(*this, id) || RunProfileCommand(*this, id) ||
-                              RunUpdateCommand(*this, id) || RunSettingsCommand(*this, id));
+                              RunUpdateCommand(*this, id) || RunSettingsCommand(*this, id) ||
+                              RunAsciiCommand(*this, id));
             break;
     }
 }

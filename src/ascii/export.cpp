@@ -9,8 +9,10 @@
 #include "platform/names.h"
 #include "platform/safe_replace.h"
 #include "portfolio/portfolio_files.h"
+#include "portfolio/view_state.h"
 #include "settings/setting_keys.h"
 #include "store/encodings.h"
+#include "store/master.h"
 
 namespace ticksmith::ascii {
 
@@ -166,26 +168,21 @@ void AppendExportLine(const store::Quote& quote, const ExportChoices& choices, s
     text.append(line, at);
 }
 
-ExportResult ExportQuotes(const fs::path& dataDirectory, std::string_view symbol,
-                          const ExportChoices& choices, const fs::path& workingDirectory,
-                          settings::SettingsStore& store, bool soundDisable,
-                          platform::Messenger& messenger) {
-    const fs::path output = OutputFilePath(choices.outputPath, workingDirectory);
-    if (portfolio::IsPortfolioFile(output)) {
-        messenger.Show(platform::FormatMessage(kPortfolioFileMessage, {output.string()}));
-        return ExportResult::kFailed;
-    }
-    // Any entry under the name is asked about, also one that cannot be read.
-    if (EntryExists(output) &&
-        !messenger.AskYesNo(platform::FormatMessage(kReplaceExportMessage, {output.string()}))) {
-        return ExportResult::kDeclined;
-    }
-    WriteExportChoices(store, choices);
+namespace {
 
+// How writing one symbol's file went: without `readError` a failure is the file's own.
+struct FileOutcome {
+    bool written = false;
+    std::string readError;
+};
+
+// The symbol's quotes into a new version of `output`, renamed over the old one only when all
+// of them are in it.
+FileOutcome WriteSymbolFile(const fs::path& dataDirectory, std::string_view symbol,
+                            const ExportChoices& choices, const fs::path& output) {
     TextFileReplacement file(output);
     if (!file.Open()) {
-        messenger.Show(kExportErrorMessage);
-        return ExportResult::kFailed;
+        return {};
     }
     store::QuoteSeries series;
     store::Status status = store::AllocSeries(series, kReadChunk);
@@ -220,13 +217,37 @@ ExportResult ExportQuotes(const fs::path& dataDirectory, std::string_view symbol
     }
     store::FreeSeries(series);
     if (status != store::kSuccess) {
-        messenger.Show(platform::FormatMessage(
-            kExportReadErrorMessage,
-            {symbol,
-             store::StatusReport(status, store::DescribeSeriesFailure(dataDirectory, symbol))}));
+        return {false,
+                store::StatusReport(status, store::DescribeSeriesFailure(dataDirectory, symbol))};
+    }
+    return {written && file.Write(text) && file.Commit(), {}};
+}
+
+}  // namespace
+
+ExportResult ExportQuotes(const fs::path& dataDirectory, std::string_view symbol,
+                          const ExportChoices& choices, const fs::path& workingDirectory,
+                          settings::SettingsStore& store, bool soundDisable,
+                          platform::Messenger& messenger) {
+    const fs::path output = OutputFilePath(choices.outputPath, workingDirectory);
+    if (portfolio::IsPortfolioFile(output)) {
+        messenger.Show(platform::FormatMessage(kPortfolioFileMessage, {output.string()}));
         return ExportResult::kFailed;
     }
-    if (!written || !file.Write(text) || !file.Commit()) {
+    // Any entry under the name is asked about, also one that cannot be read.
+    if (EntryExists(output) &&
+        !messenger.AskYesNo(platform::FormatMessage(kReplaceExportMessage, {output.string()}))) {
+        return ExportResult::kDeclined;
+    }
+    WriteExportChoices(store, choices);
+
+    const FileOutcome outcome = WriteSymbolFile(dataDirectory, symbol, choices, output);
+    if (!outcome.readError.empty()) {
+        messenger.Show(
+            platform::FormatMessage(kExportReadErrorMessage, {symbol, outcome.readError}));
+        return ExportResult::kFailed;
+    }
+    if (!outcome.written) {
         messenger.Show(kExportErrorMessage);
         return ExportResult::kFailed;
     }
@@ -234,6 +255,97 @@ ExportResult ExportQuotes(const fs::path& dataDirectory, std::string_view symbol
         messenger.Play(platform::Sound::kAsterisk);
     }
     return ExportResult::kWritten;
+}
+
+std::string ExportFileName(std::string_view symbol) {
+    std::string name(symbol);
+    for (char& c : name) {
+        if (c == '/' || c == '\\' || static_cast<unsigned char>(c) < ' ') {
+            c = '_';
+        }
+    }
+    // A leading dot would hide the file.
+    if (name.empty() || name.front() == '.') {
+        name.insert(0, 1, '_');
+    }
+    return name + ".txt";
+}
+
+ExportAllResult ExportAllSymbols(const fs::path& directory, std::string_view outputDirectory,
+                                 const ExportChoices& choices, const fs::path& workingDirectory,
+                                 settings::SettingsStore& store, bool soundDisable,
+                                 platform::Messenger& messenger) {
+    ExportAllResult result;
+    if (outputDirectory.empty()) {
+        messenger.Show(kEnterNameMessage);
+        result.result = ExportResult::kFailed;
+        return result;
+    }
+    std::vector<store::MasterRecord> records;
+    if (const store::Status status = store::ReadMasterRecords(directory, records);
+        status != store::kSuccess) {
+        messenger.Show(platform::FormatMessage(
+            kExportReadErrorMessage,
+            {directory.string(),
+             store::StatusReport(status, store::DescribeMasterFailure(directory))}));
+        result.result = ExportResult::kFailed;
+        return result;
+    }
+    fs::path folder(outputDirectory);
+    if (!folder.is_absolute()) {
+        folder = workingDirectory / folder;
+    }
+    // Two symbols that differ only in case would share a file: the later one is numbered.
+    std::vector<std::pair<std::string, fs::path>> targets;
+    std::vector<std::string> taken;
+    std::size_t existing = 0;
+    for (const store::MasterRecord& record : portfolio::SymbolGridOrder(std::move(records))) {
+        std::string name = ExportFileName(record.SymbolText());
+        if (std::any_of(taken.begin(), taken.end(), [&](const std::string& other) {
+                return platform::EqualsIgnoringCase(other, name);
+            })) {
+            name.insert(name.size() - 4, "_F" + std::to_string(record.fileNumber));
+        }
+        taken.push_back(name);
+        fs::path output = platform::ResolveEntry(folder, name);
+        if (portfolio::IsPortfolioFile(output)) {
+            messenger.Show(platform::FormatMessage(kPortfolioFileMessage, {output.string()}));
+            result.result = ExportResult::kFailed;
+            return result;
+        }
+        existing += EntryExists(output) ? 1 : 0;
+        targets.emplace_back(record.SymbolText(), std::move(output));
+    }
+    if (existing > 0 && !messenger.AskYesNo(platform::FormatMessage(
+                            kReplaceAllMessage, {folder.string(), std::to_string(existing)}))) {
+        result.result = ExportResult::kDeclined;
+        return result;
+    }
+    WriteExportChoices(store, choices);
+    std::error_code error;
+    fs::create_directories(folder, error);
+
+    std::string failures;
+    for (const auto& [symbol, output] : targets) {
+        const FileOutcome outcome = WriteSymbolFile(directory, symbol, choices, output);
+        if (outcome.written) {
+            ++result.written;
+            continue;
+        }
+        result.failed.push_back(symbol);
+        failures += "\n";
+        failures += symbol;
+        failures += ": ";
+        failures +=
+            outcome.readError.empty() ? output.string() + " cannot be written" : outcome.readError;
+    }
+    if (!result.failed.empty()) {
+        result.result = ExportResult::kFailed;
+        messenger.Show(platform::FormatMessage(kExportAllFailedMessage, {failures}));
+    } else if (!soundDisable) {
+        messenger.Play(platform::Sound::kAsterisk);
+    }
+    return result;
 }
 
 TextFileReplacement::TextFileReplacement(const fs::path& path) {

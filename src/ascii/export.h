@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/messenger.h"
 #include "platform/safe_replace.h"
@@ -61,6 +62,35 @@ enum class ExportResult { kWritten, kDeclined, kFailed };
                                         const fs::path& workingDirectory,
                                         settings::SettingsStore& store, bool soundDisable,
                                         platform::Messenger& messenger);
+
+inline constexpr std::string_view kReplaceAllMessage =
+    "%s\n%s of the files already exist\n\nReplace existing files?";
+inline constexpr std::string_view kExportAllFailedMessage =
+    "File export error\nThese symbols were not exported:%s";
+
+// What an export of every symbol did: how many files it wrote, and each symbol it could not
+// write with the reason.
+struct ExportAllResult {
+    ExportResult result = ExportResult::kWritten;
+    int written = 0;
+    std::vector<std::string> failed;
+};
+
+// The file a symbol's quotes go to in a folder: "<symbol>.txt", with anything that could
+// lead out of the folder replaced.
+std::string ExportFileName(std::string_view symbol);
+
+// Every symbol of the portfolio, in the grid's order, into a file of its own in
+// `outputDirectory` (relative to the working directory unless absolute; created when missing),
+// with the choices' columns and order. Existing files are asked about once, before anything
+// is written; No writes nothing and stores nothing. A symbol that cannot be read or written
+// keeps its old file and is named in one message at the end; the others are written.
+[[nodiscard]] ExportAllResult ExportAllSymbols(const fs::path& directory,
+                                               std::string_view outputDirectory,
+                                               const ExportChoices& choices,
+                                               const fs::path& workingDirectory,
+                                               settings::SettingsStore& store, bool soundDisable,
+                                               platform::Messenger& messenger);
 
 // The file an output path names: taken relative to the working directory unless absolute, and
 // an existing entry of its directory found without regard to case.

@@ -140,7 +140,8 @@ std::string SplitCandidateText(std::string_view symbol, SplitRatio ratio, store:
 
 bool SearchSplits(const fs::path& dataDirectory, const std::vector<store::MasterRecord>& symbols,
                   std::vector<std::string>& results, bool soundDisable,
-                  platform::Messenger& messenger, platform::ProgressSink* status) {
+                  platform::Messenger& messenger, platform::ProgressSink* status,
+                  const SplitFound& found) {
     const auto show = [&](std::string_view text) {
         if (status != nullptr) {
             status->SetText(kSplitStatusText, std::string(text));
@@ -154,8 +155,12 @@ bool SearchSplits(const fs::path& dataDirectory, const std::vector<store::Master
         messenger.Show(kTooManyBarsMessage);
         return false;
     }
-    bool found = false;
+    const auto cancelled = [status] { return status != nullptr && status->CancelRequested(); };
+    bool any = false;
     for (const store::MasterRecord& record : symbols) {
+        if (cancelled()) {
+            return false;
+        }
         const std::string symbol = record.SymbolText();
         WindowReader reader(window);
         const store::Status opened = reader.Open(dataDirectory, record);
@@ -168,7 +173,7 @@ bool SearchSplits(const fs::path& dataDirectory, const std::vector<store::Master
         } else if (quotes < 2) {
             messenger.Show(platform::FormatMessage(kFewQuotesMessage, {symbol}));
         } else {
-            for (int start = 0; start < quotes - 1;) {
+            for (int start = 0; start < quotes - 1 && !cancelled();) {
                 const int got = reader.Read(start, std::min(quotes - start, kQuotesPerRead));
                 // Fewer than two quotes back would test nothing and never move on.
                 if (got < 2) {
@@ -182,7 +187,10 @@ bool SearchSplits(const fs::path& dataDirectory, const std::vector<store::Master
                         const store::Quote later = reader.Decode(k + 1);
                         if (const auto ratio = SplitBetween(reader.Decode(k), later)) {
                             results.push_back(SplitCandidateText(symbol, *ratio, later.date));
-                            found = true;
+                            any = true;
+                            if (found) {
+                                found({results.back(), symbol, later.date});
+                            }
                         }
                     }
                     a = b;
@@ -192,11 +200,14 @@ bool SearchSplits(const fs::path& dataDirectory, const std::vector<store::Master
         }
         show(symbol);
     }
+    if (cancelled()) {
+        return false;
+    }
     show(kDoneSearchStatus);
     if (!soundDisable) {
         messenger.Play(platform::Sound::kAsterisk);
     }
-    if (!found) {
+    if (!any) {
         messenger.Show(kNoCandidatesMessage, platform::MessageIcon::kInformation);
     }
     return true;

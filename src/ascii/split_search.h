@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -48,17 +49,30 @@ std::string SplitCandidateText(std::string_view symbol, SplitRatio ratio, store:
 // "Done search".
 inline constexpr std::size_t kSplitStatusText = 0;
 
+// One candidate as listed, and what it points at: the symbol as the grid shows it and the
+// date of the quote after the split.
+struct SplitCandidate {
+    std::string text;
+    std::string symbol;
+    store::DayNumber date = 0;
+};
+
+// Told of each candidate as soon as it is found, on the searching thread.
+using SplitFound = std::function<void(const SplitCandidate& candidate)>;
+
 // Searches the symbols of the records (portfolio::SymbolGridOrder gives the grid's), in the
 // order given, for neighbouring quotes that look
 // like a split, and appends each candidate's text to `results` (earlier results stay). Each
 // record's own F<n>.DAT in `dataDirectory` is read, in windows of 400 quotes. A symbol with
 // fewer than 2 quotes, or whose quotes cannot be read at all, is reported and passed over; a
-// window that cannot be read ends the whole search. False when the search ended early.
+// window that cannot be read ends the whole search. A cancel asked of `status` ends it between
+// windows, silently. False when the search ended early.
 [[nodiscard]] bool SearchSplits(const fs::path& dataDirectory,
                                 const std::vector<store::MasterRecord>& symbols,
                                 std::vector<std::string>& results, bool soundDisable,
                                 platform::Messenger& messenger,
-                                platform::ProgressSink* status = nullptr);
+                                platform::ProgressSink* status = nullptr,
+                                const SplitFound& found = {});
 
 // Writes the results, in order, one per CR LF line, replacing `path` whole; a failure is
 // shown and leaves any old file as it was.

@@ -26,13 +26,17 @@ void AddExportCommand(CLI::App& app, CommandContext& context) {
         std::string directory;
         std::string symbol;
         ascii::ExportChoices choices;
+        bool all = false;
         bool noOpen = false, noHigh = false, noLow = false, noClose = false, noVolume = false,
              noOpenInterest = false;
     };
     auto options = std::make_shared<Options>();
     command->add_option("DIR", options->directory, "Portfolio directory")->required();
-    command->add_option("SYMBOL", options->symbol, "Symbol or issue name")->required();
-    command->add_option("OUTPUT", options->choices.outputPath, "Output file")->required();
+    command->add_option("SYMBOL", options->symbol, "Symbol or issue name (with --all: OUTDIR)")
+        ->required();
+    auto* output = command->add_option("OUTPUT", options->choices.outputPath, "Output file");
+    command->add_flag("--all", options->all,
+                      "Every symbol of the portfolio into OUTDIR, one <symbol>.txt each");
     command->add_flag("--newest-first", options->choices.newestFirst, "Newest quote first");
     const std::map<std::string, int> delimiters = {{"comma", 0}, {"tab", 1}, {"space", 2}};
     command->add_option("--delimiter", options->choices.delimiter, "comma (default), tab or space")
@@ -44,7 +48,7 @@ void AddExportCommand(CLI::App& app, CommandContext& context) {
     command->add_flag("--no-volume", options->noVolume, "Leave out the Volume column");
     command->add_flag("--no-oi", options->noOpenInterest, "Leave out the Open interest column");
     command->add_flag("--title", options->choices.title, "Add a title row");
-    command->callback([&context, options] {
+    command->callback([&context, options, output] {
         ascii::ExportChoices choices = options->choices;
         choices.useOpen = !options->noOpen;
         choices.useHigh = !options->noHigh;
@@ -52,6 +56,28 @@ void AddExportCommand(CLI::App& app, CommandContext& context) {
         choices.useClose = !options->noClose;
         choices.useVolume = !options->noVolume;
         choices.useOpenInterest = !options->noOpenInterest;
+        if (options->all) {
+            if (output->count() > 0) {
+                context.Fail("export", "--all takes DIR and OUTDIR only");
+                context.exitCode = kExitUsage;
+                return;
+            }
+            // The folder is no output file: the one remembered stays.
+            choices.outputPath = ascii::ReadExportChoices(context.Settings()).outputPath;
+            const ascii::ExportAllResult result = ascii::ExportAllSymbols(
+                options->directory, options->symbol, choices, context.WorkingDirectory(),
+                context.Settings(), SoundDisable(context), context.Messenger());
+            if (result.result == ascii::ExportResult::kDeclined) {
+                context.Fail("export", options->symbol + ": existing files not replaced");
+            } else if (result.result == ascii::ExportResult::kFailed) {
+                context.exitCode = kExitFailure;
+            }
+            context.out << result.written << " files written\n";
+            return;
+        }
+        if (output->count() == 0) {
+            choices.outputPath.clear();
+        }
         if (!ascii::AcceptExportChoices(choices, context.Messenger())) {
             context.exitCode = kExitUsage;
             return;

@@ -18,7 +18,7 @@ using app::CommandId;
 using Values = std::map<std::pair<std::string, std::string>, std::string>;
 
 // A click as a person makes it: a disabled control does not respond.
-void Click(QDialog& dialog, const char* name) {
+void Toggle(QDialog& dialog, const char* name) {
     dialog.show();
     Child<QAbstractButton>(dialog, name)->click();
 }
@@ -93,8 +93,8 @@ TEST_F(SettingsDialogTest, EverySettingIsStoredAsTheCoreWritesItAndCancelStoresN
     // Cancel after changing everything: nothing stored, nothing in memory changed.
     Run([&](QDialog& dialog) {
         EXPECT_EQ(dialog.windowTitle(), "Ticksmith Settings");
-        Click(dialog, "deleteTxtRadio");
-        Click(dialog, "zipEnableCheck");
+        Toggle(dialog, "deleteTxtRadio");
+        Toggle(dialog, "zipEnableCheck");
         Type(dialog, "searchNameEdit", "elsewhere");
         QTest::keyClick(&dialog, Qt::Key_Escape);
         return dialog.result();
@@ -110,7 +110,7 @@ TEST_F(SettingsDialogTest, EverySettingIsStoredAsTheCoreWritesItAndCancelStoresN
               "catchUpCheck", "volumeIntegerCheck", "openInterestIntegerCheck",
               "repairMastersCheck", "zipEnableCheck", "zipPasswordCheck", "zipDeleteRadio",
               "sexEnableCheck", "sexPasswordCheck", "sexDeleteRadio"}) {
-            Click(dialog, name);
+            Toggle(dialog, name);
         }
         Type(dialog, "zipPasswordEdit", "zip secret");
         Type(dialog, "sexPasswordEdit", "exe secret");
@@ -118,7 +118,7 @@ TEST_F(SettingsDialogTest, EverySettingIsStoredAsTheCoreWritesItAndCancelStoresN
         // The filter as the person typed it, in another case: the same portfolios.
         Type(dialog, "searchNameEdit",
              QString::fromStdString(platform::ToUpperAscii(root.path().string())));
-        return PressButton(dialog, "okButton");
+        return Click(dialog, "okButton");
     });
     settings::ViewSettings expected = viewSettings;
     expected.deleteTxt = expected.auditEnable = expected.soundDisable = expected.newSymbols = true;
@@ -142,7 +142,7 @@ TEST_F(SettingsDialogTest, EverySettingIsStoredAsTheCoreWritesItAndCancelStoresN
         EXPECT_TRUE(Checked(dialog, "deleteTxtRadio") && Checked(dialog, "zipDeleteRadio") &&
                     Checked(dialog, "sexDeleteRadio") && !Checked(dialog, "catchUpCheck"));
         EXPECT_EQ(Child<QLineEdit>(dialog, "zipPasswordEdit")->text(), "zip secret");
-        return PressButton(dialog, "okButton");
+        return Click(dialog, "okButton");
     });
     EXPECT_EQ(DialogValues(), CoreWrites(expected));
 }
@@ -153,33 +153,33 @@ TEST_F(SettingsDialogTest, ControlsFollowTheirBoxesAndPasswordsTakeSixteenCharac
     Run([&](QDialog& dialog) {
         // Everything that depends on a box is off while its box is clear.
         EXPECT_EQ(EnabledControls(dialog), std::vector<std::string>{"newSymbolsCheck"});
-        Click(dialog, "searchLimitCheck");
-        Click(dialog, "zipEnableCheck");
+        Toggle(dialog, "searchLimitCheck");
+        Toggle(dialog, "zipEnableCheck");
         EXPECT_EQ(EnabledControls(dialog),
                   (std::vector<std::string>{"searchNameEdit", "newSymbolsCheck", "zipPasswordCheck",
                                             "zipLeaveRadio", "zipDeleteRadio", "pkunzipPathEdit",
                                             "browseButton"}));
-        Click(dialog, "zipPasswordCheck");
-        Click(dialog, "sexEnableCheck");
-        Click(dialog, "sexPasswordCheck");
+        Toggle(dialog, "zipPasswordCheck");
+        Toggle(dialog, "sexEnableCheck");
+        Toggle(dialog, "sexPasswordCheck");
         EXPECT_EQ(EnabledControls(dialog).size(), 12U);
         Type(dialog, "zipPasswordEdit", "abcdefghijklmnopqrst");
         Type(dialog, "sexPasswordEdit", "ABCDEFGHIJKLMNOPQRST");
         EXPECT_EQ(Child<QLineEdit>(dialog, "zipPasswordEdit")->text(), "abcdefghijklmnop");
         EXPECT_EQ(Child<QLineEdit>(dialog, "sexPasswordEdit")->text(), "ABCDEFGHIJKLMNOP");
         // A password kept while its box is clear is not lost, only shut off.
-        Click(dialog, "zipEnableCheck");
+        Toggle(dialog, "zipEnableCheck");
         EXPECT_FALSE(Child<QWidget>(dialog, "zipPasswordEdit")->isEnabled());
         EXPECT_TRUE(Checked(dialog, "zipPasswordCheck"));
 
         // Manual dates and new-symbol identification exclude each other.
-        Click(dialog, "newSymbolsCheck");
+        Toggle(dialog, "newSymbolsCheck");
         EXPECT_TRUE(Checked(dialog, "newSymbolsCheck"));
-        Click(dialog, "manualDateCheck");
+        Toggle(dialog, "manualDateCheck");
         EXPECT_FALSE(Checked(dialog, "newSymbolsCheck"));
-        Click(dialog, "newSymbolsCheck");
+        Toggle(dialog, "newSymbolsCheck");
         EXPECT_FALSE(Checked(dialog, "newSymbolsCheck"));
-        Click(dialog, "manualDateCheck");
+        Toggle(dialog, "manualDateCheck");
         EXPECT_TRUE(Child<QWidget>(dialog, "newSymbolsCheck")->isEnabled());
         EXPECT_FALSE(Checked(dialog, "newSymbolsCheck"));
         return QDialog::Rejected;
@@ -192,7 +192,7 @@ TEST_F(SettingsDialogTest, ManualDatesStoredWithNewSymbolsOpenWithNewSymbolsShut
     Run([&](QDialog& dialog) {
         EXPECT_FALSE(Checked(dialog, "newSymbolsCheck"));
         EXPECT_FALSE(Child<QWidget>(dialog, "newSymbolsCheck")->isEnabled());
-        return PressButton(dialog, "okButton");
+        return Click(dialog, "okButton");
     });
     EXPECT_EQ(store.ReadInt("NewSymb", "NewSymb", -1), 0);
     EXPECT_EQ(store.ReadInt("NewSymb", "HandAdd", -1), 1);
@@ -203,18 +203,18 @@ TEST_F(SettingsDialogTest, ChecksKeepTheDialogOpenWithTheFocusOnTheFieldAndStore
     const Values opened = store.Values();
     const std::string missing = (root.path() / "nowhere").string();
     Run([&](QDialog& dialog) {
-        Click(dialog, "zipEnableCheck");
+        Toggle(dialog, "zipEnableCheck");
         Type(dialog, "pkunzipPathEdit", QString::fromStdString(missing));
         // Both fields are wrong: the archiver is named first.
         Type(dialog, "searchNameEdit", "data");
-        EXPECT_EQ(PressButton(dialog, "okButton"), -1);
+        EXPECT_EQ(Click(dialog, "okButton"), -1);
         EXPECT_EQ(dialogs.messages.back(),
                   "PKUNZIP.EXE was not found at\n" + missing +
                       "\n\nPlease correct the path or \ndisable automatic decompression.");
         EXPECT_EQ(dialog.focusWidget(), Child<QWidget>(dialog, "pkunzipPathEdit"));
         // A directory of the archiver's name is no program.
         fs::create_directories(root.path() / "nowhere" / std::string(update::kArchiverName));
-        EXPECT_EQ(PressButton(dialog, "okButton"), -1);
+        EXPECT_EQ(Click(dialog, "okButton"), -1);
         EXPECT_EQ(dialogs.messages.size(), 2U);
 
         // Browse... puts the chosen directory in the path.
@@ -224,10 +224,10 @@ TEST_F(SettingsDialogTest, ChecksKeepTheDialogOpenWithTheFocusOnTheFieldAndStore
             chooser.accept();
             return chooser.result();
         });
-        Click(dialog, "browseButton");
+        Toggle(dialog, "browseButton");
         EXPECT_EQ(Child<QLineEdit>(dialog, "pkunzipPathEdit")->text().toStdString(),
                   Archiver().string());
-        EXPECT_EQ(PressButton(dialog, "okButton"), -1);
+        EXPECT_EQ(Click(dialog, "okButton"), -1);
         EXPECT_EQ(dialogs.messages.back(), "The Search Filter path refers to an unknown drive");
         EXPECT_EQ(dialog.focusWidget(), Child<QWidget>(dialog, "searchNameEdit"));
         EXPECT_EQ(Child<QLineEdit>(dialog, "searchNameEdit")->text(), "data");
@@ -247,7 +247,7 @@ TEST_F(SettingsDialogTest, AChangedFilterScansAgainAndTheNumberDisplayRefillsThe
         Run([&](QDialog& dialog) {
             Type(dialog, "searchNameEdit",
                  QString::fromStdString(platform::ToUpperAscii(root.path().string())));
-            return PressButton(dialog, "okButton");
+            return Click(dialog, "okButton");
         });
         EXPECT_FALSE(ScanEnded(finished));
     }
@@ -256,7 +256,7 @@ TEST_F(SettingsDialogTest, AChangedFilterScansAgainAndTheNumberDisplayRefillsThe
         QSignalSpy finished(&View(), &app::CTicksmithView::ScanFinished);
         Run([&](QDialog& dialog) {
             Type(dialog, "searchNameEdit", QString::fromStdString(Portfolio("data").string()));
-            return PressButton(dialog, "okButton");
+            return Click(dialog, "okButton");
         });
         ASSERT_TRUE(ScanEnded(finished));
         EXPECT_EQ(Portfolios(), std::vector<std::string>{(Portfolio("data") / "A").string()});
@@ -266,8 +266,8 @@ TEST_F(SettingsDialogTest, AChangedFilterScansAgainAndTheNumberDisplayRefillsThe
     {
         QSignalSpy finished(&View(), &app::CTicksmithView::ScanFinished);
         Run([&](QDialog& dialog) {
-            Click(dialog, "searchLimitCheck");
-            return PressButton(dialog, "okButton");
+            Toggle(dialog, "searchLimitCheck");
+            return Click(dialog, "okButton");
         });
         ASSERT_TRUE(ScanEnded(finished));
         EXPECT_EQ(Portfolios().size(), 2U);
@@ -278,8 +278,8 @@ TEST_F(SettingsDialogTest, AChangedFilterScansAgainAndTheNumberDisplayRefillsThe
     Grid("quoteGrid")->selectRow(2);
     QSignalSpy finished(&View(), &app::CTicksmithView::ScanFinished);
     Run([&](QDialog& dialog) {
-        Click(dialog, "volumeIntegerCheck");
-        return PressButton(dialog, "okButton");
+        Toggle(dialog, "volumeIntegerCheck");
+        return Click(dialog, "okButton");
     });
     EXPECT_FALSE(ScanEnded(finished));
     EXPECT_EQ(Row("quoteGrid", 0)[5], "3000");
@@ -287,10 +287,10 @@ TEST_F(SettingsDialogTest, AChangedFilterScansAgainAndTheNumberDisplayRefillsThe
     EXPECT_EQ(View().State().selectedQuoteRow, 0);
     // Together with a filter change, the scan refills everything in the new format.
     Run([&](QDialog& dialog) {
-        Click(dialog, "openInterestIntegerCheck");
-        Click(dialog, "searchLimitCheck");
+        Toggle(dialog, "openInterestIntegerCheck");
+        Toggle(dialog, "searchLimitCheck");
         Type(dialog, "searchNameEdit", QString::fromStdString(Portfolio("data").string()));
-        return PressButton(dialog, "okButton");
+        return Click(dialog, "okButton");
     });
     ASSERT_TRUE(ScanEnded(finished));
     EXPECT_EQ(Row("quoteGrid", 0)[6], "2");

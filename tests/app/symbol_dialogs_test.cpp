@@ -69,27 +69,6 @@ class SymbolDialogsTest : public testing::Test, public WindowFixture {
     }
 };
 
-void Type(QDialog& dialog, const char* edit, const QString& text) {
-    auto* field = dialog.findChild<QLineEdit*>(edit);
-    ASSERT_NE(field, nullptr) << edit;
-    field->clear();
-    QTest::keyClicks(field, text);
-}
-
-// Clicks a button; the dialog's result when it closed, -1 while it stays open.
-int Click(QDialog& dialog, const char* button) {
-    dialog.show();
-    auto* push = dialog.findChild<QPushButton*>(button);
-    EXPECT_NE(push, nullptr) << button;
-    dialog.setResult(-1);
-    push->click();
-    return dialog.isVisible() ? -1 : dialog.result();
-}
-
-bool Focused(QDialog& dialog, const char* name) {
-    return dialog.focusWidget() == dialog.findChild<QWidget*>(name);
-}
-
 QString LabelText(QDialog& dialog, const char* name) {
     return dialog.findChild<QLabel*>(name)->text();
 }

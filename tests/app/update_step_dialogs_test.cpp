@@ -46,7 +46,7 @@ void WriteProfile(const fs::path& working, const std::string& name, const fs::pa
 
 // Help opens the help window, owned by the dialog, at this page.
 QString HelpPageAfterClicking(QDialog& dialog) {
-    PressButton(dialog, "helpButton");
+    Click(dialog, "helpButton");
     auto* browser = dialog.findChild<QTextBrowser*>();
     return browser == nullptr ? QString() : browser->source().toString();
 }
@@ -138,14 +138,13 @@ TEST_F(UpdateStepDialogsTest, ManualDateOkDatesTheFilesAsTheCoreDoesAndCancelCha
         QTest::keyClick(&dialog, Qt::Key_Escape);
         return dialog.result();
     }));
-    EXPECT_FALSE(
-        RunManualDate([&](QDialog& dialog) { return PressButton(dialog, "cancelButton"); }));
+    EXPECT_FALSE(RunManualDate([&](QDialog& dialog) { return Click(dialog, "cancelButton"); }));
     EXPECT_EQ(Snapshot(root.path()), before);
     EXPECT_TRUE(dialogs.messages.empty());
 
     EXPECT_TRUE(RunManualDate([&](QDialog& dialog) {
         Type(dialog, "dateEdit", " 01,05,04 ");
-        return PressButton(dialog, "okButton");
+        return Click(dialog, "okButton");
     }));
     EXPECT_TRUE(
         update::AssignManualDate(twin, update::ManualDateText(" 01,05,04 ")).failed.empty());
@@ -161,7 +160,7 @@ TEST_F(UpdateStepDialogsTest, ManualDateThatCannotBeBackedUpStopsTheCommandNamin
     WriteText(Updates() / "BAK", "");
     Open();
     const auto before = Snapshot(root.path());
-    EXPECT_FALSE(RunManualDate([](QDialog& dialog) { return PressButton(dialog, "okButton"); }));
+    EXPECT_FALSE(RunManualDate([](QDialog& dialog) { return Click(dialog, "okButton"); }));
     EXPECT_EQ(Snapshot(root.path()), before);
     EXPECT_EQ(Text(Updates() / "day.txt"), "IBM,10.5\r\n");
     ASSERT_EQ(dialogs.messages.size(), 1U);
@@ -196,14 +195,14 @@ TEST_F(UpdateStepDialogsTest, NewSymbolYesWithAndWithoutANameAndNo) {
         }
 
         Type(dialog, "nameEdit", "  apple inc ");
-        EXPECT_EQ(PressButton(dialog, "yesButton"), -1);
+        EXPECT_EQ(Click(dialog, "yesButton"), -1);
         EXPECT_EQ(LabelText(dialog, "messageLabel"), "NVDA is a new Symbol (2 of 3)");
         EXPECT_EQ(name->text(), "NVDA");
         profile->setCurrentIndex(profile->findText("Daily"));
         name->clear();
-        EXPECT_EQ(PressButton(dialog, "yesButton"), -1);
+        EXPECT_EQ(Click(dialog, "yesButton"), -1);
         EXPECT_EQ(LabelText(dialog, "messageLabel"), "ORCL is a new Symbol (3 of 3)");
-        return PressButton(dialog, "noButton");
+        return Click(dialog, "noButton");
     });
     EXPECT_EQ(Symbols("A"), (std::vector<std::string>{"IBM/IBM CORP/-", "AAPL/APPLE INC/Weekly",
                                                       "NVDA/NVDA/Daily"}));
@@ -220,8 +219,8 @@ TEST_F(UpdateStepDialogsTest, NewSymbolCancelYesToAllAndAFailedAdditionThatStays
     Open();
     const auto before = Snapshot(Portfolio("A"));
     RunNewSymbols([&](QDialog& dialog) {
-        EXPECT_EQ(PressButton(dialog, "noButton"), -1);
-        return PressButton(dialog, "cancelButton");
+        EXPECT_EQ(Click(dialog, "noButton"), -1);
+        return Click(dialog, "cancelButton");
     });
     // Escape is Cancel too.
     RunNewSymbols([&](QDialog& dialog) {
@@ -233,7 +232,7 @@ TEST_F(UpdateStepDialogsTest, NewSymbolCancelYesToAllAndAFailedAdditionThatStays
 
     RunNewSymbols([&](QDialog& dialog) {
         Type(dialog, "nameEdit", "apple inc");
-        return PressButton(dialog, "yesToAllButton");
+        return Click(dialog, "yesToAllButton");
     });
     EXPECT_EQ(Symbols("A"), (std::vector<std::string>{"IBM/IBM CORP/-", "AAPL/APPLE INC/Daily",
                                                       "NVDA/NVDA/Daily", "ORCL/ORCL/Daily"}));
@@ -245,10 +244,10 @@ TEST_F(UpdateStepDialogsTest, NewSymbolCancelYesToAllAndAFailedAdditionThatStays
     RunNewSymbols([&](QDialog& dialog) {
         EXPECT_EQ(Child<QLabel>(dialog, "portfolioLabel")->toolTip().toStdString(),
                   Portfolio("A").string());
-        EXPECT_EQ(PressButton(dialog, "yesToAllButton"), -1);
+        EXPECT_EQ(Click(dialog, "yesToAllButton"), -1);
         EXPECT_FALSE(dialogs.messages.empty());
         EXPECT_EQ(LabelText(dialog, "messageLabel"), "AAPL is a new Symbol (1 of 3)");
-        EXPECT_EQ(PressButton(dialog, "yesButton"), -1);
+        EXPECT_EQ(Click(dialog, "yesButton"), -1);
         EXPECT_EQ(LabelText(dialog, "messageLabel"), "AAPL is a new Symbol (1 of 3)");
         dialog.close();
         return dialog.result();
@@ -260,19 +259,19 @@ TEST_F(UpdateStepDialogsTest, NewSymbolChangePortfolioSendsTheNextSymbolsThere) 
     NewSymbolsToday({"AAPL", "NVDA", "ORCL"});
     Open();
     RunNewSymbols([&](QDialog& dialog) {
-        EXPECT_EQ(PressButton(dialog, "yesButton"), -1);
+        EXPECT_EQ(Click(dialog, "yesButton"), -1);
         // Choosing B, which exists: its MASTER is kept.
         dialogs.buttonAnswers.push_back(QMessageBox::No);
         dialogs.dialogAnswers.push_back([&](QDialog& chooser) {
             EXPECT_EQ(chooser.windowTitle(), "Select or Create Portfolio");
             Type(chooser, "pathEdit", QString::fromStdString(Portfolio("B").string()));
-            return PressButton(chooser, "okButton");
+            return Click(chooser, "okButton");
         });
-        EXPECT_EQ(PressButton(dialog, "changePortfolioButton"), -1);
+        EXPECT_EQ(Click(dialog, "changePortfolioButton"), -1);
         EXPECT_EQ(LabelText(dialog, "portfolioLabel").toStdString(), Portfolio("B").string());
         EXPECT_EQ(LabelText(dialog, "messageLabel"), "NVDA is a new Symbol (2 of 3)");
-        EXPECT_EQ(PressButton(dialog, "yesButton"), -1);
-        return PressButton(dialog, "cancelButton");
+        EXPECT_EQ(Click(dialog, "yesButton"), -1);
+        return Click(dialog, "cancelButton");
     });
     EXPECT_EQ(Symbols("A"), (std::vector<std::string>{"IBM/IBM CORP/-", "AAPL/AAPL/Daily"}));
     EXPECT_EQ(Symbols("B"), (std::vector<std::string>{"MSFT/MSFT CORP/-", "NVDA/NVDA/Daily"}));
@@ -280,8 +279,7 @@ TEST_F(UpdateStepDialogsTest, NewSymbolChangePortfolioSendsTheNextSymbolsThere) 
     EXPECT_EQ(Grid("symbolGrid")->model()->rowCount(), 2);
 
     // The title is the New Symbol dialog's only: Portfolio > Add is "Add Portfolio" again.
-    dialogs.dialogAnswers.push_back(
-        [](QDialog& dialog) { return PressButton(dialog, "cancelButton"); });
+    dialogs.dialogAnswers.push_back([](QDialog& dialog) { return Click(dialog, "cancelButton"); });
     View().Execute(app::CommandId::kPortfolioAdd);
     EXPECT_EQ(dialogs.dialogTitles.back(), "Add Portfolio");
 }
@@ -294,7 +292,7 @@ TEST_F(UpdateStepDialogsTest, NewSymbolAloneOffersYesAndNoWhereNoAndCancelStood)
         dialog.show();
         noOfTwo = Child<QPushButton>(dialog, "noButton")->geometry();
         cancelOfTwo = Child<QPushButton>(dialog, "cancelButton")->geometry();
-        return PressButton(dialog, "cancelButton");
+        return Click(dialog, "cancelButton");
     });
 
     fs::remove(Updates() / "new-NVDA.txt");
@@ -306,7 +304,7 @@ TEST_F(UpdateStepDialogsTest, NewSymbolAloneOffersYesAndNoWhereNoAndCancelStood)
         EXPECT_FALSE(Child<QPushButton>(dialog, "changePortfolioButton")->isHidden());
         EXPECT_EQ(Child<QPushButton>(dialog, "yesButton")->geometry(), noOfTwo);
         EXPECT_EQ(Child<QPushButton>(dialog, "noButton")->geometry(), cancelOfTwo);
-        return PressButton(dialog, "yesButton");
+        return Click(dialog, "yesButton");
     });
     EXPECT_EQ(Symbols("A"), (std::vector<std::string>{"IBM/IBM CORP/-", "AAPL/AAPL/Daily"}));
 
@@ -349,7 +347,7 @@ TEST_F(UpdateStepDialogsTest, AnomalyReportShowsTheAuditLogsMisses) {
                                             "ERROR: De-Compress failure for file DAILY.ZIP "}));
         EXPECT_TRUE(Child<QPushButton>(dialog, "okButton")->isDefault());
         EXPECT_EQ(HelpPageAfterClicking(dialog), "qrc:/help/anomaly_report.html");
-        return PressButton(dialog, "okButton");
+        return Click(dialog, "okButton");
     });
     app::ShowAnomalyReport(&View(), report);
     EXPECT_TRUE(dialogs.dialogAnswers.empty());

@@ -82,11 +82,15 @@ inline void Type(QDialog& dialog, const char* edit, const QString& text) {
 }
 
 // Clicks a button; the dialog's result when it closed, -1 while it stays open.
-inline int PressButton(QDialog& dialog, const char* button) {
+inline int Click(QDialog& dialog, const char* button) {
     dialog.show();
     dialog.setResult(-1);
     Child<QPushButton>(dialog, button)->click();
     return dialog.isVisible() ? -1 : dialog.result();
+}
+
+inline bool Focused(QDialog& dialog, const char* name) {
+    return dialog.focusWidget() == dialog.findChild<QWidget*>(name);
 }
 
 // A main window over portfolios in a temporary directory, with its settings in memory and

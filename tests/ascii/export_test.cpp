@@ -226,6 +226,64 @@ TEST_F(ExportTest, FailuresKeepTheOldFile) {
     EXPECT_EQ(messenger.shown, std::vector<std::string>{"Please enter a name"});
 }
 
+TEST_F(ExportTest, AllSymbolsIntoAFolder) {
+    ExportChoices choices;
+    choices.outputPath = "remembered.txt";
+    choices.title = true;
+    choices.useVolume = false;
+    RecordingMessenger messenger({false});
+    ExportAllResult result = ExportAllSymbols(dir(), "out", choices, dir(), store, true, messenger);
+    EXPECT_EQ(result.result, ExportResult::kWritten);
+    EXPECT_EQ(result.written, 3);
+    // Each file is the single export of its symbol.
+    for (const char* symbol : {"XYZ", "EMPTY", "NOOPEN"}) {
+        choices.outputPath = std::string("single-") + symbol + ".txt";
+        ASSERT_EQ(Export(symbol, choices), ExportResult::kWritten);
+        EXPECT_EQ(Text(dir() / "out" / (std::string(symbol) + ".txt")),
+                  Text(dir() / choices.outputPath))
+            << symbol;
+    }
+    EXPECT_TRUE(messenger.asked.empty());
+
+    // Existing files are asked about once; No keeps every file and the settings.
+    test::WriteBytes(dir() / "out" / "xyz.TXT", std::string("mine"));
+    fs::remove(dir() / "out" / "XYZ.txt");
+    const auto before = test::Snapshot(dir() / "out");
+    const auto stored = store.Values();
+    ExportChoices other;
+    result =
+        ExportAllSymbols(dir(), (dir() / "out").string(), other, dir(), store, true, messenger);
+    EXPECT_EQ(result.result, ExportResult::kDeclined);
+    EXPECT_EQ(messenger.asked, std::vector<std::string>{
+                                   (dir() / "out").string() +
+                                   "\n3 of the files already exist\n\nReplace existing files?"});
+    EXPECT_EQ(test::Snapshot(dir() / "out"), before);
+    EXPECT_EQ(store.Values(), stored);
+
+    // A symbol that cannot be read keeps its old file and is named; the others are written.
+    fs::remove(dir() / "F1.DAT");
+    RecordingMessenger yes({true});
+    result = ExportAllSymbols(dir(), "out", other, dir(), store, true, yes);
+    EXPECT_EQ(result.result, ExportResult::kFailed);
+    EXPECT_EQ(result.written, 2);
+    EXPECT_EQ(result.failed, std::vector<std::string>{"XYZ"});
+    ASSERT_EQ(yes.shown.size(), 1u);
+    EXPECT_EQ(yes.shown[0].rfind("File export error\nThese symbols were not exported:\nXYZ: ", 0),
+              0u)
+        << yes.shown[0];
+    EXPECT_EQ(Text(dir() / "out" / "xyz.TXT"), "mine");
+    EXPECT_EQ(Text(dir() / "out" / "EMPTY.txt"), "");
+    EXPECT_EQ(ReadExportChoices(store), other);
+}
+
+TEST(ExportFileNameTest, StaysInItsFolder) {
+    EXPECT_EQ(ExportFileName("MSFT"), "MSFT.txt");
+    EXPECT_EQ(ExportFileName("../A/B"), "_.._A_B.txt");
+    EXPECT_EQ(ExportFileName("A\\B"), "A_B.txt");
+    EXPECT_EQ(ExportFileName(".."), "_...txt");
+    EXPECT_EQ(ExportFileName(""), "_.txt");
+}
+
 // Portfolios another program wrote export what another reader decoded from them.
 TEST(ExportRealTest, MatchesAnotherReader) {
     if (!fs::exists(kRealData / "bbfinance")) {
@@ -361,6 +419,18 @@ TEST_F(ExportTest, ExportAndSplitSearchCommands) {
     EXPECT_EQ(Text(dir() / "found.txt"), "SPLIT possible 2 for 1 split on 01/04/00\r\n");
     EXPECT_EQ(Cli({"split-search", (dir() / "none").string()}, dir(), store).code,
               cli::kExitFailure);
+
+    // Every symbol into a folder; the remembered output file stays.
+    run = Cli({"export", d, "all", "--all", "--no-oi"}, dir(), store);
+    EXPECT_EQ(run.code, cli::kExitSuccess) << run.err;
+    EXPECT_EQ(run.out, "4 files written\n");
+    EXPECT_EQ(Text(dir() / "all" / "XYZ.txt").substr(0, 18), "01/03/00,10.0000,1");
+    EXPECT_TRUE(fs::exists(dir() / "all" / "SPLIT.txt"));
+    EXPECT_EQ(ReadExportChoices(store).outputPath, "x.txt");
+    EXPECT_FALSE(ReadExportChoices(store).useOpenInterest);
+    EXPECT_EQ(Cli({"export", d, "all", "--all"}, dir(), store).code, cli::kExitFailure);
+    EXPECT_EQ(Cli({"export", d, "all", "x.txt", "--all"}, dir(), store).code, cli::kExitUsage);
+    EXPECT_EQ(Cli({"export", d, "XYZ"}, dir(), store).code, cli::kExitUsage);
 }
 
 }  // namespace

@@ -123,6 +123,38 @@ TEST_F(SplitSearchTest, FindsEveryPairOnceAcrossWindows) {
     EXPECT_EQ(results.size(), 2 * expected.size());
 }
 
+// A window lists each candidate as it is found, and its Close stops a long search.
+TEST_F(SplitSearchTest, TellsOfCandidatesAsFoundAndStopsWhenAsked) {
+    AddSeries("A", Series(900, {10, 800}));
+    AddSeries("B", Series(50, {20}));
+    platform::ProgressSink status;
+    std::vector<std::string> told;
+    std::size_t listedWhenTold = 0;
+    ASSERT_TRUE(SearchSplits(
+        dir(), GridRecords(), results, true, messenger, &status,
+        [&](const SplitCandidate& candidate) {
+            told.push_back(candidate.text);
+            EXPECT_EQ(candidate.text, SplitCandidateText(candidate.symbol, {2, 1}, candidate.date));
+            listedWhenTold = results.size();
+        }));
+    EXPECT_EQ(told, results);
+    EXPECT_EQ(listedWhenTold, results.size());
+
+    // Asked to stop at the first candidate: the window being read is finished, nothing after
+    // it is searched and nothing is said.
+    results.clear();
+    told.clear();
+    messenger.shown.clear();
+    EXPECT_FALSE(SearchSplits(dir(), GridRecords(), results, false, messenger, &status,
+                              [&](const SplitCandidate& candidate) {
+                                  told.push_back(candidate.text);
+                                  status.RequestCancel();
+                              }));
+    EXPECT_EQ(told, (std::vector<std::string>{Candidate("A", 10), Candidate("A", 800)}));
+    EXPECT_TRUE(messenger.shown.empty());
+    EXPECT_NE(status.Snapshot().Text(kSplitStatusText), "Done search");
+}
+
 // Random walks crossing every band edge: the search lists exactly the pairs SplitBetween
 // accepts, in order.
 TEST_F(SplitSearchTest, AgreesWithThePairTest) {
