@@ -16,6 +16,7 @@
 #include "app/grid_delegate.h"
 #include "app/grid_models.h"
 #include "app/help_links.h"
+#include "app/import_dialog_commands.h"
 #include "app/portfolio_dialog_commands.h"
 #include "app/profile_dialog_commands.h"
 #include "app/quote_dialog_commands.h"
@@ -475,7 +476,7 @@ void CTicksmithView::Execute(CommandId id) {
             // The commands with dialogs of their own.
             static_cast<void>(RunQuoteCommand(*this, id) || RunSymbolCommand(*this, id) ||
                               RunPortfolioCommand(*this, id) || RunProfileCommand(*this, id) ||
-                              RunUpdateCommand(*this, id));
+                              RunUpdateCommand(*this, id) || RunImportCommand(*this, id));
             break;
     }
 }
