@@ -16,9 +16,9 @@ namespace ticksmith::app {
 
 namespace {
 
-constexpr int kSymbolLength = 16;
-constexpr int kPathLength = 250;
 constexpr int kDateFormatLength = 12;
+// Room for a path of this many average characters before it scrolls.
+constexpr int kPathCharacters = 48;
 
 }  // namespace
 
@@ -35,6 +35,9 @@ ImportDialog::ImportDialog(const ascii::ImportForm& form, std::filesystem::path 
     }
     m_ui->dateFormatCombo->lineEdit()->setMaxLength(kDateFormatLength);
     m_ui->fileCountLabel->hide();
+    for (QLineEdit* path : {m_ui->inputPathEdit, m_ui->outputDirectoryEdit}) {
+        path->setMinimumWidth(path->fontMetrics().averageCharWidth() * kPathCharacters);
+    }
     Load(form);
     for (QCheckBox* box : {m_ui->openCheck, m_ui->highCheck, m_ui->lowCheck, m_ui->volumeCheck,
                            m_ui->openInterestCheck, m_ui->skipRowsCheck}) {
