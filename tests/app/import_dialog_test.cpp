@@ -6,11 +6,14 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QTest>
+#include <QTimer>
 
+#include "app/import_progress_dialog.h"
 #include "ascii/import_support.h"
 #include "store/master.h"
 #include "store/quotes.h"
@@ -334,6 +337,49 @@ TEST_F(ImportDialogTest, SeveralFilesAreImportedTogetherAndABadOneIsNamedAtTheEn
                   "characters were found.");
     EXPECT_EQ(View().State().current.portfolioDir, Portfolio("New").string());
     EXPECT_EQ(Grid("symbolGrid")->model()->rowCount(), 3);
+}
+
+// Stop in "Importing Quotes" ends the batch after the file being imported: what was imported
+// stays, and the summary says where the batch stopped.
+TEST_F(ImportDialogTest, StopEndsABatchBetweenFiles) {
+    Open();
+    QStringList files;
+    for (int i = 0; i < 200; ++i) {
+        files << QString::fromStdString(
+            Input("s" + std::to_string(i) + ".txt", ascii::History(300)));
+    }
+    // Stop, as a person presses it once the first file is in; the poll outlives the dialog.
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&poll] {
+        for (QWidget* window : QApplication::topLevelWidgets()) {
+            auto* progress = qobject_cast<app::ImportProgressDialog*>(window);
+            auto* bar = progress == nullptr ? nullptr : progress->findChild<QProgressBar*>();
+            if (progress != nullptr && progress->isVisible() && bar->value() >= 1) {
+                QTest::keyClick(progress, Qt::Key_Escape);
+                poll.stop();
+            }
+        }
+    });
+    poll.start(2);
+    Import([&](QDialog& dialog) {
+        Type(dialog, "outputDirectoryEdit", QString::fromStdString(Portfolio("New").string()));
+        Choose(dialog, "newMasterRadio");
+        ChooseDateFormat(dialog, "MM_DD_CCYY");
+        dialogs.fileAnswers.push_back(files);
+        Choose(dialog, "inputBrowseButton");
+        EXPECT_TRUE(Ok(dialog));
+    });
+    const std::vector<std::string> symbols = Symbols(Portfolio("New"));
+    EXPECT_GE(symbols.size(), 1U);
+    EXPECT_LT(symbols.size(), 200U);
+    for (const std::string& symbol : symbols) {
+        EXPECT_EQ(Quotes(Portfolio("New"), symbol).size(), 300U) << symbol;
+    }
+    ASSERT_FALSE(dialogs.messages.empty());
+    EXPECT_NE(dialogs.messages.back().find("Stopped before " +
+                                           files[static_cast<int>(symbols.size())].toStdString()),
+              std::string::npos)
+        << dialogs.messages.back();
 }
 
 }  // namespace
