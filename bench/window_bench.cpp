@@ -5,19 +5,26 @@
 //   - start-up over a tree of 1,000 portfolios: the first painted window, and the scan beside
 //     `find ROOT -xdev -iname MASTER` on the same tree;
 //   - Update Quotes of 10 portfolios x 255 symbols started from the window, beside the same
-//     run of `ticksmith-cli update`, with how often "Updating Quotes" was refreshed.
+//     run of `ticksmith-cli update`, with how often "Updating Quotes" was refreshed;
+//   - a batch import of 1,000 history files (four new portfolios of 250) chosen together in
+//     Import from ASCII, beside `ticksmith-cli import --symbol-from-name` of the same files.
 // Each is also timed without the window (the view state or the walk alone), which shows
 // whether the time goes to the core or to the widgets.
 //
 //   ticksmith_window_bench           medians of several runs at the sizes above
 //   ticksmith_window_bench --quick   one small run of each, so that a test keeps it working
+//   ticksmith_window_bench --import  the batch import alone, at full size
 #include <unistd.h>
 
 #include <QAbstractItemModel>
 #include <QApplication>
+#include <QComboBox>
 #include <QEvent>
 #include <QEventLoop>
+#include <QLineEdit>
 #include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
 #include <QStatusBar>
 #include <QTableView>
 #include <QTimer>
@@ -46,6 +53,7 @@
 #include "settings/setting_keys.h"
 #include "settings/settings_store.h"
 #include "settings/view_settings.h"
+#include "store/encodings.h"
 #include "store/master.h"
 #include "store/quotes.h"
 
@@ -62,10 +70,13 @@ struct Size {
     int portfolios;        // of the start-up tree
     int updatePortfolios;  // of the Update Quotes set-up
     int runs;
+    int importFiles;  // of the batch import, in portfolios of at most kImportPerPortfolio
+    int importLines;  // of each history
 };
 
-constexpr Size kFull{16000, 255, 1000, 10, 7};
-constexpr Size kQuick{2000, 20, 20, 2, 1};
+constexpr Size kFull{16000, 255, 1000, 10, 7, 1000, 2500};
+constexpr Size kQuick{2000, 20, 20, 2, 1, 12, 200};
+constexpr int kImportPerPortfolio = 250;
 
 // Portfolios of the start-up tree are spread over this many parent directories.
 constexpr int kTreeGroups = 10;
@@ -575,11 +586,136 @@ void UpdateQuotes(const fs::path& root, const Size& size) {
                 Median(refreshRates), "", ">= 10");
 }
 
+// What an earlier timing wrote reaches the disk before the next starts.
+void Settle() {
+    ::sync();
+}
+
+// A vendor's history, oldest first, one day a line.
+std::string History(int lines) {
+    std::string text;
+    store::DayNumber day = store::DayNumberFromYmd(1990, 1, 2);
+    char line[128];
+    for (int i = 0; i < lines; ++i, ++day) {
+        const double close = 20.0 + (i % 97) * 0.25;
+        const int length = std::snprintf(line, sizeof line, "%s,%.2f,%.2f,%.2f,%.2f,%d,%d\r\n",
+                                         store::FormatDateText(day, 4, '/').c_str(), close - 0.1,
+                                         close + 0.5, close - 0.5, close, 1000 + i, i);
+        text.append(line, static_cast<std::size_t>(length));
+    }
+    return text;
+}
+
+// Import from ASCII as a person fills it for a batch: the files chosen together, a new
+// portfolio, the histories' date format. The end's summary must say every file came in.
+class BatchImportDialogs : public StrictDialogs {
+  public:
+    BatchImportDialogs(QStringList files, const fs::path& portfolio, int lines)
+        : m_files(std::move(files)),
+          m_portfolio(QString::fromStdString(portfolio.string())),
+          m_expected(std::to_string(m_files.size()) + " of " + std::to_string(m_files.size()) +
+                     " files imported: " + std::to_string(m_files.size()) + " symbols with " +
+                     std::to_string(static_cast<long long>(m_files.size()) * lines) + " quotes.") {}
+
+    int Exec(QDialog& dialog) override {
+        dialog.findChild<QLineEdit*>("outputDirectoryEdit")->setText(m_portfolio);
+        dialog.findChild<QRadioButton*>("newMasterRadio")->setChecked(true);
+        auto* format = dialog.findChild<QComboBox*>("dateFormatCombo");
+        format->setCurrentIndex(format->findText("MM_DD_CCYY"));
+        dialog.findChild<QPushButton*>("inputBrowseButton")->click();
+        dialog.findChild<QPushButton*>("okButton")->click();
+        return dialog.result();
+    }
+    QStringList OpenFileNames(QWidget*, const QString&, const QString&, const QString&) override {
+        return m_files;
+    }
+    QMessageBox::StandardButton Message(QWidget*, QMessageBox::Icon, const QString&,
+                                        const QString& text, QMessageBox::StandardButtons,
+                                        QMessageBox::StandardButton) override {
+        if (text.toStdString() != m_expected) {
+            Fail("the batch import ended with: " + text.toStdString());
+        }
+        return QMessageBox::Ok;
+    }
+
+  private:
+    QStringList m_files;
+    QString m_portfolio;
+    std::string m_expected;
+};
+
+void BatchImport(const fs::path& root, const Size& size) {
+    const fs::path inputs = root / "in";
+    fs::create_directories(inputs);
+    const std::string history = History(size.importLines);
+    std::vector<QStringList> batches;
+    for (int f = 0; f < size.importFiles; ++f) {
+        if (f % kImportPerPortfolio == 0) {
+            batches.emplace_back();
+        }
+        const fs::path file = inputs / ("S" + std::to_string(f) + ".TXT");
+        bench::WriteFile(file, history);
+        batches.back() << QString::fromStdString(file.string());
+    }
+    const fs::path cli = fs::read_symlink("/proc/self/exe").parent_path() / "ticksmith-cli";
+    const fs::path out = root / "out";
+    std::vector<double> cliTimes;
+    std::vector<double> windowTimes;
+    for (int run = 0; run <= size.runs; ++run) {
+        fs::remove_all(out);
+        double cliTime = 0;
+        for (std::size_t b = 0; b < batches.size(); ++b) {
+            const fs::path portfolio = out / ("C" + std::to_string(b));
+            fs::create_directories(portfolio);
+            std::string command = "cd '" + root.string() + "' && '" + cli.string() +
+                                  "' --settings '" + (root / "cli.ini").string() + "' import";
+            for (const QString& file : batches[b]) {
+                command += " '" + file.toStdString() + "'";
+            }
+            command +=
+                " '" + portfolio.string() +
+                "' --symbol-from-name --new-master --date-format MM_DD_CCYY > /dev/null 2>&1";
+            Settle();
+            const auto start = Clock::now();
+            if (std::system(command.c_str()) != 0) {
+                Fail("ticksmith-cli import failed");
+            }
+            cliTime += Milliseconds(Clock::now() - start);
+        }
+        OpenedFrame opened(root);
+        double windowTime = 0;
+        for (std::size_t b = 0; b < batches.size(); ++b) {
+            const fs::path portfolio = out / ("W" + std::to_string(b));
+            fs::create_directories(portfolio);
+            BatchImportDialogs dialogs(batches[b], portfolio, size.importLines);
+            const app::ScopedDialogSeam seam(dialogs);
+            Settle();
+            const auto start = Clock::now();
+            opened.View().Execute(app::CommandId::kImport);
+            windowTime += Milliseconds(Clock::now() - start);
+        }
+        if (run == 0) {
+            continue;  // warms the caches
+        }
+        cliTimes.push_back(cliTime);
+        windowTimes.push_back(windowTime);
+    }
+    fs::remove_all(out);
+    char title[96];
+    std::snprintf(title, sizeof title, "Batch import, %d files of %d lines", size.importFiles,
+                  size.importLines);
+    PrintHeading(title);
+    PrintFigure("ticksmith-cli import (processes, start to exit)", Median(cliTimes));
+    std::printf("%-52s %10.2f %9.2fx  %s\n", "from the window: OK until the summary (to CLI)",
+                Median(windowTimes), Median(windowTimes) / Median(cliTimes), "1.1x");
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     bench::ProgramName() = "ticksmith_window_bench";
     const bool quick = argc > 1 && std::string(argv[1]) == "--quick";
+    const bool importOnly = argc > 1 && std::string(argv[1]) == "--import";
     const Size size = quick ? kQuick : kFull;
     // No display is needed, nor wanted: the figures are of the program, not of a screen.
     ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
@@ -600,10 +736,13 @@ int main(int argc, char** argv) {
     std::getline(loadFile, load);
     std::cout << "load average: " << load << std::endl;
     // Each part has a tree of its own, so that each scan finds only its portfolios.
-    QuoteGridAll(root / "quotes", size, messenger);
-    SymbolGrid(root / "symbols", size, messenger);
-    StartUp(root / "startup", size, messenger);
-    UpdateQuotes(root / "update", size);
+    if (!importOnly) {
+        QuoteGridAll(root / "quotes", size, messenger);
+        SymbolGrid(root / "symbols", size, messenger);
+        StartUp(root / "startup", size, messenger);
+        UpdateQuotes(root / "update", size);
+    }
+    BatchImport(root / "import", size);
     fs::remove_all(root);
     return 0;
 }

@@ -38,6 +38,11 @@ QString DialogSeam::OpenFileName(QWidget* parent, const QString& title, const QS
     return QFileDialog::getOpenFileName(parent, title, start, filter);
 }
 
+QStringList DialogSeam::OpenFileNames(QWidget* parent, const QString& title, const QString& start,
+                                      const QString& filter) {
+    return QFileDialog::getOpenFileNames(parent, title, start, filter);
+}
+
 QString DialogSeam::SaveFileName(QWidget* parent, const QString& title, const QString& start,
                                  const QString& filter) {
     return QFileDialog::getSaveFileName(parent, title, start, filter);

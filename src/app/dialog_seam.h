@@ -2,6 +2,7 @@
 
 #include <QMessageBox>
 #include <QString>
+#include <QStringList>
 #include <functional>
 
 class QDialog;
@@ -25,6 +26,9 @@ class DialogSeam {
     virtual QString ExistingDirectory(QWidget* parent, const QString& title, const QString& start);
     virtual QString OpenFileName(QWidget* parent, const QString& title, const QString& start,
                                  const QString& filter);
+    // Several files at once; empty when the person cancels.
+    virtual QStringList OpenFileNames(QWidget* parent, const QString& title, const QString& start,
+                                      const QString& filter);
     virtual QString SaveFileName(QWidget* parent, const QString& title, const QString& start,
                                  const QString& filter);
 };

@@ -140,13 +140,7 @@ void ProfileSettingsDialog::accept() {
     m_ui->nameEdit->setText(QtText(form.name));
     if (problem) {
         m_messenger.Show(problem->message, platform::MessageIcon::kExclamation);
-        QWidget* widget = FieldWidget(problem->field);
-        widget->setFocus();
-        if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
-            edit->selectAll();
-        } else if (auto* spin = qobject_cast<QSpinBox*>(widget)) {
-            spin->selectAll();
-        }
+        FocusField(FieldWidget(problem->field));
         return;
     }
     QDialog::accept();

@@ -1,5 +1,6 @@
 #include "app/quote_form_dialog.h"
 
+#include <QAbstractSpinBox>
 #include <QLineEdit>
 #include <QPushButton>
 
@@ -19,10 +20,16 @@ void QuoteFormDialog::OnOk() {
         return;
     }
     if (QWidget* field = FieldWidget(*refused)) {
-        field->setFocus(Qt::OtherFocusReason);
-        if (auto* edit = qobject_cast<QLineEdit*>(field)) {
-            edit->selectAll();
-        }
+        FocusField(field);
+    }
+}
+
+void FocusField(QWidget* field) {
+    field->setFocus(Qt::OtherFocusReason);
+    if (auto* edit = qobject_cast<QLineEdit*>(field)) {
+        edit->selectAll();
+    } else if (auto* spin = qobject_cast<QAbstractSpinBox*>(field)) {
+        spin->selectAll();
     }
 }
 

@@ -35,6 +35,9 @@ class QuoteFormDialog : public QDialog {
     OkHandler m_okHandler;
 };
 
+// Puts the focus on a field a check refused, its text selected for typing over.
+void FocusField(QWidget* field);
+
 // A text of the core (UTF-8) for a Qt control, and back.
 QString QtText(std::string_view text);
 std::string CoreText(const QString& text);

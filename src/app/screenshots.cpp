@@ -17,6 +17,8 @@
 #include "app/edit_quote_dialog.h"
 #include "app/export_dialog.h"
 #include "app/find_symbol_dialog.h"
+#include "app/import_dialog.h"
+#include "app/import_progress_dialog.h"
 #include "app/main_frame.h"
 #include "app/manual_date_dialog.h"
 #include "app/new_symbol_dialog.h"
@@ -106,6 +108,28 @@ bool WriteUpdateScreenshots(CMainFrame& frame, const QDir& directory) {
 
 // The profile dialogs over the sample's current symbol, and a profile for comma-separated
 // daily files being edited.
+// Import from ASCII with a vendor's file, and the batch of several files under way.
+bool WriteImportScreenshots(CMainFrame& frame, const QDir& directory) {
+    ascii::ImportForm form;
+    form.inputPath = "/home/investor/downloads/msft-history.txt";
+    form.outputDirectory = "/home/investor/data/stocks";
+    form.symbol = "MSFT";
+    form.name = "MICROSOFT CORP";
+    form.dateFormat = "MM_DD_CCYY";
+    form.reverse = true;
+    form.skipOn = true;
+    form.skipRows = std::to_string(1);
+    ImportDialog import(form, "/home/investor", &frame);
+    bool written = Save(import, directory, QStringLiteral("import-historical-ascii-quotes"));
+    platform::ProgressSink progress;
+    progress.SetText(ascii::kImportCountText, "File 37 of 120", false);
+    progress.SetText(ascii::kImportFileText, "/home/investor/downloads/histories/IBM.txt", false);
+    progress.SetCount(36, 120);
+    ImportProgressDialog importing(&frame);
+    importing.ShowProgress(progress.Snapshot());
+    return Save(importing, directory, QStringLiteral("importing-quotes")) && written;
+}
+
 bool WriteProfileDialogScreenshots(CMainFrame& frame, const QDir& directory) {
     ProfilesDialog profiles(frame.View(), &frame);
     bool written = Save(profiles, directory, QStringLiteral("profiles-management"));
@@ -247,6 +271,7 @@ bool WriteScreenshots(CMainFrame& frame, const QDir& directory) {
     written = WriteSettingsScreenshot(frame, directory) && written;
     written = WriteUpdateScreenshots(frame, directory) && written;
     written = WriteProfileDialogScreenshots(frame, directory) && written;
+    written = WriteImportScreenshots(frame, directory) && written;
     written = WriteUpdateStepScreenshots(frame, directory) && written;
     written = WriteAsciiScreenshots(frame, directory) && written;
     return WriteQuoteDialogScreenshots(frame, directory) && written;

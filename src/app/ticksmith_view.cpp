@@ -17,6 +17,7 @@
 #include "app/grid_delegate.h"
 #include "app/grid_models.h"
 #include "app/help_links.h"
+#include "app/import_dialog_commands.h"
 #include "app/portfolio_dialog_commands.h"
 #include "app/profile_dialog_commands.h"
 #include "app/quote_dialog_commands.h"
@@ -490,7 +491,7 @@ void CTicksmithView::Execute(CommandId id) {
             static_cast<void>(RunQuoteCommand(*this, id) || RunSymbolCommand(*this, id) ||
                               RunPortfolioCommand(*this, id) || RunProfileCommand(*this, id) ||
                               RunUpdateCommand(*this, id) || RunSettingsCommand(*this, id) ||
-                              RunAsciiCommand(*this, id));
+                              RunAsciiCommand(*this, id) || RunImportCommand(*this, id));
             break;
     }
 }

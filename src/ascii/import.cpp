@@ -181,6 +181,16 @@ class HeldMessages : public platform::Messenger {
     }
     void Play(platform::Sound sound) override { m_held.push_back({{}, {}, sound}); }
 
+    std::vector<std::string> Texts() const {
+        std::vector<std::string> texts;
+        for (const Held& held : m_held) {
+            if (!held.sound) {
+                texts.push_back(held.text);
+            }
+        }
+        return texts;
+    }
+
     void Release() {
         for (const Held& held : m_held) {
             if (held.sound) {
@@ -680,6 +690,7 @@ void BatchImport::Release(std::size_t upTo) {
                 entry.messages.Play(platform::Sound::kAsterisk);
             }
         }
+        entry.result.messages = entry.messages.Texts();
         entry.messages.Release();
     }
 }
@@ -877,10 +888,25 @@ std::vector<ImportOutcome> ImportForms(std::vector<ImportForm>& forms,
                                        const fs::path& workingDirectory, store::DayNumber today,
                                        platform::Messenger& messenger,
                                        settings::SettingsStore& store,
-                                       std::vector<ImportResult>* results) {
+                                       std::vector<ImportResult>* results,
+                                       platform::ProgressSink* progress) {
     BatchImport batch(messenger, store);
     const ImportForm* lastChecked = nullptr;
+    const auto total = static_cast<long long>(forms.size());
     for (ImportForm& form : forms) {
+        if (progress != nullptr) {
+            // Only between files: a file begun is imported whole.
+            if (progress->CancelRequested()) {
+                break;
+            }
+            const auto number = static_cast<long long>(batch.Entries().size()) + 1;
+            progress->SetText(
+                kImportCountText,
+                FormatMessage("File %s of %s", {std::to_string(number), std::to_string(total)}),
+                false);
+            progress->SetText(kImportFileText, form.inputPath, false);
+            progress->SetCount(number - 1, total);
+        }
         BatchEntry& entry = batch.Add(true);
         if (const auto problem =
                 CheckImportForm(form, workingDirectory, today, entry.job, entry.messages)) {
@@ -906,6 +932,95 @@ std::vector<ImportOutcome> ImportForms(std::vector<ImportForm>& forms,
         }
     }
     return outcomes;
+}
+
+ImportForm BatchForm(const ImportForm& base, const std::string& input, bool symbolFromName) {
+    ImportForm form = base;
+    form.inputPath = input;
+    if (symbolFromName) {
+        const std::string stem = fs::path(input).stem().string();
+        form.symbol = platform::ToUpperAscii(stem);
+        if (Trimmed(form.name).empty()) {
+            form.name = stem.substr(0, store::kNameLength);
+        }
+    }
+    return form;
+}
+
+bool BatchImportReport::Stopped() const {
+    return !refusedFile && outcomes.size() < forms.size();
+}
+
+int BatchImportReport::SymbolsAdded() const {
+    return static_cast<int>(std::count_if(results.begin(), results.end(),
+                                          [](const ImportResult& r) { return r.fileNumber != 0; }));
+}
+
+long long BatchImportReport::QuotesAdded() const {
+    long long quotes = 0;
+    for (const ImportResult& result : results) {
+        quotes += result.quotes;
+    }
+    return quotes;
+}
+
+std::string BatchImportReport::Summary() const {
+    if (refusedFile) {
+        return FormatMessage("%s:\n%s\n\nNothing was imported.",
+                             {forms[*refusedFile].inputPath, problem ? problem->message : ""});
+    }
+    const int symbols = SymbolsAdded();
+    const long long quotes = QuotesAdded();
+    std::string text = FormatMessage(
+        "%s of %s files imported: %s %s with %s %s.",
+        {std::to_string(std::count(outcomes.begin(), outcomes.end(), ImportOutcome::kSucceeded)),
+         std::to_string(forms.size()), std::to_string(symbols), symbols == 1 ? "symbol" : "symbols",
+         std::to_string(quotes), quotes == 1 ? "quote" : "quotes"});
+    if (Stopped()) {
+        text += FormatMessage("\nStopped before %s; the files from there on were not read.",
+                              {forms[outcomes.size()].inputPath});
+    }
+    bool headed = false;
+    for (std::size_t file = 0; file < outcomes.size(); ++file) {
+        if (outcomes[file] == ImportOutcome::kSucceeded) {
+            continue;
+        }
+        if (!headed) {
+            text += "\n\nThese files failed:";
+            headed = true;
+        }
+        const std::vector<std::string>& said = results[file].messages;
+        std::string why = said.empty() ? std::string("Conversion failed.") : said.front();
+        std::replace(why.begin(), why.end(), '\n', ' ');
+        text += FormatMessage("\n%s: %s", {forms[file].inputPath, why});
+    }
+    return text;
+}
+
+BatchImportReport ImportFiles(const ImportForm& base, const std::vector<std::string>& inputs,
+                              bool symbolFromName, const fs::path& workingDirectory,
+                              store::DayNumber today, platform::Messenger& messenger,
+                              settings::SettingsStore& store, platform::ProgressSink* progress) {
+    BatchImportReport report;
+    for (const std::string& input : inputs) {
+        report.forms.push_back(BatchForm(base, input, symbolFromName));
+    }
+    // A refused file stops the batch before anything is written; notes of checks that pass
+    // come again with the import itself.
+    for (std::size_t file = 0; file < report.forms.size(); ++file) {
+        ImportForm checked = report.forms[file];
+        ImportJob job;
+        platform::SilentMessenger silent;
+        if (auto problem = CheckImportForm(checked, workingDirectory, today, job, silent)) {
+            report.refusedFile = file;
+            report.problem = std::move(problem);
+            report.forms[file] = checked;
+            return report;
+        }
+    }
+    report.outcomes = ImportForms(report.forms, workingDirectory, today, messenger, store,
+                                  &report.results, progress);
+    return report;
 }
 
 bool ConvertMonthText(std::string& text) {

@@ -10,6 +10,7 @@
 
 #include "platform/form_problem.h"
 #include "platform/messenger.h"
+#include "platform/progress.h"
 #include "settings/settings_store.h"
 #include "store/encodings.h"
 #include "store/quotes.h"
@@ -121,10 +122,11 @@ void WriteImportChoices(settings::SettingsStore& store, const ImportForm& form);
 
 struct ImportResult {
     bool succeeded = false;
-    bool masterCreated = false;  // a new, empty MASTER was made
-    int fileNumber = 0;          // of the new symbol; 0 when none was added
-    int quotes = 0;              // quotes stored in its data file
-    fs::path outputDirectory;    // the portfolio directory as resolved
+    bool masterCreated = false;         // a new, empty MASTER was made
+    int fileNumber = 0;                 // of the new symbol; 0 when none was added
+    int quotes = 0;                     // quotes stored in its data file
+    fs::path outputDirectory;           // the portfolio directory as resolved
+    std::vector<std::string> messages;  // what was said about this file, in order
 };
 
 // Runs one import with the output directory locked against other writers. The input is
@@ -146,17 +148,54 @@ enum class ImportOutcome { kRefused, kFailed, kSucceeded };
                                            settings::SettingsStore& store,
                                            ImportResult* result = nullptr);
 
+// A batch's progress: "File 2 of 9" and the input path, with the count of files begun.
+inline constexpr std::size_t kImportCountText = 0;
+inline constexpr std::size_t kImportFileText = 1;
+
 // The OK of each form in turn, as ImportFromForm gives it, with the same messages, outcomes and
 // files; the files bound for one portfolio are committed together: every symbol's data files
 // written and made durable at once, then renamed into place, then MASTER (with MASTER.BAK and
 // EMASTER) written once. A form that makes a new MASTER joins the one an earlier form made in
-// the same directory. Each form's messages come once its portfolio is committed.
-[[nodiscard]] std::vector<ImportOutcome> ImportForms(std::vector<ImportForm>& forms,
-                                                     const fs::path& workingDirectory,
-                                                     store::DayNumber today,
-                                                     platform::Messenger& messenger,
-                                                     settings::SettingsStore& store,
-                                                     std::vector<ImportResult>* results = nullptr);
+// the same directory. Each form's messages come once its portfolio is committed. With
+// `progress`, each file is announced there before it is read, and a cancel asked there stops
+// the batch before the next file: what was imported is committed, and the forms not reached
+// get no outcome.
+[[nodiscard]] std::vector<ImportOutcome> ImportForms(
+    std::vector<ImportForm>& forms, const fs::path& workingDirectory, store::DayNumber today,
+    platform::Messenger& messenger, settings::SettingsStore& store,
+    std::vector<ImportResult>* results = nullptr, platform::ProgressSink* progress = nullptr);
+
+// The form of one file of a batch: `base`'s choices with `input` as its input and, when
+// `symbolFromName`, the file's name without extension, upper-cased, as its symbol, and as its
+// name (cut to what MASTER holds) when `base` has none.
+[[nodiscard]] ImportForm BatchForm(const ImportForm& base, const std::string& input,
+                                   bool symbolFromName);
+
+struct BatchImportReport {
+    // The first file the checks refused, and why; nothing was imported then.
+    std::optional<std::size_t> refusedFile;
+    std::optional<ImportFormProblem> problem;
+    std::vector<ImportForm> forms;  // one per file, as checked
+    // One per file imported or tried; fewer than the files when the batch was stopped.
+    std::vector<ImportOutcome> outcomes;
+    std::vector<ImportResult> results;
+
+    [[nodiscard]] bool Stopped() const;
+    [[nodiscard]] int SymbolsAdded() const;
+    [[nodiscard]] long long QuotesAdded() const;
+    // How the batch ended: symbols and quotes imported, then each failed file with the
+    // first thing said about it.
+    [[nodiscard]] std::string Summary() const;
+};
+
+// Several files into one portfolio: every file's form passes the checks before any is
+// imported, then ImportForms runs them, stoppable between files through `progress`.
+[[nodiscard]] BatchImportReport ImportFiles(const ImportForm& base,
+                                            const std::vector<std::string>& inputs,
+                                            bool symbolFromName, const fs::path& workingDirectory,
+                                            store::DayNumber today, platform::Messenger& messenger,
+                                            settings::SettingsStore& store,
+                                            platform::ProgressSink* progress = nullptr);
 
 // ---- The conversion itself, without files ------------------------------------------------
 

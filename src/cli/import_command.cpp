@@ -27,15 +27,12 @@ struct ImportOptions {
     bool months = false;
 };
 
-// The dialog as the command line fills it; each file gets its own input path and symbol.
-ascii::ImportForm FormFor(const ImportOptions& options, const std::string& input) {
+// The dialog as the command line fills it, before each file gets its input path and symbol.
+ascii::ImportForm BaseForm(const ImportOptions& options) {
     static const std::map<std::string, int> kDelimiters = {{"comma", 0}, {"tab", 1}, {"space", 2}};
     ascii::ImportForm form;
-    form.inputPath = input;
     form.outputDirectory = options.outputDirectory;
-    form.symbol = options.symbolFromName
-                      ? platform::ToUpperAscii(std::filesystem::path(input).stem().string())
-                      : options.symbol;
+    form.symbol = options.symbol;
     form.name = options.name;
     form.dateFormat = options.dateFormat;
     form.delimiter = kDelimiters.at(options.delimiter);
@@ -122,28 +119,21 @@ void AddImportCommand(CLI::App& app, CommandContext& context) {
             return;
         }
         const store::DayNumber today = store::DayNumberOfTime(std::time(nullptr));
-        // Every file passes the dialog's checks before any is imported.
-        for (const std::string& input : options->inputs) {
-            ascii::ImportForm form = FormFor(*options, input);
-            ascii::ImportJob job;
-            if (const auto problem = ascii::CheckImportForm(form, context.WorkingDirectory(), today,
-                                                            job, context.Messenger())) {
-                context.Messenger().Show(problem->message);
-                usage(input + " was refused; nothing was imported");
-                return;
-            }
+        // Every file passes the dialog's checks before any is imported. With --new-master only
+        // the first file makes the portfolio; the rest join it. The files are committed
+        // together, so a batch costs the disk one commit, not one a file.
+        const ascii::BatchImportReport report = ascii::ImportFiles(
+            BaseForm(*options), options->inputs, options->symbolFromName,
+            context.WorkingDirectory(), today, context.Messenger(), context.Settings());
+        if (report.refusedFile) {
+            context.Messenger().Show(report.problem->message);
+            usage(options->inputs[*report.refusedFile] + " was refused; nothing was imported");
+            return;
         }
-        // With --new-master only the first file makes the portfolio; the rest join it. The
-        // files are committed together, so a batch costs the disk one commit, not one a file.
-        std::vector<ascii::ImportForm> forms;
-        for (const std::string& input : options->inputs) {
-            forms.push_back(FormFor(*options, input));
-        }
-        std::vector<ascii::ImportResult> results;
-        const std::vector<ascii::ImportOutcome> outcomes =
-            ascii::ImportForms(forms, context.WorkingDirectory(), today, context.Messenger(),
-                               context.Settings(), &results);
-        for (std::size_t i = 0; i < forms.size(); ++i) {
+        const std::vector<ascii::ImportForm>& forms = report.forms;
+        const std::vector<ascii::ImportOutcome>& outcomes = report.outcomes;
+        const std::vector<ascii::ImportResult>& results = report.results;
+        for (std::size_t i = 0; i < outcomes.size(); ++i) {
             const ascii::ImportResult& result = results[i];
             if (outcomes[i] == ascii::ImportOutcome::kSucceeded) {
                 portfolio::WarnIfFilterHides(result.outputDirectory.string(),

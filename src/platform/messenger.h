@@ -40,6 +40,15 @@ class Messenger {
                                           bool offerCancel);
 };
 
+// Says nothing and answers No and Cancel: for work whose messages are gathered elsewhere.
+class SilentMessenger : public Messenger {
+  public:
+    void Show(std::string_view, MessageIcon) override {}
+    [[nodiscard]] bool AskYesNo(std::string_view, MessageIcon) override { return false; }
+    [[nodiscard]] bool AskOkCancel(std::string_view, MessageIcon) override { return false; }
+    void Play(Sound) override {}
+};
+
 // Replaces each "%s" or "%d" of a message text, in turn, with the given texts.
 std::string FormatMessage(std::string_view pattern, std::initializer_list<std::string_view> texts);
 

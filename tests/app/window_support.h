@@ -52,6 +52,19 @@ class ScriptedDialogs : public app::DialogSeam {
         return answer(dialog);
     }
 
+    // The open-file dialog: the next scripted choice, or a cancel.
+    QStringList OpenFileNames(QWidget* /*parent*/, const QString& title, const QString& start,
+                              const QString& /*filter*/) override {
+        dialogTitles.push_back(title.toStdString());
+        fileStarts.push_back(start.toStdString());
+        if (fileAnswers.empty()) {
+            return {};
+        }
+        QStringList answer = fileAnswers.front();
+        fileAnswers.pop_front();
+        return answer;
+    }
+
     bool Showed(const std::string& start) const {
         for (const std::string& message : messages) {
             if (message.rfind(start, 0) == 0) {
@@ -65,6 +78,8 @@ class ScriptedDialogs : public app::DialogSeam {
     std::vector<std::string> dialogTitles;
     std::deque<QMessageBox::StandardButton> buttonAnswers;
     std::deque<DialogAnswer> dialogAnswers;
+    std::vector<std::string> fileStarts;
+    std::deque<QStringList> fileAnswers;
 };
 
 // A named control of a dialog; the test fails when there is none.

@@ -224,5 +224,64 @@ TEST_F(ImportBatchTest, VendorPortfolioWithEmasterStaysInStep) {
     EXPECT_EQ(test::ReadBytes(port / "MASTER.BAK"), test::ReadBytes(port / "MASTER"));
 }
 
+// Several files into one portfolio: a refused file stops the batch before anything is written;
+// a stop asked between files keeps what was imported and reads no more; the summary names the
+// failed file with its reason.
+TEST_F(ImportBatchTest, FilesAreCheckedFirstAndTheBatchStopsBetweenFiles) {
+    ImportForm base = Form(wd / "unused.txt", fresh);
+    base.makeNewMaster = true;
+    const std::vector<std::string> inputs = {Input("aaa.txt", History(3)).string(),
+                                             Input("bbb.txt", "").string(),
+                                             Input("ccc.txt", History(5)).string()};
+    std::vector<std::string> refused = inputs;
+    refused.push_back((wd / "nope.txt").string());
+    BatchImportReport report = ImportFiles(base, refused, true, wd, kToday, messenger, store);
+    ASSERT_EQ(report.refusedFile, std::optional<std::size_t>(3));
+    EXPECT_EQ(report.problem->message, "The input file does not exist.");
+    EXPECT_TRUE(report.outcomes.empty());
+    EXPECT_TRUE(fs::is_empty(fresh));
+    EXPECT_NE(report.Summary().find("Nothing was imported."), std::string::npos);
+
+    // A stop asked as the second file is announced lets that file end, and reads no more.
+    platform::ProgressSink progress;
+    int announced = 0;
+    platform::ProgressSink stopping([&](const platform::ProgressSnapshot&) {
+        if (++announced == 2) {
+            stopping.RequestCancel();
+        }
+    });
+    report = ImportFiles(base, inputs, true, wd, kToday, messenger, store, &stopping);
+    EXPECT_TRUE(report.Stopped());
+    ASSERT_EQ(report.outcomes.size(), 2U);
+    EXPECT_EQ(report.outcomes[0], ImportOutcome::kSucceeded);
+    EXPECT_EQ(report.outcomes[1], ImportOutcome::kFailed);
+    std::vector<store::MasterRecord> records;
+    ASSERT_EQ(store::ReadMasterRecords(fresh, records), store::kSuccess);
+    ASSERT_EQ(records.size(), 2U);  // the empty file's symbol is added without quotes
+    EXPECT_EQ(records[0].SymbolText(), "AAA");
+    EXPECT_EQ(records[0].IssueNameText(), "aaa");
+    EXPECT_EQ(report.SymbolsAdded(), 2);
+    EXPECT_EQ(report.QuotesAdded(), 3);
+    const std::string summary = report.Summary();
+    EXPECT_EQ(summary.rfind("1 of 3 files imported: 2 symbols with 3 quotes.", 0), 0U) << summary;
+    EXPECT_NE(summary.find("Stopped before " + inputs[2]), std::string::npos) << summary;
+    EXPECT_NE(summary.find(inputs[1] + ": The input file holds no lines to convert."),
+              std::string::npos)
+        << summary;
+    EXPECT_FALSE(fs::exists(fresh / "F3.DAT"));
+
+    // Without a stop every file is read; the messages of each file stay with it.
+    fs::remove_all(fresh);
+    fs::create_directories(fresh);
+    report = ImportFiles(base, inputs, true, wd, kToday, messenger, store, &progress);
+    EXPECT_FALSE(report.Stopped());
+    ASSERT_EQ(report.outcomes.size(), 3U);
+    EXPECT_EQ(report.QuotesAdded(), 8);
+    EXPECT_TRUE(report.results[0].messages.empty());
+    EXPECT_EQ(report.results[1].messages.back(), "Conversion failed.");
+    EXPECT_EQ(progress.Snapshot().Text(kImportCountText), "File 3 of 3");
+    EXPECT_EQ(progress.Snapshot().Text(kImportFileText), inputs[2]);
+}
+
 }  // namespace
 }  // namespace ticksmith::ascii
