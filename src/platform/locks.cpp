@@ -239,7 +239,8 @@ std::optional<PortfolioLocks::Failure> PortfolioLocks::Acquire(
                               [](const auto& a, const auto& b) { return a.first == b.first; }),
                   ordered.end());
     const auto deadline = std::chrono::steady_clock::now() + PortfolioLockWait();
-    for (const auto& [identity, directory] : ordered) {
+    for (const auto& entry : ordered) {
+        const std::string& directory = entry.second;
         DirectoryLock lock;
         // The holder is looked up once: the kernel's lock table is not read at every retry.
         std::optional<Failure> held;
