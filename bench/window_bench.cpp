@@ -56,6 +56,7 @@
 #include "store/encodings.h"
 #include "store/master.h"
 #include "store/quotes.h"
+#include "window_bench_support.h"
 
 namespace {
 
@@ -63,6 +64,10 @@ namespace fs = std::filesystem;
 using namespace ticksmith;
 using bench::Clock;
 using bench::Fail;
+using bench::Median;
+using bench::MedianMilliseconds;
+using bench::Milliseconds;
+using bench::StrictDialogs;
 
 struct Size {
     int quotes;            // of the ALL symbol
@@ -88,15 +93,6 @@ constexpr int kWindowWidth = 1200;
 constexpr int kWindowHeight = 1000;
 constexpr int kWaitLimitMilliseconds = 300000;
 
-double Milliseconds(Clock::duration duration) {
-    return std::chrono::duration<double, std::milli>(duration).count();
-}
-
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
-
 std::string SymbolName(int number) {
     char name[16];
     std::snprintf(name, sizeof name, "S%03d", number);
@@ -105,7 +101,6 @@ std::string SymbolName(int number) {
 
 // A portfolio of `symbols` symbols holding `quotes` daily quotes each.
 void WritePortfolio(const fs::path& directory, int symbols, int quotes) {
-    fs::create_directories(directory);
     const store::DayNumber first = store::DayNumberFromYmd(1980, 1, 1);
     std::vector<store::Quote> series(static_cast<std::size_t>(quotes));
     for (int i = 0; i < quotes; ++i) {
@@ -116,44 +111,15 @@ void WritePortfolio(const fs::path& directory, int symbols, int quotes) {
         quote.volume = 125000.0f + static_cast<float>(i % 13) * 100.0f;
         quote.openInterest = 0.0f;
     }
-    std::vector<store::MasterRecord> records;
-    for (int s = 1; s <= symbols; ++s) {
-        store::MasterRecord record = store::NewMasterRecord(SymbolName(s), "BENCH CORP", 7);
-        record.fileNumber = static_cast<std::uint8_t>(s);
-        record.firstDate = store::FileDateFromDayNumber(series.front().date);
-        record.lastDate = store::FileDateFromDayNumber(series.back().date);
-        records.push_back(record);
-        bench::WriteSymbolFiles(directory, s, series);
-    }
-    bench::WriteMasterFile(directory, records);
+    bench::WriteUniformPortfolio(directory, symbols, series, SymbolName);
 }
-
-// Generated data gives no reason for a message box or dialog: any ends the benchmark.
-class StrictDialogs : public app::DialogSeam {
-  public:
-    QMessageBox::StandardButton Message(QWidget*, QMessageBox::Icon, const QString&,
-                                        const QString& text, QMessageBox::StandardButtons,
-                                        QMessageBox::StandardButton) override {
-        Fail("unexpected message: " + text.toStdString());
-    }
-    int Exec(QDialog&) override { Fail("unexpected dialog"); }
-};
 
 // A frame over one tree, as a person starts it: constructed, shown, its deferred start-up
 // scanning the tree, with the moments that matter recorded on the way.
 class OpenedFrame : public QObject {
   public:
     explicit OpenedFrame(const fs::path& root) {
-        // The drive box offers mount points only: the tree's own mount point with the filter
-        // set to the tree keeps the walk to that tree.
-        settings::Write(m_store, settings::keys::kDrive, platform::VolumeRoot(root).string());
-        settings::ViewSettings view;
-        view.workingDirectory = root;
-        view.searchLimit = true;
-        view.searchName = root.string();
-        view.searchFilter = platform::ToUpperAscii(root.string());
-        view.displayRecent = true;
-        view.soundDisable = true;
+        const settings::ViewSettings view = bench::TreeSettings(root, m_store);
 
         const auto start = Clock::now();
         m_frame = std::make_unique<app::CMainFrame>(m_store, view);
@@ -232,17 +198,6 @@ portfolio::ViewState CoreView(const fs::path& portfolioDirectory, platform::Mess
         Fail("cannot open " + portfolioDirectory.string());
     }
     return view;
-}
-
-template <typename Work>
-double MedianMilliseconds(int runs, Work work) {
-    std::vector<double> times;
-    for (int run = 0; run < runs; ++run) {
-        const auto start = Clock::now();
-        work();
-        times.push_back(Milliseconds(Clock::now() - start));
-    }
-    return Median(times);
 }
 
 void PrintHeading(const char* title) {

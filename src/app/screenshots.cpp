@@ -213,6 +213,21 @@ bool WriteAsciiScreenshots(CMainFrame& frame, const QDir& directory) {
     return Save(search, directory, QStringLiteral("split-search")) && written;
 }
 
+// The main window with the graph of the selected sample symbol in place of the quote grid; the
+// setting is left as it was.
+bool WriteGraphScreenshot(CMainFrame& frame, const QDir& directory) {
+    CTicksmithView& view = frame.View();
+    const bool shown = view.IsChecked(CommandId::kGraph);
+    if (!shown) {
+        view.Execute(CommandId::kGraph);
+    }
+    const bool written = Save(frame, directory, QStringLiteral("main-window-graph"));
+    if (!shown) {
+        view.Execute(CommandId::kGraph);
+    }
+    return written;
+}
+
 }  // namespace
 
 bool WriteScreenshots(CMainFrame& frame, const QDir& directory) {
@@ -221,6 +236,7 @@ bool WriteScreenshots(CMainFrame& frame, const QDir& directory) {
         return false;
     }
     bool written = Save(frame, directory, QStringLiteral("main-window"));
+    written = WriteGraphScreenshot(frame, directory) && written;
 
     AboutDialog about(&frame);
     written = Save(about, directory, QStringLiteral("about")) && written;

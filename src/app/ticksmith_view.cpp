@@ -14,6 +14,7 @@
 #include "app/about_dialog.h"
 #include "app/ascii_dialog_commands.h"
 #include "app/dialog_seam.h"
+#include "app/graph_widget.h"
 #include "app/grid_delegate.h"
 #include "app/grid_models.h"
 #include "app/help_links.h"
@@ -125,6 +126,7 @@ CTicksmithView::CTicksmithView(settings::SettingsStore& store,
         control->installEventFilter(this);
     }
     m_ui->quoteGrid->setVisible(!m_view.settings.showingGraph);
+    m_ui->graphArea->setVisible(m_view.settings.showingGraph);
 }
 
 CTicksmithView::~CTicksmithView() {
@@ -343,6 +345,7 @@ void CTicksmithView::ClearLists(int level) {
         m_symbolModel->Reset();
     }
     m_quoteModel->Reset();
+    RefreshGraph();
     emit StateChanged();
 }
 
@@ -418,6 +421,36 @@ void CTicksmithView::ShowQuoteRows() {
     m_quoteModel->Reset();
     const QSignalBlocker blocker(m_ui->quoteGrid->selectionModel());
     SelectRow(m_ui->quoteGrid, m_view.QuoteCount() == 0 ? -1 : m_view.selectedQuoteRow);
+    RefreshGraph();
+}
+
+void CTicksmithView::RefreshGraph() {
+    if (!m_view.settings.showingGraph) {
+        return;
+    }
+    // The chart reads its own window of the newest quotes, whatever RECENT or ALL holds.
+    const bool symbol = m_view.SymbolCount() > 0;
+    m_ui->graphArea->SetSeries(
+        ReadGraphSeries(m_view.current.dataDir, symbol ? m_view.currentSymbol : std::string(),
+                        symbol ? m_view.currentName : std::string()),
+        ReadGraphColours(m_store));
+}
+
+void CTicksmithView::ToggleGraph() {
+    const bool show = !m_view.settings.showingGraph;
+    m_view.settings.showingGraph = show;
+    settings::Write(m_store, settings::keys::kShowingGraph, show ? 1 : 0);
+    if (!show) {
+        m_ui->graphArea->Clear();
+    }
+    m_ui->graphArea->setVisible(show);
+    m_ui->quoteGrid->setVisible(!show);
+    RefreshGraph();
+    emit StateChanged();
+}
+
+const GraphWidget& CTicksmithView::Graph() const {
+    return *m_ui->graphArea;
 }
 
 void CTicksmithView::ReportSkipFileTrouble() {
@@ -468,6 +501,9 @@ void CTicksmithView::Execute(CommandId id) {
             break;
         case CommandId::kRecentAll:
             ToggleRecent();
+            break;
+        case CommandId::kGraph:
+            ToggleGraph();
             break;
         case CommandId::kSymbolSkip:
             ToggleSkip();

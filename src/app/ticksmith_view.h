@@ -30,6 +30,7 @@ struct UpdateResult;
 
 namespace ticksmith::app {
 
+class GraphWidget;
 class PortfolioListModel;
 class SymbolGridModel;
 class QuoteGridModel;
@@ -116,6 +117,8 @@ class CTicksmithView : public QWidget {
     // (a changed search filter).
     void ScanDrive(const std::string& entry);
     platform::Messenger& Messenger() { return m_messenger; }
+    // The price graph that stands in place of the quote grid while it is switched on.
+    const GraphWidget& Graph() const;
 
   signals:
     // The enabling, the checks, the title or the status texts may have changed.
@@ -143,6 +146,9 @@ class CTicksmithView : public QWidget {
     void ReportSkipFileTrouble();
     void OnUnknownPortfolioMark(int row);
     void ToggleRecent();
+    void ToggleGraph();
+    // Reads the selected symbol's newest quotes into the graph while it is shown.
+    void RefreshGraph();
     void ToggleSkip();
     void ShowContextMenu(Place place, const QPoint& globalPosition);
     void ApplyColumnWidths();

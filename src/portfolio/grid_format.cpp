@@ -9,6 +9,12 @@ namespace ticksmith::portfolio {
 
 namespace {
 
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+
+}  // namespace
+
 // to_chars writes what "%.<decimals>f" writes in the C locale, in any locale. A float's
 // largest value takes 39 digits before the point.
 std::string FixedText(double value, int decimals) {
@@ -17,12 +23,6 @@ std::string FixedText(double value, int decimals) {
         std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals);
     return result.ec == std::errc() ? std::string(buffer, result.ptr) : std::string();
 }
-
-bool IsBlank(char c) {
-    return c == ' ' || c == '\t';
-}
-
-}  // namespace
 
 IntegerDisplay IntegerDisplayOf(const settings::ViewSettings& settings) {
     return {settings.volumeAsInteger, settings.openInterestAsInteger};

@@ -28,6 +28,8 @@ inline constexpr int kQuoteColumns = 7;   // Date, Open, High, Low, Close, Volum
 std::string DateText(store::DayNumber day);
 // Four decimals, or none as an integer; empty for a negative value (a field the record lacks).
 std::string QuoteValueText(float value, bool asInteger);
+// "%.<decimals>f" as the C locale writes it.
+std::string FixedText(double value, int decimals);
 // Every digit of a number without decimals, as a damaged file date can need (39 of them).
 std::string WholeNumberText(double value);
 

@@ -10,6 +10,13 @@ using namespace keys;
 
 constexpr IntSetting kIntSettings[] = {kDisplayLimit,
                                        kShowingGraph,
+                                       kGraphBackground,
+                                       kGraphAxes,
+                                       kGraphHighLowBar,
+                                       kGraphCloseTick,
+                                       kGraphNormalText,
+                                       kGraphTitleText,
+                                       kGraphVolume,
                                        kSearchLimit,
                                        kMasterFix,
                                        kAuditEnable,

@@ -42,6 +42,14 @@ namespace keys {
 inline constexpr StringSetting kDrive{"Settings", "Drive", ""};
 inline constexpr IntSetting kDisplayLimit{"Settings", "DisplayLimit", 1};
 inline constexpr IntSetting kShowingGraph{"Settings", "ShowingGraph", 0};
+// The graph's colour roles, each an entry of its eight-colour table.
+inline constexpr IntSetting kGraphBackground{"Graph", "Background", 0};
+inline constexpr IntSetting kGraphAxes{"Graph", "Axes", 7};
+inline constexpr IntSetting kGraphHighLowBar{"Graph", "HighLowBar", 2};
+inline constexpr IntSetting kGraphCloseTick{"Graph", "CloseTick", 3};
+inline constexpr IntSetting kGraphNormalText{"Graph", "NormalText", 7};
+inline constexpr IntSetting kGraphTitleText{"Graph", "TitleText", 3};
+inline constexpr IntSetting kGraphVolume{"Graph", "Volume", 4};
 inline constexpr IntSetting kSearchLimit{"Search", "Limit", 1};
 // Its default is the working directory at start-up.
 inline constexpr StringSetting kSearchName{"Search", "Name", ""};
