@@ -66,6 +66,10 @@ DeviceGeometry GeometryFor(QPrinter& printer) {
     geometry.font = QFont(QStringLiteral("Arial"));
     geometry.font.setWeight(static_cast<QFont::Weight>(Geometry::kFontWeight));
     geometry.font.setPixelSize(cell);
+    // Digits, slashes and points only: no kerning or fallback fonts to look for, in lines
+    // that a long series has by the ten thousand.
+    geometry.font.setKerning(false);
+    geometry.font.setStyleStrategy(QFont::NoFontMerging);
     const int measured = QFontMetrics(geometry.font, &printer).height();
     if (measured > 0 && measured != cell) {
         geometry.font.setPixelSize(std::max(
