@@ -88,4 +88,12 @@ int NextTabStop(int offset, int tabStop) {
     return (std::max(0, offset) / tabStop + 1) * tabStop;
 }
 
+int TextStart(int offset, int width, int tabStop, int available, int gap) {
+    const int stop = NextTabStop(offset, tabStop);
+    if (stop + width <= available) {
+        return stop;
+    }
+    return std::max(offset + gap, available - width);
+}
+
 }  // namespace ticksmith::portfolio

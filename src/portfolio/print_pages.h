@@ -24,6 +24,7 @@ struct PrintGeometry {
     static constexpr int kLeftMargin = 75;     // from the printable area's left edge
     static constexpr int kTopMarginLines = 2;  // line heights above the first line
     static constexpr int kTabStop = 100;       // one every inch, from the left margin
+    static constexpr int kNarrowestGap = 10;   // between texts pulled back from the edge
 };
 
 // The line of a quote that cannot be read; printing goes on with the next one.
@@ -51,5 +52,9 @@ std::vector<std::vector<std::string>> PrintPages(std::span<const std::string> li
 // Where the text after a tab starts: the first tab stop beyond `offset`, both measured from
 // the left margin.
 int NextTabStop(int offset, int tabStop);
+// The same for a text `width` wide, pulled back as far as it must to end within `available`
+// (the printable width right of the margin), but no closer than `gap` to the text before it:
+// a wide volume would otherwise push the open interest off the paper.
+int TextStart(int offset, int width, int tabStop, int available, int gap);
 
 }  // namespace ticksmith::portfolio

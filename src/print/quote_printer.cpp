@@ -29,6 +29,7 @@ constexpr double kPdfBorderInches = 0.25;
 void PaintPage(QPainter& painter, const DeviceGeometry& geometry,
                std::span<const std::string> lines) {
     const QFontMetrics metrics(geometry.font, painter.device());
+    const int available = painter.device()->width() - geometry.left;
     for (std::size_t i = 0; i < lines.size(); ++i) {
         const int baseline = geometry.LineTop(static_cast<int>(i)) + metrics.ascent();
         std::string_view rest = lines[i];
@@ -36,11 +37,13 @@ void PaintPage(QPainter& painter, const DeviceGeometry& geometry,
         for (bool first = true;; first = false) {
             const std::size_t tab = rest.find('\t');
             const QString piece = TextOf(rest.substr(0, tab));
+            const int width = metrics.horizontalAdvance(piece);
             if (!first) {
-                offset = portfolio::NextTabStop(offset, geometry.tabStop);
+                offset = portfolio::TextStart(offset, width, geometry.tabStop, available,
+                                              geometry.narrowestGap);
             }
             painter.drawText(geometry.left + offset, baseline, piece);
-            offset += metrics.horizontalAdvance(piece);
+            offset += width;
             if (tab == std::string_view::npos) {
                 break;
             }
@@ -79,6 +82,7 @@ DeviceGeometry GeometryFor(QPrinter& printer) {
         QFontMetrics(geometry.font, &printer).height() + pixels(Geometry::kLineGap);
     geometry.left = pixels(Geometry::kLeftMargin);
     geometry.tabStop = pixels(Geometry::kTabStop);
+    geometry.narrowestGap = pixels(Geometry::kNarrowestGap);
     geometry.linesPerPage = portfolio::LinesPerPage(printer.height(), geometry.lineHeight);
     return geometry;
 }

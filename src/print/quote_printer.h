@@ -19,6 +19,7 @@ struct DeviceGeometry {
     int lineHeight = 1;
     int left = 0;  // the left margin, from the printable area's left edge
     int tabStop = 1;
+    int narrowestGap = 1;
     int linesPerPage = 1;
 
     // Of a line on the page, from 0: its top, below the top margin.

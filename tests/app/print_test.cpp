@@ -114,8 +114,6 @@ std::vector<Word> FirstPageWords(const fs::path& pdf) {
     return words;
 }
 
-// Volumes of 100000 and more with decimals pass the inch a column has, and the open interest
-// after them the right edge of the page: the PDF tests print whole volumes.
 std::vector<std::string> SampleLines(int count, portfolio::IntegerDisplay display = {}) {
     std::vector<std::string> lines;
     for (int i = 0; i < count; ++i) {
@@ -179,6 +177,10 @@ TEST(PrintPages, TabsMoveToTheNextInchBeyondTheText) {
     EXPECT_EQ(portfolio::NextTabStop(72, 100), 100);
     EXPECT_EQ(portfolio::NextTabStop(100, 100), 200);  // text ending on a stop goes on
     EXPECT_EQ(portfolio::NextTabStop(135, 100), 200);
+    // Near the right edge a text is pulled back to end inside, but keeps its gap.
+    EXPECT_EQ(portfolio::TextStart(520, 50, 100, 725, 10), 600);
+    EXPECT_EQ(portfolio::TextStart(620, 50, 100, 725, 10), 675);
+    EXPECT_EQ(portfolio::TextStart(690, 50, 100, 725, 10), 700);  // no room: the gap wins
 }
 
 TEST(PrintPages, TheWholeSeriesIsReadOldestFirstAlsoBeyondAWholeSeriesRead) {
@@ -215,7 +217,9 @@ class PrintPdf : public testing::Test {
 };
 
 TEST_F(PrintPdf, PagesFontAndTextAreThoseOfThePageFunction) {
-    const auto lines = SampleLines(120, {true, false});
+    // Volumes past 100000 with decimals are wider than their inch: the open interest after
+    // them stays on the page.
+    const auto lines = SampleLines(120);
     const fs::path pdf = Pdf("q.pdf");
     ASSERT_TRUE(print::WritePdf(QString::fromStdString(pdf.string()), "Q", lines));
     EXPECT_FALSE(fs::exists(Pdf("q.pdf.~pdf")));
@@ -287,7 +291,7 @@ class SavingDialogs : public ScriptedDialogs {
 
 class PrintWindow : public testing::Test, public WindowFixture {
   protected:
-    // Two pages, with volumes narrow enough for their column.
+    // Two pages.
     static constexpr int kQuotes = 99;
 
     PrintWindow() : m_saving(saving) {}
