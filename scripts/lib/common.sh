@@ -48,7 +48,7 @@ build_packages=(g++ cmake ninja-build pkg-config libcli11-dev qt6-base-dev qt6-q
 # What the whole suite needs beside that: tests, benchmarks, fuzzers; the window tests render
 # in German with a fixed font.
 test_packages=(libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev locales
-               fonts-dejavu-core)
+               fonts-dejavu-core poppler-utils)
 
 jobs=$(nproc 2>/dev/null || echo 2)
 

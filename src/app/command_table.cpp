@@ -89,6 +89,9 @@ constexpr std::array kCommands = {
             TS_TEXT("Show the printed pages"), TS_TEXT("Print Preview"), Rule::kNoGraph},
     Command{CommandId::kPrintSetup, Menu::kQuotes, TS_TEXT("P&rint Setup..."), "",
             TS_TEXT("Choose the printer and its options"), TS_TEXT("Print Setup"), Rule::kNoGraph},
+    Command{CommandId::kExportPdf, Menu::kQuotes, TS_TEXT("Export to P&DF..."), "",
+            TS_TEXT("Write the printed pages of the selected symbol to a PDF file"),
+            TS_TEXT("Export to PDF"), Rule::kNoGraph},
     Command{CommandId::kRecentAll, Menu::kQuotes, TS_TEXT("&Recent/All Display"), "F9",
             TS_TEXT("Show the 30 newest quotes or all of them"), TS_TEXT("Recent/All"),
             Rule::kQuotes, true, true},
@@ -194,6 +197,7 @@ bool Changes(CommandId id) {
         case CommandId::kPrint:
         case CommandId::kPrintPreview:
         case CommandId::kPrintSetup:
+        case CommandId::kExportPdf:
         case CommandId::kRecentAll:
         case CommandId::kHelpTopics:
         case CommandId::kTutorial:

@@ -36,6 +36,7 @@ enum class CommandId : int {
     kPrint = 57607,
     kPrintPreview = 57609,
     kPrintSetup = 57606,
+    kExportPdf = 32831,  // ours
     kRecentAll = 32809,
     kHelpTopics = 57667,
     kTutorial = 32820,

@@ -24,6 +24,7 @@
 #include "app/new_symbol_dialog.h"
 #include "app/notice_dialog.h"
 #include "app/portfolio_dialogs.h"
+#include "app/print_commands.h"
 #include "app/profile_settings_dialog.h"
 #include "app/profiles_dialog.h"
 #include "app/search_progress_dialog.h"
@@ -290,6 +291,7 @@ bool WriteScreenshots(CMainFrame& frame, const QDir& directory) {
     written = WriteImportScreenshots(frame, directory) && written;
     written = WriteUpdateStepScreenshots(frame, directory) && written;
     written = WriteAsciiScreenshots(frame, directory) && written;
+    written = WritePrintScreenshots(frame.View(), directory, Save) && written;
     return WriteQuoteDialogScreenshots(frame, directory) && written;
 }
 

@@ -20,6 +20,7 @@
 #include "app/help_links.h"
 #include "app/import_dialog_commands.h"
 #include "app/portfolio_dialog_commands.h"
+#include "app/print_commands.h"
 #include "app/profile_dialog_commands.h"
 #include "app/quote_dialog_commands.h"
 #include "app/search_progress_dialog.h"
@@ -527,7 +528,8 @@ void CTicksmithView::Execute(CommandId id) {
             static_cast<void>(RunQuoteCommand(*this, id) || RunSymbolCommand(*this, id) ||
                               RunPortfolioCommand(*this, id) || RunProfileCommand(*this, id) ||
                               RunUpdateCommand(*this, id) || RunSettingsCommand(*this, id) ||
-                              RunAsciiCommand(*this, id) || RunImportCommand(*this, id));
+                              RunAsciiCommand(*this, id) || RunImportCommand(*this, id) ||
+                              RunPrintCommand(*this, id));
             break;
     }
 }

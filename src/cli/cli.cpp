@@ -120,6 +120,7 @@ int RunCli(const std::vector<std::string>& arguments, const CliEnvironment& envi
     AddQuoteEditCommands(app, context);
     AddImportCommand(app, context);
     AddExportCommands(app, context);
+    AddPrintCommand(app, context);
 
     // CLI11 wants the arguments last first.
     std::vector<std::string> reversed(arguments.rbegin(), arguments.rend());

@@ -74,6 +74,8 @@ void AddQuoteEditCommands(CLI::App& app, CommandContext& context);
 void AddImportCommand(CLI::App& app, CommandContext& context);
 // export and split-search.
 void AddExportCommands(CLI::App& app, CommandContext& context);
+// print --pdf.
+void AddPrintCommand(CLI::App& app, CommandContext& context);
 
 // The main window's state with `directory` as the current portfolio and, unless `symbol` is
 // empty, that symbol selected (matched without regard to case) with all of its quotes in the

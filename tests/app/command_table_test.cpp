@@ -23,7 +23,7 @@ const std::set<CommandId> kAlwaysOn = {
     CommandId::kPortfolioAdd,   CommandId::kRescan,     CommandId::kGraph,
     CommandId::kImport,         CommandId::kPrint,      CommandId::kPrintPreview,
     CommandId::kPrintSetup,     CommandId::kHelpTopics, CommandId::kTutorial,
-    CommandId::kAbout};
+    CommandId::kAbout,          CommandId::kExportPdf};
 
 TEST(CommandTable, WithoutPortfoliosOnlyTheCommandsThatNeedNoneAreEnabled) {
     EXPECT_EQ(EnabledIn({}), kAlwaysOn);
@@ -67,9 +67,10 @@ TEST(CommandTable, QuoteAddNeedsARowBelowTheSelectedOne) {
 
 TEST(CommandTable, TheGraphDisablesWhatWorksOnTheQuoteGrid) {
     const CommandContext graph{1, 5, 30, 0, true, false};
-    for (const CommandId id : {CommandId::kExport, CommandId::kQuoteEdit, CommandId::kQuoteSplit,
-                               CommandId::kQuoteAdjust, CommandId::kQuoteDelete, CommandId::kPrint,
-                               CommandId::kPrintPreview, CommandId::kPrintSetup}) {
+    for (const CommandId id :
+         {CommandId::kExport, CommandId::kQuoteEdit, CommandId::kQuoteSplit,
+          CommandId::kQuoteAdjust, CommandId::kQuoteDelete, CommandId::kPrint,
+          CommandId::kPrintPreview, CommandId::kPrintSetup, CommandId::kExportPdf}) {
         EXPECT_FALSE(IsEnabled(id, graph)) << static_cast<int>(id);
     }
     // The menu's Add asks only for rows; the quote grid's own menu also for the grid in sight.
@@ -94,7 +95,7 @@ TEST(CommandTable, WhileUpdateQuotesRunsOnlyWhatChangesNothingIsEnabled) {
         CommandId::kSymbolAbout, CommandId::kGraph,        CommandId::kExport,
         CommandId::kPrint,       CommandId::kPrintPreview, CommandId::kPrintSetup,
         CommandId::kRecentAll,   CommandId::kHelpTopics,   CommandId::kTutorial,
-        CommandId::kAbout};
+        CommandId::kAbout,       CommandId::kExportPdf};
     EXPECT_EQ(EnabledIn(running), readers);
     // Not even through the background's menu, which otherwise always offers the profiles.
     EXPECT_FALSE(IsEnabled(CommandId::kProfiles, running, Place::kViewBackground));
@@ -117,7 +118,7 @@ TEST(CommandTable, KeysMenusAndContextMenusAreTheWindowsOwn) {
         EXPECT_FALSE(command.text.empty());
         EXPECT_FALSE(command.tooltip.empty());
     }
-    EXPECT_EQ(ids.size(), 33U);
+    EXPECT_EQ(ids.size(), 34U);
     const std::vector<CommandId> symbolMenu(ContextCommands(Place::kSymbolGrid).begin(),
                                             ContextCommands(Place::kSymbolGrid).end());
     EXPECT_EQ(symbolMenu,
