@@ -79,7 +79,8 @@ TEST_F(QuotesTest, LayoutFromTheFilesOrTheRecordLength) {
     EXPECT_EQ(LayoutPositions(16), (Positions{1, 0, 0, 2, 3, 4, 0, 0}));
     EXPECT_EQ(LayoutPositions(24), (Positions{1, 0, 2, 3, 4, 5, 6, 0}));
     EXPECT_EQ(LayoutPositions(28), (Positions{1, 0, 2, 3, 4, 5, 6, 7}));
-    for (int length : {0, -4, 6, 8, 20, 30, 32}) {
+    EXPECT_EQ(LayoutPositions(32), (Positions{1, 2, 3, 4, 5, 6, 7, 8}));
+    for (int length : {0, -4, 6, 8, 20, 30, 36}) {
         EXPECT_EQ(LayoutPositions(length), Positions{kUnknownLayout}) << length;
     }
     // 20 bytes: a fifth value of 0 or above twice the second one is a volume.
@@ -116,7 +117,8 @@ TEST_F(QuotesTest, DamagedDopGivesWayToTheRecordLength) {
     for (const std::string& dop : damaged) {
         WriteBytes(Dir() / "F1.DOP", dop);
         EXPECT_EQ(LayoutPositions(28), byLength) << dop;
-        EXPECT_EQ(LayoutPositions(32), Positions{kUnknownLayout}) << dop;
+        EXPECT_EQ(LayoutPositions(32), (Positions{1, 2, 3, 4, 5, 6, 7, 8})) << dop;
+        EXPECT_EQ(LayoutPositions(36), Positions{kUnknownLayout}) << dop;
     }
     // More fields than 28 bytes hold; 32 bytes hold them all.
     WriteBytes(Dir() / "F1.DOP", "\"TIME\",0,0\r\n" + standard);

@@ -133,7 +133,7 @@ int QuoteGridModel::rowCount(const QModelIndex& parent) const {
 }
 
 int QuoteGridModel::columnCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : portfolio::kQuoteColumns;
+    return parent.isValid() ? 0 : portfolio::QuoteColumnCount(m_view.quotesHaveTime);
 }
 
 QVariant QuoteGridModel::data(const QModelIndex& index, int role) const {
@@ -145,7 +145,7 @@ QVariant QuoteGridModel::data(const QModelIndex& index, int role) const {
             // Formatted when shown: a grid of 16,000 quotes formats only the rows in sight.
             return TextOf(portfolio::QuoteCellText(
                 m_view.quotes[static_cast<std::size_t>(index.row())], index.column(),
-                portfolio::IntegerDisplayOf(m_view.settings)));
+                portfolio::IntegerDisplayOf(m_view.settings), m_view.quotesHaveTime));
         case Qt::TextAlignmentRole:
             return index.column() == 0 ? QVariant(Qt::AlignLeft | Qt::AlignVCenter)
                                        : QVariant(Qt::AlignRight | Qt::AlignVCenter);
@@ -157,6 +157,12 @@ QVariant QuoteGridModel::data(const QModelIndex& index, int role) const {
 QVariant QuoteGridModel::headerData(int section, Qt::Orientation orientation, int role) const {
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole) {
         return QAbstractTableModel::headerData(section, orientation, role);
+    }
+    if (m_view.quotesHaveTime && section >= portfolio::kTimeColumn) {
+        if (section == portfolio::kTimeColumn) {
+            return tr("Time");
+        }
+        --section;
     }
     switch (section) {
         case 0:

@@ -10,6 +10,7 @@
 #include "app/ticksmith_view.h"
 #include "app/wait_cursor.h"
 #include "portfolio/grid_format.h"
+#include "portfolio/quote_commands.h"
 #include "store/quotes.h"
 
 namespace ticksmith::app {
@@ -141,6 +142,13 @@ void RunAbout(CTicksmithView& view) {
 }  // namespace
 
 bool RunQuoteCommand(CTicksmithView& view, CommandId id) {
+    const bool changesQuotes = id == CommandId::kQuoteEdit || id == CommandId::kQuoteSplit ||
+                               id == CommandId::kQuoteAdjust || id == CommandId::kQuoteAdd ||
+                               id == CommandId::kQuoteDelete;
+    // Said before a form is filled in for nothing.
+    if (changesQuotes && portfolio::RefuseIntradayEditing(view.State(), view.Messenger())) {
+        return true;
+    }
     switch (id) {
         case CommandId::kQuoteEdit:
             RunEdit(view, view.State().selectedQuoteRow);

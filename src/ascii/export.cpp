@@ -8,6 +8,7 @@
 
 #include "platform/names.h"
 #include "platform/safe_replace.h"
+#include "portfolio/grid_format.h"
 #include "portfolio/portfolio_files.h"
 #include "portfolio/view_state.h"
 #include "settings/setting_keys.h"
@@ -45,7 +46,7 @@ constexpr Column kColumns[] = {
 
 // A line is put together in a buffer and appended once: the widest value, a float's largest
 // with four decimals, takes 45 characters.
-constexpr std::size_t kLineRoom = 8 + 6 * (1 + 48) + 2;
+constexpr std::size_t kLineRoom = 8 + (1 + 8) + 6 * (1 + 48) + 2;
 
 char* PutDigits(std::uint64_t number, int digits, char* at) {
     for (int i = digits - 1; i >= 0; --i) {
@@ -143,8 +144,12 @@ bool AcceptExportChoices(const ExportChoices& choices, platform::Messenger& mess
     return true;
 }
 
-std::string ExportTitleLine(const ExportChoices& choices) {
+std::string ExportTitleLine(const ExportChoices& choices, bool withTime) {
     std::string text = "DATE";
+    if (withTime) {
+        text += DelimiterOf(choices);
+        text += "TIME";
+    }
     for (const Column& column : kColumns) {
         if (choices.*column.use) {
             text += DelimiterOf(choices);
@@ -154,9 +159,15 @@ std::string ExportTitleLine(const ExportChoices& choices) {
     return text + "\r\n";
 }
 
-void AppendExportLine(const store::Quote& quote, const ExportChoices& choices, std::string& text) {
+void AppendExportLine(const store::Quote& quote, const ExportChoices& choices, std::string& text,
+                      bool withTime) {
     char line[kLineRoom];
     char* at = PutDate(quote.date, line);
+    if (withTime) {
+        *at++ = DelimiterOf(choices);
+        const std::string time = portfolio::FormatQuoteTime(quote.time);
+        at = std::copy(time.begin(), time.end(), at);
+    }
     for (const Column& column : kColumns) {
         if (choices.*column.use) {
             *at++ = DelimiterOf(choices);
@@ -190,7 +201,8 @@ FileOutcome WriteSymbolFile(const fs::path& dataDirectory, std::string_view symb
         status = store::ReadSeries(series, dataDirectory, symbol, 0, 0);
     }
     const int total = series.quotesInFile;
-    std::string text = choices.title ? ExportTitleLine(choices) : std::string();
+    const bool withTime = series.layout.Has(store::kTime);
+    std::string text = choices.title ? ExportTitleLine(choices, withTime) : std::string();
     bool written = true;
     for (int done = 0; status == store::kSuccess && written && done < total;) {
         const int chunk = std::min(kReadChunk, total - done);
@@ -203,12 +215,13 @@ FileOutcome WriteSymbolFile(const fs::path& dataDirectory, std::string_view symb
             break;
         }
         if (choices.newestFirst) {
-            std::for_each(
-                series.quotes.rbegin(), series.quotes.rend(),
-                [&](const store::Quote& quote) { AppendExportLine(quote, choices, text); });
+            std::for_each(series.quotes.rbegin(), series.quotes.rend(),
+                          [&](const store::Quote& quote) {
+                              AppendExportLine(quote, choices, text, withTime);
+                          });
         } else {
             for (const store::Quote& quote : series.quotes) {
-                AppendExportLine(quote, choices, text);
+                AppendExportLine(quote, choices, text, withTime);
             }
         }
         written = file.Write(text);

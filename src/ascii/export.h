@@ -47,9 +47,11 @@ inline constexpr std::string_view kExportReadErrorMessage =
 [[nodiscard]] bool AcceptExportChoices(const ExportChoices& choices,
                                        platform::Messenger& messenger);
 
-// The title row and one quote's line as written, each ending in CR LF.
-std::string ExportTitleLine(const ExportChoices& choices);
-void AppendExportLine(const store::Quote& quote, const ExportChoices& choices, std::string& text);
+// The title row and one quote's line as written, each ending in CR LF. An intraday series
+// (`withTime`) has its time of day after the date, as TIME.
+std::string ExportTitleLine(const ExportChoices& choices, bool withTime = false);
+void AppendExportLine(const store::Quote& quote, const ExportChoices& choices, std::string& text,
+                      bool withTime = false);
 
 enum class ExportResult { kWritten, kDeclined, kFailed };
 

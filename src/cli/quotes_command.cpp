@@ -14,11 +14,15 @@ namespace {
 using portfolio::kRecentQuotes;
 constexpr int kChunk = portfolio::kQuoteChunk;
 
+// An intraday series shows its time after the date, as the grid does.
 void PrintNewestFirst(const store::QuoteSeries& series, std::ostream& out) {
+    const bool withTime = series.layout.Has(store::kTime);
+    const int columns = portfolio::QuoteColumnCount(withTime);
     for (int i = series.count - 1; i >= 0; --i) {
-        const auto texts = portfolio::QuoteRowTexts(series.quotes[static_cast<std::size_t>(i)]);
-        for (std::size_t column = 0; column < texts.size(); ++column) {
-            out << (column == 0 ? "" : "\t") << texts[column];
+        const store::Quote& quote = series.quotes[static_cast<std::size_t>(i)];
+        for (int column = 0; column < columns; ++column) {
+            out << (column == 0 ? "" : "\t")
+                << portfolio::QuoteCellText(quote, column, {}, withTime);
         }
         out << '\n';
     }

@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdio>
 #include <limits>
 #include <system_error>
 
@@ -75,6 +76,23 @@ std::string QuoteCellText(const store::Quote& quote, int column, IntegerDisplay 
         default:
             return {};
     }
+}
+
+std::string FormatQuoteTime(store::PackedTime time) {
+    const store::Hms parts = store::UnpackTime(time);
+    char text[16];
+    std::snprintf(text, sizeof text, "%02d:%02d:%02d", parts.hour % 100, parts.minute % 100,
+                  parts.second % 100);
+    return text;
+}
+
+std::string QuoteCellText(const store::Quote& quote, int column, IntegerDisplay display,
+                          bool withTime) {
+    if (!withTime || column < kTimeColumn) {
+        return QuoteCellText(quote, column, display);
+    }
+    return column == kTimeColumn ? FormatQuoteTime(quote.time)
+                                 : QuoteCellText(quote, column - 1, display);
 }
 
 std::array<std::string, kQuoteColumns> QuoteRowTexts(const store::Quote& quote,

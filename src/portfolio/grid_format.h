@@ -38,8 +38,21 @@ std::string PeriodText(char letter);
 // A field's input and display format names; empty when the data file lacks the field.
 std::array<std::string, 2> FieldFormatTexts(const store::FieldLayout& layout, store::Field field);
 
+// HH:MM:SS, the time of day of an intraday quote wherever one is shown or written.
+std::string FormatQuoteTime(store::PackedTime time);
+
+// A series whose records carry a time shows it in a column of its own after the date; the
+// columns of every other series stay as they are.
+inline constexpr int kTimeColumn = 1;
+inline int QuoteColumnCount(bool withTime) {
+    return kQuoteColumns + (withTime ? 1 : 0);
+}
+
 // One cell of the quote grid; empty for a column outside the grid.
 std::string QuoteCellText(const store::Quote& quote, int column, IntegerDisplay display);
+// The same with the Time column in place when `withTime`.
+std::string QuoteCellText(const store::Quote& quote, int column, IntegerDisplay display,
+                          bool withTime);
 std::array<std::string, kQuoteColumns> QuoteRowTexts(const store::Quote& quote,
                                                      IntegerDisplay display = {});
 

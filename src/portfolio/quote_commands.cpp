@@ -37,6 +37,8 @@ store::EditResult Run(const ViewState& view, const store::EditRequest& request,
     if (result.status == store::kNoQuoteToDelete) {
         messenger.Show("Failure in delete quote for findrec\n\n" + result.detail);
         result.detail.clear();
+    } else if (result.status == store::kIntradayRecords) {
+        messenger.Show(result.detail);
     }
     return result;
 }
@@ -44,6 +46,9 @@ store::EditResult Run(const ViewState& view, const store::EditRequest& request,
 // The command's own failure text, then what the engine found wrong.
 void ShowFailure(std::string_view text, const store::EditResult& result,
                  platform::Messenger& messenger) {
+    if (result.status == store::kIntradayRecords) {
+        return;  // a refusal, told on its own
+    }
     if (result.detail.empty()) {
         messenger.Show(text);
     } else {
@@ -93,6 +98,17 @@ std::optional<QuoteFormProblem> ValuesProblem(const store::FieldLayout& layout,
 
 }  // namespace
 
+bool RefuseIntradayEditing(const ViewState& view, platform::Messenger& messenger) {
+    store::QuoteSeries series;
+    if (store::ReadSeries(series, view.current.dataDir, view.currentSymbol, 0, 0) !=
+            store::kSuccess ||
+        !store::HoldsIntraday(series.layout)) {
+        return false;
+    }
+    messenger.Show(store::IntradayRefusal(view.currentSymbol));
+    return true;
+}
+
 std::optional<QuoteFormProblem> CheckEditForm(const ViewState& view,
                                               const std::array<std::string, 6>& values) {
     store::QuoteSeries series;
@@ -105,6 +121,9 @@ std::optional<QuoteFormProblem> CheckEditForm(const ViewState& view,
 
 bool EditQuote(ViewState& view, std::string_view dateText, const std::array<std::string, 6>& values,
                settings::SettingsStore& store, platform::Messenger& messenger) {
+    if (RefuseIntradayEditing(view, messenger)) {
+        return false;
+    }
     const DayNumber date = GridDate(dateText);
     if (date == 0) {
         RefuseDate("date", dateText, messenger);
@@ -172,6 +191,9 @@ std::optional<QuoteFormProblem> CheckSplitForm(std::string_view dateText,
 bool SplitQuotes(ViewState& view, std::string_view dateText, std::string_view newShares,
                  std::string_view oldShares, settings::SettingsStore& store,
                  platform::Messenger& messenger) {
+    if (RefuseIntradayEditing(view, messenger)) {
+        return false;
+    }
     if (const auto problem = CheckSplitForm(dateText, newShares, oldShares)) {
         messenger.Show(problem->message);
         return false;
@@ -224,6 +246,9 @@ std::optional<QuoteFormProblem> CheckAdjustForm(const ViewState& view, const Adj
 
 AdjustResult AdjustQuotes(ViewState& view, const AdjustInput& input, settings::SettingsStore& store,
                           platform::Messenger& messenger) {
+    if (RefuseIntradayEditing(view, messenger)) {
+        return AdjustResult::kFailed;
+    }
     if (const auto problem = CheckAdjustForm(view, input)) {
         messenger.Show(problem->message);
         return AdjustResult::kInvalid;
@@ -250,6 +275,9 @@ AdjustResult AdjustQuotes(ViewState& view, const AdjustInput& input, settings::S
 }
 
 std::optional<std::string> NewQuoteDate(const ViewState& view, platform::Messenger& messenger) {
+    if (RefuseIntradayEditing(view, messenger)) {
+        return std::nullopt;
+    }
     if (view.QuoteCount() == 0 || view.selectedQuoteRow >= view.QuoteCount() - 1) {
         messenger.Show("A quote can be added only before a quote that has an older one below it.");
         return std::nullopt;
@@ -270,6 +298,9 @@ std::optional<std::string> NewQuoteDate(const ViewState& view, platform::Messeng
 
 bool AddQuote(ViewState& view, std::string_view newDateText, settings::SettingsStore& store,
               platform::Messenger& messenger) {
+    if (RefuseIntradayEditing(view, messenger)) {
+        return false;
+    }
     const DayNumber newDate = GridDate(newDateText);
     if (newDate == 0) {
         RefuseDate("date", newDateText, messenger);
@@ -296,6 +327,9 @@ std::string DeleteQuoteQuestion(std::string_view dateText) {
 
 bool DeleteQuote(ViewState& view, std::string_view dateText, settings::SettingsStore& store,
                  platform::Messenger& messenger) {
+    if (RefuseIntradayEditing(view, messenger)) {
+        return false;
+    }
     const DayNumber date = GridDate(dateText);
     if (date == 0) {
         RefuseDate("date", dateText, messenger);

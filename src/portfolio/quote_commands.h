@@ -16,6 +16,10 @@ namespace ticksmith::portfolio {
 // dialog holds, refuses what it cannot use with a message and nothing changed, runs EditQuotes,
 // writes its settings after success and refills the quote grid.
 
+// True, with the refusal shown, when the current symbol's records carry a time of day: every
+// command below refuses such a series and changes nothing. The window asks before a dialog.
+bool RefuseIntradayEditing(const ViewState& view, platform::Messenger& messenger);
+
 // The inputs of the quote dialogs that a check can refuse, so that the dialog puts the focus
 // back on the one its message names. Open to open interest follow EditRequest's values.
 enum class QuoteFormField {

@@ -52,6 +52,7 @@ void ViewState::ClearLists(int level) {
         currentName.clear();
     }
     quotes.clear();
+    quotesHaveTime = false;
     selectedQuoteRow = 0;
     totalQuotes = 0;
     firstDay = 0;
@@ -152,6 +153,7 @@ bool ViewState::FillQuotesGrid(int row, platform::Messenger& messenger,
         return false;
     }
     totalQuotes = series.quotesInFile;
+    quotesHaveTime = series.layout.Has(store::kTime);
     const int wanted = settings.displayRecent ? std::min(totalQuotes, kRecentQuotes) : totalQuotes;
     if (wanted == 0) {
         return true;

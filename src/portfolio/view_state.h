@@ -58,6 +58,7 @@ class ViewState {
     SkipList skipList;
 
     std::vector<store::Quote> quotes;  // the quote grid's rows, newest first
+    bool quotesHaveTime = false;       // their records carry a time of day (intraday)
     int selectedQuoteRow = 0;
     int totalQuotes = 0;
     // Of the whole series; 0 when it has no quotes or they cannot be read.

@@ -80,6 +80,9 @@ EditResult EditQuotes(const fs::path& dataDirectory, std::string_view symbol,
         status != kSuccess) {
         return unreadable(status);
     }
+    if (HoldsIntraday(layout)) {
+        return {kIntradayRecords, IntradayRefusal(symbol)};
+    }
     const std::string dataName = DataFileName(fileNumber);
     const fs::path dataPath = platform::ResolveEntry(directory, dataName);
     std::vector<std::uint8_t> bytes;

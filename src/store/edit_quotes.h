@@ -31,6 +31,8 @@ struct EditRequest {
 
 // A delete found no quote of its date.
 inline constexpr Status kNoQuoteToDelete = -200;
+// The series holds intraday records, which no edit changes; the detail says so.
+inline constexpr Status kIntradayRecords = -201;
 
 // The previous weekday before `day`.
 [[nodiscard]] DayNumber PreviousWeekday(DayNumber day);
@@ -45,8 +47,9 @@ struct EditResult {
 };
 
 // Rewrites a symbol's F<n>.DAT in one pass after copying it to F<n>.BAK. A delete also brings
-// MASTER's dates up to date (MASTER.BAK first). Any failure leaves F<n>.DAT as it was. Every
-// whole record is kept and counted, also those beyond a header count left too low.
+// MASTER's dates up to date (MASTER.BAK first). Any failure leaves F<n>.DAT as it was; an
+// intraday series is refused before any file is touched. Every whole record is kept and
+// counted, also those beyond a header count left too low.
 [[nodiscard]] EditResult EditQuotes(const fs::path& dataDirectory, std::string_view symbol,
                                     const EditRequest& request);
 

@@ -228,6 +228,11 @@ Status LayoutFromRecordLength(int recordLength, const std::uint8_t* firstQuote,
         case 28:
             SetPositions(layout, {kDate, kOpen, kHigh, kLow, kClose, kVolume, kOpenInterest});
             return kSuccess;
+        case 32:
+            // Intraday software writes every field, the time of day after the date.
+            SetPositions(layout,
+                         {kDate, kTime, kOpen, kHigh, kLow, kClose, kVolume, kOpenInterest});
+            return kSuccess;
         default:
             return kUnknownLayout;
     }
@@ -268,6 +273,11 @@ Status ReadFieldLayout(const fs::path& directory, int fileNumber, int recordLeng
 std::string UnknownLayoutReason(int fileNumber, int recordLength) {
     return "neither " + DopFileName(fileNumber) + " nor the record length of " +
            std::to_string(recordLength) + " bytes tells which field holds what";
+}
+
+std::string IntradayRefusal(std::string_view symbol) {
+    return std::string(symbol) +
+           " holds intraday records; this program reads them but does not change them";
 }
 
 namespace {

@@ -79,6 +79,14 @@ FieldLayout ParseFieldLayout(std::string_view dopText);
 // Why neither F<n>.DOP nor the record length gives a layout, for a person.
 std::string UnknownLayoutReason(int fileNumber, int recordLength);
 
+// Writers refuse a series whose records carry a time of day: neither the profiles nor the
+// dialogs say which time a new or changed quote would get.
+inline bool HoldsIntraday(const FieldLayout& layout) {
+    return layout.Has(kTime);
+}
+// The refusal, for a person.
+std::string IntradayRefusal(std::string_view symbol);
+
 // Record <-> quote. The encoder writes the layout's fields at their positions over `record`,
 // leaving bytes of fields the layout does not name as they are.
 Quote DecodeQuote(const std::uint8_t* record, const FieldLayout& layout, int recordLength);

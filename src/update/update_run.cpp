@@ -592,6 +592,16 @@ UpdateRun::SymbolOutcome UpdateRun::PrepareQuotes(
     if (store::ReadFieldLayout(directory, fileNumber, length, layout) != store::kSuccess) {
         return fail(store::UnknownLayoutReason(fileNumber, length));
     }
+    if (store::HoldsIntraday(layout)) {
+        // Passed over like a skipped symbol; its update files keep the lines for another program.
+        for (const UpdateDirectoryIndex::Match& match : matches) {
+            m_keptFiles.push_back(*match.file);
+        }
+        m_audit.Write(
+            "ERROR: " + AuditName(store::IntradayRefusal(symbol) + " (" + dataPath.string() + ")") +
+            "\n");
+        return SymbolOutcome::kSkipped;
+    }
     std::vector<std::uint8_t> data;
     errno = 0;
     if (!platform::ReadWholeFile(dataPath, data)) {
