@@ -5,6 +5,7 @@
 #include <QPushButton>
 
 #include "ui_about_dialog.h"
+#include "version.h"
 
 namespace ticksmith::app {
 
@@ -12,6 +13,8 @@ AboutDialog::AboutDialog(QWidget* parent)
     : QDialog(parent), m_ui(std::make_unique<Ui::AboutDialog>()) {
     m_ui->setupUi(this);
     m_ui->iconLabel->setPixmap(QApplication::windowIcon().pixmap(48, 48));
+    // The same version as --version, from the build.
+    m_ui->versionLabel->setText(QStringLiteral("Ticksmith Ver ") + QString::fromLatin1(kVersion));
     QFont bold = m_ui->versionLabel->font();
     bold.setBold(true);
     m_ui->versionLabel->setFont(bold);

@@ -17,6 +17,7 @@
 #include "portfolio/working_directory.h"
 #include "settings/qt_settings_store.h"
 #include "settings/view_settings.h"
+#include "version.h"
 
 namespace ticksmith::app {
 
@@ -44,6 +45,7 @@ constexpr int kScreenshotHeight = 640;
 int RunWindowProgram(int argc, char** argv) {
     QApplication::setOrganizationName(QStringLiteral("Kestrel Bay Software"));
     QApplication::setApplicationName(QStringLiteral("Ticksmith"));
+    QApplication::setApplicationVersion(QString::fromLatin1(kVersion));
     QApplication application(argc, argv);
     QApplication::setApplicationDisplayName(QStringLiteral("Ticksmith"));
     QApplication::setWindowIcon(ProgramIcon());
@@ -52,6 +54,7 @@ int RunWindowProgram(int argc, char** argv) {
     parser.setApplicationDescription(QApplication::translate(
         "Ticksmith", "Keeps end-of-day quotes in MetaStock-format portfolios."));
     parser.addHelpOption();
+    parser.addVersionOption();
     const QCommandLineOption settingsOption(
         QStringLiteral("settings"),
         QApplication::translate("Ticksmith", "Keep the settings in this INI file."),

@@ -100,7 +100,11 @@ QIcon CommandIcon(CommandId id) {
 }
 
 QIcon ProgramIcon() {
-    return QIcon(new BadgeEngine(QStringLiteral("Ts"), QColor(20, 60, 110)));
+    QIcon icon;
+    for (const int size : {16, 32, 48, 64, 128, 256}) {
+        icon.addFile(QStringLiteral(":/icons/ticksmith-%1.png").arg(size), QSize(size, size));
+    }
+    return icon;
 }
 
 }  // namespace ticksmith::app

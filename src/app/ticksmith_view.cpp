@@ -492,8 +492,8 @@ void CTicksmithView::OnQuoteRowChosen(int row) {
     emit StateChanged();
 }
 
-void CTicksmithView::Execute(CommandId id) {
-    if (!IsEnabled(id, Context())) {
+void CTicksmithView::Execute(CommandId id, Place place) {
+    if (!IsEnabled(id, Context(), place)) {
         return;
     }
     switch (id) {
@@ -607,7 +607,7 @@ std::unique_ptr<QMenu> CTicksmithView::ContextMenu(Place place) {
         action->setEnabled(IsEnabled(id, context, place));
         action->setCheckable(command.checkable && id == CommandId::kSymbolSkip);
         action->setChecked(action->isCheckable() && IsChecked(id));
-        connect(action, &QAction::triggered, this, [this, id] { Execute(id); });
+        connect(action, &QAction::triggered, this, [this, id, place] { Execute(id, place); });
     }
     return menu;
 }

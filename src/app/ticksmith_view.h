@@ -80,7 +80,9 @@ class CTicksmithView : public QWidget {
     void FillQuotesGrid(int row);
     void ClearLists(int level);
 
-    void Execute(CommandId id);
+    // Runs a command when it is enabled where it was chosen (a context menu has rules of its
+    // own).
+    void Execute(CommandId id, Place place = Place::kMenu);
     CommandContext Context() const;
     bool IsChecked(CommandId id) const;
     // A context menu of one of the controls, with the items enabled as it opens.

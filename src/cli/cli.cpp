@@ -6,9 +6,11 @@
 #include <ostream>
 
 #include "cli/command.h"
+#include "cli/examples.h"
 #include "platform/names.h"
 #include "settings/qt_settings_store.h"
 #include "settings/setting_keys.h"
+#include "version.h"
 
 namespace ticksmith::cli {
 
@@ -121,6 +123,9 @@ int RunCli(const std::vector<std::string>& arguments, const CliEnvironment& envi
     AddImportCommand(app, context);
     AddExportCommands(app, context);
     AddPrintCommand(app, context);
+    AddExamples(app);
+    app.set_version_flag("--version", "ticksmith-cli " + std::string(kVersion),
+                         "Print the version and exit");
 
     // CLI11 wants the arguments last first.
     std::vector<std::string> reversed(arguments.rbegin(), arguments.rend());
@@ -128,6 +133,9 @@ int RunCli(const std::vector<std::string>& arguments, const CliEnvironment& envi
         app.parse(reversed);
     } catch (const CLI::CallForHelp& help) {
         app.exit(help, environment.out, environment.err);
+        return kExitSuccess;
+    } catch (const CLI::CallForVersion& version) {
+        app.exit(version, environment.out, environment.err);
         return kExitSuccess;
     } catch (const CLI::CallForAllHelp& help) {
         app.exit(help, environment.out, environment.err);

@@ -59,10 +59,23 @@ std::optional<std::int64_t> ReadUnpackedReport(std::string_view line) {
     return bytes;
 }
 
+fs::path DefaultArchiverFor(const fs::path& programDirectory) {
+    if (const auto beside = platform::FindEntry(programDirectory, kArchiverName)) {
+        return *beside;
+    }
+    const fs::path installed =
+        (programDirectory / TICKSMITH_ARCHIVER_FROM_BINDIR).lexically_normal();
+    if (const auto found = platform::FindEntry(installed, kArchiverName)) {
+        return *found;
+    }
+    return programDirectory / kArchiverName;
+}
+
 fs::path ArchiverProgramIn(const std::string& pkunzipPath) {
-    const fs::path directory =
-        pkunzipPath.empty() ? platform::ExecutableDirectory() : fs::path(pkunzipPath);
-    return platform::ResolveEntry(directory, kArchiverName);
+    if (pkunzipPath.empty()) {
+        return DefaultArchiverFor(platform::ExecutableDirectory());
+    }
+    return platform::ResolveEntry(pkunzipPath, kArchiverName);
 }
 
 }  // namespace ticksmith::update

@@ -23,9 +23,14 @@ struct ExtractionLimits {
 
 inline constexpr std::string_view kArchiverName = "pkunzip";
 
-// Where the archiver is started from: in `pkunzipPath`, or beside the running program when
-// that is empty.
+// Where the archiver is started from: in `pkunzipPath`, or, when that is empty, the default
+// archiver of the running program (DefaultArchiverFor).
 fs::path ArchiverProgramIn(const std::string& pkunzipPath);
+
+// The archiver that goes with a program in `programDirectory`: beside it, as in a build
+// directory, or else in the private directory an installed package keeps it in (under
+// libexec, reached from the programs' directory so that no PATH is consulted).
+fs::path DefaultArchiverFor(const fs::path& programDirectory);
 
 // The archiver's option that caps what it may write, followed by the byte count.
 inline constexpr std::string_view kBudgetOption = "-b";

@@ -25,10 +25,10 @@ bool IsStartableProgram(const fs::path& program) {
 
 std::optional<platform::FormProblem<SettingsField>> CheckSettingsForm(
     const settings::ViewSettings& settings, const std::vector<std::string>& driveEntries) {
-    if (settings.zipEnable && !IsStartableProgram(ArchiverProgramIn(settings.pkunzipPath))) {
-        const std::string where = settings.pkunzipPath.empty()
-                                      ? platform::ExecutableDirectory().string()
-                                      : settings.pkunzipPath;
+    const fs::path archiver = ArchiverProgramIn(settings.pkunzipPath);
+    if (settings.zipEnable && !IsStartableProgram(archiver)) {
+        const std::string where =
+            settings.pkunzipPath.empty() ? archiver.parent_path().string() : settings.pkunzipPath;
         return platform::Refuse(SettingsField::kPkunzipPath,
                                 platform::FormatMessage(kArchiverMissingMessage, {where}));
     }

@@ -11,6 +11,7 @@
 #include "app/search_progress_dialog.h"
 #include "app/window_messenger.h"
 #include "portfolio/discovery.h"
+#include "version.h"
 #include "window_support.h"
 
 namespace ticksmith::test {
@@ -40,7 +41,7 @@ bool ShowsText(QDialog& dialog, const QString& text) {
 TEST(Dialogs, EveryDialogHasItsTitleTextsAndButtons) {
     app::AboutDialog about;
     EXPECT_EQ(about.windowTitle(), "About Ticksmith");
-    EXPECT_TRUE(ShowsText(about, "Ticksmith Ver 1.3"));
+    EXPECT_TRUE(ShowsText(about, QStringLiteral("Ticksmith Ver ") + QString::fromLatin1(kVersion)));
     EXPECT_TRUE(ShowsText(about,
                           "Converts ASCII text financial data and updates / manages "
                           "historical data in MetaStock or CompuTrac format"));

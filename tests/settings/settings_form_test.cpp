@@ -173,5 +173,27 @@ TEST(SettingsFormTest, ChecksTheArchiverFirstThenTheFilterDrive) {
     EXPECT_FALSE(check());
 }
 
+// The package puts the archiver in a private directory, not beside the programs in /usr/bin;
+// a build directory has it beside them. Either is found without a search path.
+TEST(SettingsFormTest, FindsTheArchiverBesideTheProgramOrWhereThePackageInstallsIt) {
+    test::TempDir temp;
+    const fs::path bin = temp.path() / "usr" / "bin";
+    const fs::path installed =
+        (bin / TICKSMITH_ARCHIVER_FROM_BINDIR / std::string(update::kArchiverName))
+            .lexically_normal();
+    fs::create_directories(bin);
+    ASSERT_NE(installed.parent_path(), bin);
+    // Neither there: the message names the programs' own directory.
+    EXPECT_EQ(update::DefaultArchiverFor(bin), bin / "pkunzip");
+
+    fs::create_directories(installed.parent_path());
+    test::WriteBytes(installed, std::string("#!/bin/sh\n"));
+    EXPECT_EQ(update::DefaultArchiverFor(bin), installed);
+
+    // A copy beside the program is the one a developer just built.
+    test::WriteBytes(bin / "PKUNZIP", std::string("#!/bin/sh\n"));
+    EXPECT_EQ(update::DefaultArchiverFor(bin), bin / "PKUNZIP");
+}
+
 }  // namespace
 }  // namespace ticksmith::settings

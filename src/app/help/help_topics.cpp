@@ -49,6 +49,7 @@ constexpr std::array kPages{
     TopicPage{HelpTopic::kSettings, ":/help/settings.html"},
     TopicPage{HelpTopic::kGraph, ":/help/graph.html"},
     TopicPage{HelpTopic::kPrinting, ":/help/printing.html"},
+    TopicPage{HelpTopic::kCommandLine, ":/help/command_line.html"},
 };
 
 constexpr bool PagesFollowTheEnumeration() {

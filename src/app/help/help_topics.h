@@ -46,6 +46,7 @@ enum class HelpTopic {
     kSettings,
     kGraph,
     kPrinting,
+    kCommandLine,
 };
 
 // Every topic, in the order of the enumeration.
