@@ -159,7 +159,8 @@ void WriteQuotes(const fs::path& directory, int fileNumber,
                  const std::vector<store::Quote>& quotes) {
     constexpr int kRecordLength = 28;
     store::FieldLayout layout;
-    Check("ReadFieldLayout", store::ReadFieldLayout(directory, fileNumber, kRecordLength, layout));
+    Check("ReadFieldLayout",
+          store::ReadFieldLayout(directory, fileNumber, kRecordLength, layout, 'D'));
     std::vector<std::uint8_t> bytes(kRecordLength * (quotes.size() + 1));
     for (std::size_t at = 0; at < kRecordLength; at += 4) {
         bytes[at + 2] = 1;
@@ -462,7 +463,7 @@ void RegisterAll(const Fixture& fixture, bool quick) {
             store::FieldLayout layout;
             for (auto _ : state) {
                 benchmark::DoNotOptimize(store::ReadFieldLayout(
-                    fixture.seriesPortfolio, fixture.seriesFileNumber, 28, layout));
+                    fixture.seriesPortfolio, fixture.seriesFileNumber, 28, layout, 'D'));
             }
         }));
     configure(benchmark::RegisterBenchmark(
@@ -470,8 +471,9 @@ void RegisterAll(const Fixture& fixture, bool quick) {
             std::vector<std::uint8_t> bytes;
             ReadBytesOnce(fixture.seriesDataFile, bytes);
             store::FieldLayout layout;
-            Check("ReadFieldLayout", store::ReadFieldLayout(fixture.seriesPortfolio,
-                                                            fixture.seriesFileNumber, 28, layout));
+            Check("ReadFieldLayout",
+                  store::ReadFieldLayout(fixture.seriesPortfolio, fixture.seriesFileNumber, 28,
+                                         layout, 'D'));
             std::vector<store::Quote> quotes(kSeriesQuotes);
             for (auto _ : state) {
                 for (std::size_t i = 0; i < quotes.size(); ++i) {

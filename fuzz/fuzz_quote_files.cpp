@@ -147,7 +147,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
 
     store::FieldLayout layout;
-    const store::Status layoutStatus = store::ReadFieldLayout(portfolio, 1, recordLength, layout);
+    const store::Status layoutStatus =
+        store::ReadFieldLayout(portfolio, 1, recordLength, layout, 'D');
     FUZZ_CHECK(layoutStatus == store::kSuccess || layoutStatus == store::kUnknownLayout);
     if (layoutStatus == store::kSuccess) {
         CheckLayout(layout, recordLength, true);

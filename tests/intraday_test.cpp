@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "cli_support.h"
+#include "emaster_support.h"
 #include "intraday_support.h"
 #include "portfolio/grid_format.h"
 #include "store/edit_quotes.h"
@@ -181,6 +182,28 @@ TEST_F(IntradayTest, QuoteCommandsRefuseAndChangeNoByte) {
     EXPECT_EQ(
         Cli({"--yes", "delete-quote", dir, "DLY", portfolio::DateText(SampleQuote(2).date)}).code,
         cli::kExitSuccess);
+}
+
+// Another program's intraday bars of 28 bytes (no open interest): read with their time, and a
+// split, which would have scaled the time of day as a price, is refused.
+TEST_F(IntradayTest, SevenFieldBarsOfAnotherProgramKeepTheirTime) {
+    if (!fs::exists(kRealData / "stooq")) {
+        GTEST_SKIP() << kRealData << " is not there";
+    }
+    const fs::path stooq = CopyReal(m_temp.path(), "stooq");
+    const CliResult quotes = Cli({"quotes", stooq.string(), "2HR.DE", "--all"});
+    ASSERT_EQ(quotes.code, cli::kExitSuccess) << quotes.err;
+    // Its skip file in place, which the split would otherwise write before its check.
+    ASSERT_FALSE(portfolio::SetSkipString(stooq, {}).empty());
+    const auto before = Snapshot(stooq);
+    const std::vector<std::string> newest = Split(Lines(quotes.out).front(), '\t');
+    ASSERT_EQ(newest.size(), 8u);
+    EXPECT_EQ(newest[1].size(), 8u);  // HH:MM:SS
+    EXPECT_NE(newest[1], "00:00:00");
+    const CliResult split = Cli({"split", stooq.string(), "2HR.DE", "11/15/13", "2", "1"});
+    EXPECT_NE(split.code, cli::kExitSuccess);
+    EXPECT_NE(split.err.find("2HR.DE holds intraday records"), std::string::npos) << split.err;
+    EXPECT_EQ(Snapshot(stooq), before);
 }
 
 TEST_F(IntradayTest, SymbolCommandsMoveTheWholeFiles) {

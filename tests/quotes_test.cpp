@@ -42,7 +42,7 @@ class QuotesTest : public ::testing::Test {
     fs::path Dir() const { return m_temp.path(); }
     Positions LayoutPositions(int recordLength) const {
         FieldLayout layout;
-        const Status status = ReadFieldLayout(Dir(), 1, recordLength, layout);
+        const Status status = ReadFieldLayout(Dir(), 1, recordLength, layout, 'D');
         return status == kSuccess ? layout.position : Positions{status};
     }
     test::TempDir m_temp;

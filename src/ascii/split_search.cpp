@@ -76,8 +76,8 @@ class WindowReader {
     // Finds the layout, opens the data file and counts its quotes, as the series reader does.
     store::Status Open(const fs::path& dataDirectory, const store::MasterRecord& record) {
         m_length = record.recordLength;
-        if (const store::Status status =
-                store::ReadFieldLayout(dataDirectory, record.fileNumber, m_length, m_layout);
+        if (const store::Status status = store::ReadFieldLayout(dataDirectory, record.fileNumber,
+                                                                m_length, m_layout, record.period);
             status != store::kSuccess) {
             return status;
         }

@@ -54,6 +54,7 @@ const std::map<std::string_view, std::string_view>& Examples() {
          "--date-format MM_DD_YY"},
         {"export", "ticksmith-cli export Portfolio KBAY KBAY.TXT"},
         {"split-search", "ticksmith-cli split-search Portfolio"},
+        {"print", "ticksmith-cli print Portfolio KBAY --pdf KBAY.pdf"},
     };
     return examples;
 }

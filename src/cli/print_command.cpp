@@ -33,7 +33,6 @@ void AddPrintCommand(CLI::App& app, CommandContext& context) {
     auto* command = app.add_subcommand("print",
                                        "Print a symbol's whole series, oldest first, "
                                        "as the window prints it, into a PDF file");
-    command->footer("Example: ticksmith-cli print /data/Portfolio IBM --pdf ibm.pdf");
     struct Options {
         std::string directory;
         std::string symbol;

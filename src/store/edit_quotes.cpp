@@ -76,7 +76,8 @@ EditResult EditQuotes(const fs::path& dataDirectory, std::string_view symbol,
     const int fileNumber = record.fileNumber;
     const int recordLength = record.recordLength;
     FieldLayout layout;
-    if (const Status status = ReadFieldLayout(directory, fileNumber, recordLength, layout);
+    if (const Status status =
+            ReadFieldLayout(directory, fileNumber, recordLength, layout, record.period);
         status != kSuccess) {
         return unreadable(status);
     }

@@ -73,7 +73,7 @@ Status OpenSeries(const fs::path& directory, std::string_view text, OpenedSeries
     }
     const int recordLength = series.record.recordLength;
     if (const Status status = ReadFieldLayout(series.directory, series.record.fileNumber,
-                                              recordLength, series.layout);
+                                              recordLength, series.layout, series.record.period);
         status != kSuccess) {
         return status;
     }
@@ -239,7 +239,7 @@ Status LayoutFromRecordLength(int recordLength, const std::uint8_t* firstQuote,
 }
 
 Status ReadFieldLayout(const fs::path& directory, int fileNumber, int recordLength,
-                       FieldLayout& layout) {
+                       FieldLayout& layout, char period) {
     layout = {};
     if (recordLength <= 0 || recordLength % 4 != 0) {
         return kUnknownLayout;
@@ -255,6 +255,11 @@ Status ReadFieldLayout(const fs::path& directory, int fileNumber, int recordLeng
         // A damaged description would have writers store zeros; other programs, which carry
         // no F<n>.DOP, go by the record length, and so do we.
         layout = {};
+    }
+    if (recordLength == 28 && period == 'I') {
+        // Read as daily bars, the time of day would show as the open and be overwritten.
+        SetPositions(layout, {kDate, kTime, kOpen, kHigh, kLow, kClose, kVolume});
+        return kSuccess;
     }
     if (recordLength != 20) {
         return LayoutFromRecordLength(recordLength, nullptr, layout);
@@ -586,7 +591,8 @@ std::string DescribeSeriesFailure(const fs::path& directory, std::string_view te
         return std::string(text) + " is not in " + MasterPath(directory).string();
     }
     FieldLayout layout;
-    if (ReadFieldLayout(found, record.fileNumber, record.recordLength, layout) != kSuccess) {
+    if (ReadFieldLayout(found, record.fileNumber, record.recordLength, layout, record.period) !=
+        kSuccess) {
         return UnknownLayoutReason(record.fileNumber, record.recordLength) + " in " +
                found.string();
     }

@@ -72,9 +72,11 @@ FieldLayout ParseFieldLayout(std::string_view dopText);
 // Learns a symbol's layout from its F<n>.DOP, or from the record length when there is none or
 // it cannot describe the record (no DATE or CLOSE, a field named twice, more fields than the
 // record holds). kUnknownLayout when neither gives one, or the record length is not a whole
-// number of fields. Every reader and writer of data files learns the layout here.
+// number of fields. Every reader and writer of data files learns the layout here. `period` is
+// the MASTER record's period letter: intraday software writes 28-byte records with the time of
+// day after the date and no open interest.
 [[nodiscard]] Status ReadFieldLayout(const fs::path& directory, int fileNumber, int recordLength,
-                                     FieldLayout& layout);
+                                     FieldLayout& layout, char period);
 
 // Why neither F<n>.DOP nor the record length gives a layout, for a person.
 std::string UnknownLayoutReason(int fileNumber, int recordLength);

@@ -589,7 +589,8 @@ UpdateRun::SymbolOutcome UpdateRun::PrepareQuotes(
         return SymbolOutcome::kFailed;
     };
     store::FieldLayout layout;
-    if (store::ReadFieldLayout(directory, fileNumber, length, layout) != store::kSuccess) {
+    if (store::ReadFieldLayout(directory, fileNumber, length, layout, record.period) !=
+        store::kSuccess) {
         return fail(store::UnknownLayoutReason(fileNumber, length));
     }
     if (store::HoldsIntraday(layout)) {
