@@ -8,6 +8,7 @@
 #include "emaster_support.h"
 #include "intraday_support.h"
 #include "portfolio/grid_format.h"
+#include "portfolio/print_pages.h"
 #include "store/edit_quotes.h"
 #include "update/audit_log.h"
 #include "update/update_support.h"
@@ -99,6 +100,17 @@ TEST_F(IntradayTest, SeriesReadsAsThePlainDecoderDoes) {
                   std::tuple(32, 8, static_cast<int>(bars.size()), 'I'));
         EXPECT_EQ(info.layout.position, (std::array<int, 8>{1, 2, 3, 4, 5, 6, 7, 8}));
     }
+    // Printed, each bar's time follows its date.
+    std::vector<std::string> printed;
+    ASSERT_EQ(portfolio::ReadPrintLines(m_dir, "AAA", {}, printed), store::kSuccess);
+    const std::vector<Bar> bars = FileBars(1);
+    ASSERT_EQ(printed.size(), bars.size());
+    const std::vector<std::string> firstLine = Split(printed.front(), '\t');
+    ASSERT_EQ(firstLine.size(), 8u);
+    EXPECT_EQ(firstLine[1],
+              portfolio::FormatQuoteTime(store::PackTime(
+                  bars[0].time / 10000, bars[0].time / 100 % 100, bars[0].time % 100)));
+    ExpectValues(firstLine, 2, bars[0]);
     // Several bars a day: the search goes by date and time.
     const store::DayNumber tuesday = store::DayNumberFromYmd(121, 11, 16);
     store::PackedTime found = 0;

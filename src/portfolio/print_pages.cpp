@@ -5,9 +5,13 @@
 
 namespace ticksmith::portfolio {
 
-std::string PrintLine(const store::Quote& quote, IntegerDisplay display) {
+std::string PrintLine(const store::Quote& quote, IntegerDisplay display, bool withTime) {
     const auto texts = QuoteRowTexts(quote, display);
     std::string line = texts[0];
+    if (withTime) {
+        line += '\t';
+        line += FormatQuoteTime(quote.time);
+    }
     for (std::size_t column = 1; column < texts.size(); ++column) {
         // Absent fields leave no empty column.
         if (!texts[column].empty()) {
@@ -30,10 +34,12 @@ store::Status ReadPrintLines(const std::filesystem::path& directory, std::string
         return status;
     }
     const int total = series.quotesInFile;
+    const bool withTime = series.layout.Has(store::kTime);
     lines.reserve(static_cast<std::size_t>(total));
     const auto append = [&] {
         for (int i = 0; i < series.count; ++i) {
-            lines.push_back(PrintLine(series.quotes[static_cast<std::size_t>(i)], display));
+            lines.push_back(
+                PrintLine(series.quotes[static_cast<std::size_t>(i)], display, withTime));
         }
     };
     for (int start = 0; start < total;) {

@@ -30,8 +30,9 @@ struct PrintGeometry {
 // The line of a quote that cannot be read; printing goes on with the next one.
 inline constexpr std::string_view kPrintFailureLine = "Print Failure";
 
-// The date, then a tab and the text of each value the record carries, in the grid's formats.
-std::string PrintLine(const store::Quote& quote, IntegerDisplay display);
+// The date, then a tab and the text of each value the record carries, in the grid's formats;
+// an intraday bar's time of day follows its date.
+std::string PrintLine(const store::Quote& quote, IntegerDisplay display, bool withTime = false);
 
 // Every line of the symbol's series in `directory`, oldest first, also beyond the 16,000
 // quotes a whole-series read stops at. Fails only when the symbol's facts cannot be read; a
