@@ -199,8 +199,8 @@ FieldLayout ParseFieldLayout(std::string_view dopText) {
     return layout;
 }
 
-Status LayoutFromRecordLength(int recordLength, const std::uint8_t* firstQuote,
-                              FieldLayout& layout) {
+Status LayoutFromRecordLength(int recordLength, const std::uint8_t* firstQuote, FieldLayout& layout,
+                              char period) {
     layout = {};
     switch (recordLength) {
         case 12:
@@ -226,7 +226,12 @@ Status LayoutFromRecordLength(int recordLength, const std::uint8_t* firstQuote,
             SetPositions(layout, {kDate, kOpen, kHigh, kLow, kClose, kVolume});
             return kSuccess;
         case 28:
-            SetPositions(layout, {kDate, kOpen, kHigh, kLow, kClose, kVolume, kOpenInterest});
+            if (period == 'I') {
+                // Read as daily bars, the time of day would show as the open and be overwritten.
+                SetPositions(layout, {kDate, kTime, kOpen, kHigh, kLow, kClose, kVolume});
+            } else {
+                SetPositions(layout, {kDate, kOpen, kHigh, kLow, kClose, kVolume, kOpenInterest});
+            }
             return kSuccess;
         case 32:
             // Intraday software writes every field, the time of day after the date.
@@ -256,13 +261,8 @@ Status ReadFieldLayout(const fs::path& directory, int fileNumber, int recordLeng
         // no F<n>.DOP, go by the record length, and so do we.
         layout = {};
     }
-    if (recordLength == 28 && period == 'I') {
-        // Read as daily bars, the time of day would show as the open and be overwritten.
-        SetPositions(layout, {kDate, kTime, kOpen, kHigh, kLow, kClose, kVolume});
-        return kSuccess;
-    }
     if (recordLength != 20) {
-        return LayoutFromRecordLength(recordLength, nullptr, layout);
+        return LayoutFromRecordLength(recordLength, nullptr, layout, period);
     }
     // The 20-byte layout is told by the first quote, or by the header when there is none.
     platform::InputFile data(platform::ResolveEntry(directory, DataFileName(fileNumber)));
@@ -272,7 +272,7 @@ Status ReadFieldLayout(const fs::path& directory, int fileNumber, int recordLeng
     std::array<std::uint8_t, 40> firstRecords{};
     const std::int64_t got = data.ReadAt(0, firstRecords.data(), firstRecords.size());
     const std::uint8_t* first = got >= 40 ? firstRecords.data() + 20 : firstRecords.data();
-    return LayoutFromRecordLength(recordLength, first, layout);
+    return LayoutFromRecordLength(recordLength, first, layout, period);
 }
 
 std::string UnknownLayoutReason(int fileNumber, int recordLength) {

@@ -66,15 +66,15 @@ std::string DopFileName(int fileNumber);                                 // F<n>
 // skipped; a name matches a keyword over the keyword's length (VOLUME is VOL).
 FieldLayout ParseFieldLayout(std::string_view dopText);
 // Layout from the record length alone; the 20-byte case looks at the first quote's bytes
-// (null when the file holds none).
+// (null when the file holds none). `period` is the MASTER record's period letter: intraday
+// software writes 28-byte records with the time of day after the date and no open interest.
 [[nodiscard]] Status LayoutFromRecordLength(int recordLength, const std::uint8_t* firstQuote,
-                                            FieldLayout& layout);
+                                            FieldLayout& layout, char period = 'D');
 // Learns a symbol's layout from its F<n>.DOP, or from the record length when there is none or
 // it cannot describe the record (no DATE or CLOSE, a field named twice, more fields than the
 // record holds). kUnknownLayout when neither gives one, or the record length is not a whole
 // number of fields. Every reader and writer of data files learns the layout here. `period` is
-// the MASTER record's period letter: intraday software writes 28-byte records with the time of
-// day after the date and no open interest.
+// the MASTER record's period letter.
 [[nodiscard]] Status ReadFieldLayout(const fs::path& directory, int fileNumber, int recordLength,
                                      FieldLayout& layout, char period);
 
